@@ -1,0 +1,23 @@
+#pragma once
+// A small reader and writer for INI files in the GBK code page. Section and key names match
+// without regard to letter case; writing a key replaces only its own line (or adds what is
+// missing) and keeps every other line of the file, comments included, byte for byte.
+#include <QString>
+#include <QStringList>
+
+namespace jjgz {
+
+class IniFile {
+public:
+    explicit IniFile(QString path);
+    // Missing file, section or key gives `def`.
+    QString value(const QString &section, const QString &key, const QString &def) const;
+    // Returns false when the file cannot be written.
+    bool setValue(const QString &section, const QString &key, const QString &value);
+
+private:
+    QStringList readLines(bool *hadFinalNewline) const;
+    QString m_path;
+};
+
+} // namespace jjgz

@@ -1,0 +1,236 @@
+-- The delivered database of jjgz: every table with its columns, the rows a new database holds,
+-- and the rules that protect master data still in use. Text compares and sorts without regard
+-- to letter case. Dates are stored as text yyyy-MM-dd.
+PRAGMA page_size = 4096;
+PRAGMA encoding = 'UTF-8';
+
+create table depart (
+  bmcode varchar(10) collate nocase primary key,
+  bmname varchar(20) collate nocase
+);
+
+create table worker_tp (
+  tpcode varchar(10) collate nocase primary key,
+  tpname varchar(20) collate nocase
+);
+
+create table worker (
+  wkcode varchar(20) collate nocase primary key,
+  wkname varchar(20) collate nocase,
+  bmcode varchar(10) collate nocase,
+  sex varchar(2) collate nocase,
+  tpcode varchar(10) collate nocase,
+  sfid varchar(30) collate nocase,
+  xl varchar(20) collate nocase,
+  addr varchar(100) collate nocase,
+  phone varchar(30) collate nocase,
+  indate date,
+  bankacc varchar(40) collate nocase,
+  gztp integer,
+  state integer,
+  mm varchar(200) collate nocase
+);
+create index worker_bmcode on worker (bmcode);
+create index worker_tpcode on worker (tpcode);
+
+create table jjgz (
+  gzcode varchar(10) collate nocase primary key,
+  gzname varchar(200) collate nocase
+);
+
+create table jjgx (
+  gzcode varchar(10) collate nocase not null,
+  gxcode varchar(50) collate nocase not null,
+  gxname varchar(200) collate nocase,
+  unit varchar(20) collate nocase,
+  price float,
+  rs float,
+  primary key (gzcode, gxcode)
+);
+
+create table jjgx_d (
+  gzcode varchar(10) collate nocase,
+  gxcode varchar(50) collate nocase,
+  tpcode varchar(10) collate nocase,
+  bl float,
+  price float
+);
+create index jjgx_d_process on jjgx_d (gzcode, gxcode);
+create index jjgx_d_tpcode on jjgx_d (tpcode);
+
+create table jjxs (
+  xscode varchar(10) collate nocase primary key,
+  xsname varchar(50) collate nocase,
+  xs float
+);
+
+create table jjdata (
+  pid integer primary key,
+  dt date,
+  gzcode varchar(10) collate nocase,
+  gxcode varchar(50) collate nocase,
+  price float,
+  rs float,
+  xscode varchar(10) collate nocase,
+  xs float,
+  sl float,
+  je float,
+  opername varchar(50) collate nocase
+);
+create index jjdata_dt on jjdata (dt);
+create index jjdata_process on jjdata (gzcode, gxcode);
+create index jjdata_xscode on jjdata (xscode);
+
+create table jjdata_d (
+  pid integer,
+  wkcode varchar(20) collate nocase,
+  tpcode varchar(10) collate nocase,
+  bl float,
+  je float
+);
+create index jjdata_d_pid on jjdata_d (pid);
+create index jjdata_d_wkcode on jjdata_d (wkcode);
+
+create table gzxm (
+  xh integer primary key,
+  fname varchar(10) collate nocase unique,
+  xmname varchar(50) collate nocase,
+  ftype integer,
+  fsize varchar(10) collate nocase
+);
+
+create table gzxm_m (
+  xyear integer not null,
+  xmonth integer not null,
+  xh integer not null,
+  fname varchar(10) collate nocase,
+  xmname varchar(50) collate nocase,
+  ftype integer,
+  fsize varchar(10) collate nocase,
+  primary key (xyear, xmonth, xh)
+);
+
+create table gzgs (
+  xh integer primary key,
+  fname varchar(10) collate nocase,
+  gs varchar(1000) collate nocase,
+  gsdesc varchar(2000) collate nocase,
+  con varchar(1000) collate nocase,
+  condesc varchar(2000) collate nocase
+);
+
+create table gzdata (
+  xyear integer not null,
+  xmonth integer not null,
+  wkcode varchar(20) collate nocase not null,
+  primary key (xyear, xmonth, wkcode)
+);
+create index gzdata_wkcode on gzdata (wkcode);
+
+create table operator (
+  operno varchar(20) collate nocase primary key,
+  opername varchar(50) collate nocase,
+  pwd varchar(50),
+  dept varchar(50) collate nocase
+);
+
+create table roles (
+  roleid integer primary key,
+  rolename varchar(50) collate nocase,
+  flag integer default 0
+);
+
+create table rolelist (
+  opername varchar(50) collate nocase,
+  roleid integer
+);
+create index rolelist_opername on rolelist (opername, roleid);
+
+create table params (
+  pid integer primary key,
+  pvalue varchar(100) collate nocase,
+  pdesc varchar(100) collate nocase
+);
+
+-- Master data still in use cannot be deleted, nor can its code be changed under its users.
+create trigger depart_in_use before delete on depart
+when exists (select 1 from worker where bmcode = old.bmcode)
+begin select raise(abort, 'FOREIGN KEY constraint failed: depart in use'); end;
+create trigger depart_code_in_use before update of bmcode on depart
+when old.bmcode <> new.bmcode and exists (select 1 from worker where bmcode = old.bmcode)
+begin select raise(abort, 'FOREIGN KEY constraint failed: depart in use'); end;
+
+create trigger worker_tp_in_use before delete on worker_tp
+when exists (select 1 from worker where tpcode = old.tpcode)
+  or exists (select 1 from jjgx_d where tpcode = old.tpcode)
+begin select raise(abort, 'FOREIGN KEY constraint failed: worker_tp in use'); end;
+create trigger worker_tp_code_in_use before update of tpcode on worker_tp
+when old.tpcode <> new.tpcode and (exists (select 1 from worker where tpcode = old.tpcode)
+  or exists (select 1 from jjgx_d where tpcode = old.tpcode))
+begin select raise(abort, 'FOREIGN KEY constraint failed: worker_tp in use'); end;
+
+create trigger jjgz_in_use before delete on jjgz
+when exists (select 1 from jjgx where gzcode = old.gzcode)
+  or exists (select 1 from jjdata where gzcode = old.gzcode)
+begin select raise(abort, 'FOREIGN KEY constraint failed: jjgz in use'); end;
+create trigger jjgz_code_in_use before update of gzcode on jjgz
+when old.gzcode <> new.gzcode and (exists (select 1 from jjgx where gzcode = old.gzcode)
+  or exists (select 1 from jjdata where gzcode = old.gzcode))
+begin select raise(abort, 'FOREIGN KEY constraint failed: jjgz in use'); end;
+
+create trigger jjgx_in_use before delete on jjgx
+when exists (select 1 from jjdata where gzcode = old.gzcode and gxcode = old.gxcode)
+begin select raise(abort, 'FOREIGN KEY constraint failed: jjgx in use'); end;
+create trigger jjgx_code_in_use before update of gzcode, gxcode on jjgx
+when (old.gzcode <> new.gzcode or old.gxcode <> new.gxcode)
+  and exists (select 1 from jjdata where gzcode = old.gzcode and gxcode = old.gxcode)
+begin select raise(abort, 'FOREIGN KEY constraint failed: jjgx in use'); end;
+
+create trigger jjxs_in_use before delete on jjxs
+when exists (select 1 from jjdata where xscode = old.xscode)
+begin select raise(abort, 'FOREIGN KEY constraint failed: jjxs in use'); end;
+create trigger jjxs_code_in_use before update of xscode on jjxs
+when old.xscode <> new.xscode and exists (select 1 from jjdata where xscode = old.xscode)
+begin select raise(abort, 'FOREIGN KEY constraint failed: jjxs in use'); end;
+
+-- A piece-work record takes its lines with it.
+create trigger jjdata_lines after delete on jjdata
+begin delete from jjdata_d where pid = old.pid; end;
+
+-- The rows a new database holds.
+insert into operator (operno, opername, pwd, dept) values ('001', 'admin', '', '');
+
+insert into roles (roleid, rolename, flag) values
+  (1, '【初始设置】', 0),
+  (1001, '计件数据录入', 0),
+  (1003, '工资数据录入', 0),
+  (1005, '结转下月', 0),
+  (1301, '打印工资条', 0),
+  (1303, '工资发放表', 0),
+  (1305, '工资汇总表', 0),
+  (1503, '计件工种设置', 0),
+  (1505, '计件工序设置', 0),
+  (1507, '计件系数设置', 0),
+  (1509, '工资项目定义', 0),
+  (1511, '计算公式定义', 0),
+  (1512, '部门设置', 0),
+  (1513, '职位设置', 0),
+  (1515, '员工名册管理', 0),
+  (1701, '操作员管理', 0),
+  (1703, '设定权限', 0),
+  (1705, '修改密码', 0),
+  (1901, '数据初始化', 0),
+  (1903, '数据备份', 0),
+  (1905, '数据恢复', 0),
+  (2101, '帮助主题', 0),
+  (2105, '关于...', 0);
+
+insert into params (pid, pvalue, pdesc) values
+  (1, '3', '计件工种编码宽度'),
+  (2, '3', '计件系数编码宽度'),
+  (3, '3', '职位编码宽度'),
+  (4, '3', '计件工序编码宽度（每个工种内编号）'),
+  (5, '3', '部门编码宽度'),
+  (6, '4', '员工代码宽度'),
+  (7, '1', '自动生成员工代码（1=是）'),
+  (8, '', '使用单位名称');

@@ -1,0 +1,118 @@
+#include "Operator.h"
+
+#include "OperatorAdd.h"
+#include "app/Application.h"
+#include "app/MainDM.h"
+#include "widgets/MessageService.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace jjgz {
+
+TfrmOperator::TfrmOperator(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmOperator"));
+    setWindowTitle(QStringLiteral("操作员管理"));
+    auto *frame = new QGroupBox(QStringLiteral("操作员列表"), this);
+    grid = new QTableWidget(0, 3, frame);
+    grid->setObjectName(QStringLiteral("grid"));
+    grid->setHorizontalHeaderLabels({QStringLiteral("编码"), QStringLiteral("名称"), QStringLiteral("所属部门")});
+    grid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->verticalHeader()->setDefaultSectionSize(22);
+    grid->setColumnWidth(0, 90);
+    grid->setColumnWidth(1, 120);
+    grid->setColumnWidth(2, 140);
+    auto *frameLayout = new QVBoxLayout(frame);
+    frameLayout->addWidget(grid);
+
+    btnAdd = new QPushButton(QStringLiteral("创建"), this);
+    btnAdd->setObjectName(QStringLiteral("btnAdd"));
+    btnDel = new QPushButton(QStringLiteral("删除"), this);
+    btnDel->setObjectName(QStringLiteral("btnDel"));
+    btnExit = new QPushButton(QStringLiteral("退出"), this);
+    btnExit->setObjectName(QStringLiteral("btnExit"));
+    for (QPushButton *b : {btnAdd, btnDel, btnExit})
+        b->setAutoDefault(false);
+    auto *buttons = new QVBoxLayout;
+    buttons->addWidget(btnAdd);
+    buttons->addWidget(btnDel);
+    buttons->addWidget(btnExit);
+    buttons->addStretch();
+
+    auto *layout = new QHBoxLayout(this);
+    layout->addWidget(frame, 1);
+    layout->addLayout(buttons);
+
+    connect(btnAdd, &QPushButton::clicked, this, [this] { guarded(this, [this] { btnAddClick(); }); });
+    connect(btnDel, &QPushButton::clicked, this, [this] { guarded(this, [this] { btnDelClick(); }); });
+    connect(btnExit, &QPushButton::clicked, this, &QDialog::reject);
+
+    openList();
+    setFixedSize(520, 340);
+}
+
+void TfrmOperator::openList()
+{
+    grid->setRowCount(0);
+    JetQuery &q = dmMain->qryExec;
+    q.setSql(QStringLiteral("select * from operator order by operno"));
+    q.open();
+    int row = 0;
+    while (!q.eof()) {
+        grid->insertRow(row);
+        const char *fields[] = {"operno", "opername", "dept"};
+        for (int c = 0; c < 3; ++c)
+            grid->setItem(row, c, new QTableWidgetItem(q.text(QLatin1String(fields[c]))));
+        ++row;
+        q.next();
+    }
+    q.close();
+    if (row > 0)
+        grid->selectRow(0);
+}
+
+void TfrmOperator::btnAddClick()
+{
+    TfrmOperatorAdd::execute(this);
+    openList();
+}
+
+void TfrmOperator::btnDelClick()
+{
+    const int row = grid->currentRow();
+    if (row < 0 || row >= grid->rowCount())
+        return;
+    const QString operno = grid->item(row, 0)->text();
+    const QString opername = grid->item(row, 1)->text();
+    if (opername == u"admin") {
+        showInfo(this, QStringLiteral("此操作员不能被删除！"));
+        return;
+    }
+    if (!askYesNo(this, QStringLiteral("确认要删除该操作员吗？")))
+        return;
+    try {
+        JetQuery &q = dmMain->qryExec;
+        q.setSql(QStringLiteral("delete from operator where operno=?"));
+        q.addBind(operno);
+        q.exec();
+        openList();
+    } catch (const std::exception &) {
+        showError(this, QStringLiteral("操作员正在使用！"));
+    }
+}
+
+void TfrmOperator::execute(QWidget *parent)
+{
+    TfrmOperator dialog(parent);
+    dialog.exec();
+}
+
+} // namespace jjgz
