@@ -152,7 +152,7 @@ void TfrmLogin::btnYesClick()
     accept();
 }
 
-TfrmLogin::Result TfrmLogin::result() const
+TfrmLogin::Result TfrmLogin::loginResult() const
 {
     return {BracketName(cboName->currentText()), edtDt->date().toString(QStringLiteral("yyyy-MM-dd"))};
 }
@@ -163,7 +163,7 @@ bool TfrmLogin::execute(QWidget *parent, Result *result)
     if (dialog.exec() != QDialog::Accepted)
         return false;
     if (result)
-        *result = dialog.result();
+        *result = dialog.loginResult();
     return true;
 }
 

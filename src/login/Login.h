@@ -27,7 +27,7 @@ public:
     QPushButton *btnYes;
     QPushButton *btnCancel;
 
-    Result result() const;
+    Result loginResult() const;
 
 private:
     void loadOperators();

@@ -8,6 +8,7 @@ class QWidget;
 namespace jjgz {
 
 class EnterAsTab : public QObject {
+    Q_OBJECT
 public:
     // Installs the filter on `dialog` and every control inside it (now and later added ones
     // must call install again).
