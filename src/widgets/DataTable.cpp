@@ -1,0 +1,838 @@
+#include "widgets/DataTable.h"
+
+#include "widgets/Gbk.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
+
+#include <cmath>
+
+namespace jjgz {
+
+DataTable::DataTable(QObject *parent) : QObject(parent) {}
+
+DataTable::~DataTable() = default;
+
+// ---------------------------------------------------------------- fields
+
+void DataTable::clearFields()
+{
+    close();
+    beginReset();
+    m_fields.clear();
+    endReset();
+}
+
+int DataTable::addField(const QString &name, FieldKind kind, int size)
+{
+    if (name.isEmpty() || fieldIndex(name) >= 0)
+        throw DataError(DataError::State, QStringLiteral("字段名重复或为空：%1").arg(name));
+    close();
+    beginReset();
+    m_fields.append(FieldDef{name, kind, size});
+    endReset();
+    return fieldCount() - 1;
+}
+
+void DataTable::setFields(const QList<FieldDef> &fields)
+{
+    clearFields();
+    for (const FieldDef &f : fields)
+        addField(f.name, f.kind, f.size);
+}
+
+int DataTable::fieldIndex(const QString &name) const
+{
+    for (int i = 0; i < m_fields.size(); ++i)
+        if (m_fields.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+int DataTable::requireField(const QString &name) const
+{
+    const int i = fieldIndex(name);
+    if (i < 0)
+        throw DataError(DataError::State, QStringLiteral("字段不存在：%1").arg(name));
+    return i;
+}
+
+QList<FieldDef> DataTable::fieldsFromRecord(const QSqlRecord &record)
+{
+    QList<FieldDef> out;
+    for (int i = 0; i < record.count(); ++i) {
+        const QSqlField f = record.field(i);
+        FieldKind kind = FieldKind::Text;
+        switch (f.metaType().id()) {
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Short:
+        case QMetaType::Bool:
+            kind = FieldKind::Integer;
+            break;
+        case QMetaType::Double:
+        case QMetaType::Float:
+            kind = FieldKind::Float;
+            break;
+        case QMetaType::QDate:
+        case QMetaType::QDateTime:
+            kind = FieldKind::Date;
+            break;
+        default:
+            break;
+        }
+        out.append(FieldDef{f.name(), kind, 0});
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------- conversion
+
+QVariant DataTable::convert(int field, const QVariant &value) const
+{
+    const FieldDef &f = m_fields.at(field);
+    if (value.isNull() || !value.isValid())
+        return QVariant();
+    const int type = value.metaType().id();
+    const bool isText = type == QMetaType::QString || type == QMetaType::QByteArray;
+    const QString textValue = isText ? value.toString() : QString();
+    if (isText && f.kind != FieldKind::Text && textValue.trimmed().isEmpty())
+        return QVariant();
+    switch (f.kind) {
+    case FieldKind::Text: {
+        QString s;
+        if (type == QMetaType::QDate)
+            s = value.toDate().toString(QStringLiteral("yyyy-MM-dd"));
+        else if (type == QMetaType::Double || type == QMetaType::Float)
+            s = QString::number(value.toDouble(), 'g', 15);
+        else
+            s = value.toString();
+        if (f.size > 0)
+            s = truncateGbk(s, f.size);
+        return s;
+    }
+    case FieldKind::Integer: {
+        if (type == QMetaType::Double || type == QMetaType::Float) {
+            const double d = value.toDouble();
+            if (!std::isfinite(d) || std::fabs(d) > 9.0e18)
+                break;
+            return QVariant(static_cast<qlonglong>(std::llround(d)));
+        }
+        bool ok = false;
+        const qlonglong n = isText ? textValue.trimmed().toLongLong(&ok) : value.toLongLong(&ok);
+        if (ok)
+            return QVariant(n);
+        break;
+    }
+    case FieldKind::Float: {
+        bool ok = false;
+        const double d = isText ? textValue.trimmed().toDouble(&ok) : value.toDouble(&ok);
+        if (ok && std::isfinite(d))
+            return QVariant(d);
+        break;
+    }
+    case FieldKind::Date: {
+        if (type == QMetaType::QDate)
+            return value.toDate().isValid() ? value : QVariant();
+        if (type == QMetaType::QDateTime)
+            return QVariant(value.toDateTime().date());
+        const QString s = value.toString().trimmed();
+        for (const QString &pattern : {QStringLiteral("yyyy-MM-dd"), QStringLiteral("yyyy-M-d"), QStringLiteral("yyyy/M/d")}) {
+            const QDate d = QDate::fromString(s, pattern);
+            if (d.isValid())
+                return QVariant(d);
+        }
+        const QDateTime dt = QDateTime::fromString(s, Qt::ISODate);
+        if (dt.isValid())
+            return QVariant(dt.date());
+        break;
+    }
+    }
+    static const char *const kindNames[] = {"文本", "整数", "浮点数", "日期"};
+    throw DataError(DataError::Conversion, QStringLiteral("“%1”不是有效的%2（字段 %3）")
+                                               .arg(value.toString(), QString::fromUtf8(kindNames[static_cast<int>(f.kind)]), f.name));
+}
+
+// ---------------------------------------------------------------- open / close / load
+
+void DataTable::beginReset()
+{
+    if (m_viewsDisabled == 0)
+        emit aboutToReset();
+}
+
+void DataTable::endReset()
+{
+    if (m_viewsDisabled == 0) {
+        emit reset();
+        emit currentRowChanged(m_current);
+    }
+}
+
+void DataTable::setState(State state)
+{
+    if (m_state == state)
+        return;
+    m_state = state;
+    emit stateChanged(state);
+}
+
+void DataTable::open()
+{
+    if (isActive())
+        return;
+    beginReset();
+    m_rows.clear();
+    m_current = -1;
+    m_eof = true;
+    m_modified = false;
+    m_state = Browse;
+    endReset();
+    emit stateChanged(m_state);
+}
+
+void DataTable::close()
+{
+    if (!isActive())
+        return;
+    beginReset();
+    m_rows.clear();
+    m_buffer.clear();
+    m_changedFields.clear();
+    m_current = -1;
+    m_eof = true;
+    m_modified = false;
+    m_state = Inactive;
+    endReset();
+    emit stateChanged(m_state);
+}
+
+void DataTable::requireActive() const
+{
+    if (!isActive())
+        throw DataError(DataError::State, QStringLiteral("数据集未打开"));
+}
+
+void DataTable::emptyTable()
+{
+    requireActive();
+    beginReset();
+    m_rows.clear();
+    m_buffer.clear();
+    m_changedFields.clear();
+    m_current = -1;
+    m_eof = true;
+    m_modified = false;
+    m_state = Browse;
+    endReset();
+    emit stateChanged(m_state);
+}
+
+int DataTable::appendRow(const QVariantList &values)
+{
+    if (!isActive())
+        open();
+    if (isEditing())
+        throw DataError(DataError::State, QStringLiteral("数据集正在编辑，不能追加记录"));
+    QVariantList row;
+    row.reserve(m_fields.size());
+    for (int i = 0; i < m_fields.size(); ++i)
+        row.append(i < values.size() ? convert(i, values.at(i)) : QVariant());
+    const int at = rowCount();
+    if (m_viewsDisabled == 0)
+        emit aboutToInsertRow(at);
+    m_rows.append(row);
+    if (m_viewsDisabled == 0)
+        emit rowInserted(at);
+    changeCurrent(at);
+    return at;
+}
+
+int DataTable::appendRecord(const QSqlRecord &record)
+{
+    QVariantList values(m_fields.size());
+    for (int i = 0; i < record.count(); ++i) {
+        const int f = fieldIndex(record.fieldName(i));
+        if (f >= 0)
+            values[f] = record.value(i);
+    }
+    return appendRow(values);
+}
+
+int DataTable::loadRecords(const QList<QSqlRecord> &records)
+{
+    if (!isActive())
+        open();
+    if (isEditing())
+        throw DataError(DataError::State, QStringLiteral("数据集正在编辑，不能追加记录"));
+    disableViews();
+    int n = 0;
+    try {
+        for (const QSqlRecord &r : records) {
+            appendRecord(r);
+            ++n;
+        }
+    } catch (...) {
+        enableViews();
+        throw;
+    }
+    changeCurrent(m_rows.isEmpty() ? -1 : 0);
+    enableViews();
+    return n;
+}
+
+int DataTable::loadFromQuery(QSqlQuery &query)
+{
+    QList<QSqlRecord> records;
+    while (query.next())
+        records.append(query.record());
+    return loadRecords(records);
+}
+
+void DataTable::disableViews()
+{
+    ++m_viewsDisabled;
+}
+
+void DataTable::enableViews()
+{
+    if (m_viewsDisabled == 0)
+        return;
+    if (--m_viewsDisabled == 0) {
+        emit aboutToReset();
+        emit reset();
+        emit currentRowChanged(m_current);
+        emit stateChanged(m_state);
+    }
+}
+
+// ---------------------------------------------------------------- cursor
+
+void DataTable::changeCurrent(int row)
+{
+    m_eof = row < 0;
+    if (m_current == row)
+        return;
+    m_current = row;
+    if (m_viewsDisabled == 0)
+        emit currentRowChanged(row);
+}
+
+bool DataTable::leaveEditedRow()
+{
+    if (!isEditing())
+        return true;
+    emit flushEditors();
+    if (!isEditing())
+        return true;
+    if (m_modified)
+        return post();
+    cancel();
+    return true;
+}
+
+bool DataTable::setCurrentRow(int row)
+{
+    requireActive();
+    if (row < 0 || row >= rowCount())
+        return false;
+    if (row == m_current)
+        return true;
+    if (isEditing()) {
+        const bool droppingInsert = m_state == Insert && !m_modified;
+        const int leaving = m_current;
+        if (!leaveEditedRow())
+            return false;
+        if (droppingInsert && leaving < row)
+            --row; // the dropped row stood before the target
+        if (row >= rowCount())
+            row = rowCount() - 1;
+    }
+    changeCurrent(row);
+    return true;
+}
+
+bool DataTable::first()
+{
+    if (!isActive() || isEmpty()) {
+        m_eof = true;
+        return false;
+    }
+    const bool ok = setCurrentRow(0);
+    m_eof = false;
+    return ok;
+}
+
+bool DataTable::last()
+{
+    if (!isActive() || isEmpty()) {
+        m_eof = true;
+        return false;
+    }
+    const bool ok = setCurrentRow(rowCount() - 1);
+    m_eof = false;
+    return ok;
+}
+
+bool DataTable::next()
+{
+    if (!isActive() || m_current < 0 || m_current + 1 >= rowCount()) {
+        if (isEditing())
+            leaveEditedRow();
+        m_eof = true;
+        return false;
+    }
+    return setCurrentRow(m_current + 1);
+}
+
+bool DataTable::prior()
+{
+    if (!isActive() || m_current <= 0)
+        return false;
+    return setCurrentRow(m_current - 1);
+}
+
+bool DataTable::locate(const QString &fieldName, const QVariant &value)
+{
+    requireActive();
+    const int f = requireField(fieldName);
+    QVariant wanted;
+    try {
+        wanted = convert(f, value);
+    } catch (const DataError &) {
+        return false;
+    }
+    for (int r = 0; r < rowCount(); ++r) {
+        if (rowValue(r, f) == wanted && rowValue(r, f).isNull() == wanted.isNull())
+            return setCurrentRow(r);
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------- values
+
+QVariant DataTable::rowValue(int row, int field) const
+{
+    if (row < 0 || row >= rowCount() || field < 0 || field >= fieldCount())
+        return QVariant();
+    if (isEditing() && row == m_current)
+        return m_buffer.at(field);
+    return m_rows.at(row).at(field);
+}
+
+QVariant DataTable::value(int field) const
+{
+    if (field < 0 || field >= fieldCount())
+        throw DataError(DataError::State, QStringLiteral("字段序号超出范围：%1").arg(field));
+    return rowValue(m_current, field);
+}
+
+QVariant DataTable::value(const QString &field) const
+{
+    return value(requireField(field));
+}
+
+QString DataTable::text(int field) const
+{
+    const QVariant v = value(field);
+    if (v.isNull())
+        return QString();
+    switch (m_fields.at(field).kind) {
+    case FieldKind::Date: return v.toDate().toString(QStringLiteral("yyyy-MM-dd"));
+    case FieldKind::Float: return QString::number(v.toDouble(), 'g', 15);
+    default: return v.toString();
+    }
+}
+
+QString DataTable::text(const QString &field) const
+{
+    return text(requireField(field));
+}
+
+double DataTable::asFloat(const QString &field) const
+{
+    const QVariant v = value(field);
+    return v.isNull() ? 0.0 : v.toDouble();
+}
+
+qint64 DataTable::asInteger(const QString &field) const
+{
+    const QVariant v = value(field);
+    return v.isNull() ? 0 : v.toLongLong();
+}
+
+void DataTable::setValue(int field, const QVariant &value)
+{
+    requireActive();
+    if (field < 0 || field >= fieldCount())
+        throw DataError(DataError::State, QStringLiteral("字段序号超出范围：%1").arg(field));
+    const QVariant converted = convert(field, value);
+    if (!isEditing()) {
+        if (m_current < 0)
+            throw DataError(DataError::State, QStringLiteral("没有当前记录"));
+        edit();
+    }
+    const QVariant old = m_buffer.at(field);
+    const bool same = old.isNull() == converted.isNull() && old == converted;
+    m_modified = true;
+    m_changedFields[field] = true;
+    if (same)
+        return;
+    m_buffer[field] = converted;
+    if (m_viewsDisabled == 0)
+        emit rowChanged(m_current);
+    if (m_suspended == 0)
+        emit fieldChanged(field);
+}
+
+void DataTable::setValue(const QString &field, const QVariant &value)
+{
+    setValue(requireField(field), value);
+}
+
+// ---------------------------------------------------------------- states
+
+void DataTable::edit()
+{
+    requireActive();
+    if (isEditing())
+        return;
+    if (isEmpty()) {
+        append();
+        return;
+    }
+    m_buffer = m_rows.at(m_current);
+    m_changedFields = QList<bool>(m_fields.size(), false);
+    m_modified = false;
+    setState(Edit);
+}
+
+bool DataTable::append()
+{
+    requireActive();
+    if (!leaveEditedRow())
+        return false;
+    const int at = rowCount();
+    if (m_viewsDisabled == 0)
+        emit aboutToInsertRow(at);
+    m_rows.insert(at, QVariantList(m_fields.size()));
+    m_buffer = QVariantList(m_fields.size());
+    m_changedFields = QList<bool>(m_fields.size(), false);
+    if (m_viewsDisabled == 0)
+        emit rowInserted(at);
+    changeCurrent(at);
+    setState(Insert);
+    if (m_onNewRecord)
+        m_onNewRecord(*this);
+    m_modified = false;
+    m_changedFields.fill(false);
+    return true;
+}
+
+bool DataTable::insert()
+{
+    requireActive();
+    if (!leaveEditedRow())
+        return false;
+    const int at = m_current < 0 ? 0 : m_current;
+    if (m_viewsDisabled == 0)
+        emit aboutToInsertRow(at);
+    m_rows.insert(at, QVariantList(m_fields.size()));
+    m_buffer = QVariantList(m_fields.size());
+    m_changedFields = QList<bool>(m_fields.size(), false);
+    if (m_viewsDisabled == 0)
+        emit rowInserted(at);
+    m_current = -2; // force the notification even though the index may be unchanged
+    changeCurrent(at);
+    setState(Insert);
+    if (m_onNewRecord)
+        m_onNewRecord(*this);
+    m_modified = false;
+    m_changedFields.fill(false);
+    return true;
+}
+
+bool DataTable::post()
+{
+    if (!isEditing())
+        return true;
+    emit flushEditors();
+    if (!isEditing())
+        return true;
+    if (m_beforePost && !m_beforePost(*this))
+        return false;
+    if (!isEditing()) // the check itself may have posted or cancelled
+        return true;
+    QVariantList values = m_buffer;
+    if (isBound()) {
+        if (m_state == Insert)
+            writeInsert(values);
+        else if (m_modified)
+            writeUpdate(m_rows.at(m_current), values);
+        if (m_state == Insert) {
+            // Read the new row back: the columns the row left empty take the table's defaults.
+            QSqlQuery q(boundDatabase());
+            const QStringList cols = boundColumns();
+            QStringList where;
+            for (const QString &k : m_keyFields)
+                where << quoted(k) + QStringLiteral("=?");
+            QStringList quotedCols;
+            for (const QString &c : cols)
+                quotedCols << quoted(c);
+            q.prepare(QStringLiteral("select %1 from %2 where %3")
+                          .arg(quotedCols.join(u','), quoted(m_boundTable), where.join(QStringLiteral(" and "))));
+            for (const QString &k : m_keyFields)
+                q.addBindValue(values.at(requireField(k)));
+            if (q.exec() && q.next()) {
+                for (int i = 0; i < cols.size(); ++i) {
+                    try {
+                        values[requireField(cols.at(i))] = convert(requireField(cols.at(i)), q.value(i));
+                    } catch (const DataError &) {
+                        // keep what was posted
+                    }
+                }
+            }
+        }
+    }
+    m_rows[m_current] = values;
+    m_buffer.clear();
+    m_changedFields.clear();
+    m_modified = false;
+    setState(Browse);
+    if (m_viewsDisabled == 0)
+        emit rowChanged(m_current);
+    return true;
+}
+
+void DataTable::cancel()
+{
+    if (!isEditing())
+        return;
+    const bool inserting = m_state == Insert;
+    const int row = m_current;
+    m_buffer.clear();
+    m_changedFields.clear();
+    m_modified = false;
+    if (inserting) {
+        if (m_viewsDisabled == 0)
+            emit aboutToRemoveRow(row);
+        m_rows.removeAt(row);
+        m_state = Browse;
+        if (m_viewsDisabled == 0)
+            emit rowRemoved(row);
+        int next = row < rowCount() ? row : rowCount() - 1;
+        if (row > 0 && row >= rowCount())
+            next = rowCount() - 1;
+        m_current = -2;
+        changeCurrent(next);
+        emit stateChanged(m_state);
+    } else {
+        setState(Browse);
+        if (m_viewsDisabled == 0)
+            emit rowChanged(row);
+    }
+}
+
+bool DataTable::remove()
+{
+    requireActive();
+    if (m_state == Insert) {
+        cancel();
+        return true;
+    }
+    if (m_state == Edit)
+        cancel();
+    if (m_current < 0)
+        return false;
+    const int row = m_current;
+    if (isBound())
+        writeDelete(m_rows.at(row));
+    if (m_viewsDisabled == 0)
+        emit aboutToRemoveRow(row);
+    m_rows.removeAt(row);
+    if (m_viewsDisabled == 0)
+        emit rowRemoved(row);
+    m_current = -2;
+    changeCurrent(row < rowCount() ? row : rowCount() - 1);
+    return true;
+}
+
+// ---------------------------------------------------------------- database binding
+
+void DataTable::bindTable(const QSqlDatabase &db, const QString &table, const QStringList &keyFields,
+                          const QStringList &columns)
+{
+    if (table.isEmpty() || keyFields.isEmpty())
+        throw DataError(DataError::State, QStringLiteral("绑定的表或关键字段为空"));
+    for (const QString &k : keyFields)
+        requireField(k);
+    for (const QString &c : columns)
+        requireField(c);
+    m_connection = db.connectionName();
+    m_boundTable = table;
+    m_keyFields = keyFields;
+    m_boundColumns = columns;
+}
+
+void DataTable::unbind()
+{
+    m_connection.clear();
+    m_boundTable.clear();
+    m_keyFields.clear();
+    m_boundColumns.clear();
+}
+
+QSqlDatabase DataTable::boundDatabase() const
+{
+    return QSqlDatabase::database(m_connection, false);
+}
+
+QStringList DataTable::boundColumns() const
+{
+    if (!m_boundColumns.isEmpty())
+        return m_boundColumns;
+    QStringList out;
+    for (const FieldDef &f : m_fields)
+        out << f.name;
+    return out;
+}
+
+QString DataTable::quoted(const QString &identifier) const
+{
+    const QSqlDatabase db = boundDatabase();
+    if (db.driver())
+        return db.driver()->escapeIdentifier(identifier, QSqlDriver::FieldName);
+    return identifier;
+}
+
+namespace {
+QVariant bindable(const QVariant &v)
+{
+    if (v.isNull())
+        return QVariant(QMetaType::fromType<QString>()); // a null of some type binds as NULL
+    if (v.metaType().id() == QMetaType::QDate)
+        return v.toDate().toString(QStringLiteral("yyyy-MM-dd"));
+    return v;
+}
+
+void run(QSqlQuery &q)
+{
+    if (!q.exec())
+        throw DataError(DataError::Database, q.lastError().text());
+}
+} // namespace
+
+void DataTable::writeInsert(const QVariantList &values)
+{
+    QStringList cols, marks;
+    QVariantList binds;
+    for (const QString &c : boundColumns()) {
+        const int f = requireField(c);
+        if (values.at(f).isNull())
+            continue; // left to the table's default
+        cols << quoted(c);
+        marks << QStringLiteral("?");
+        binds << bindable(values.at(f));
+    }
+    QSqlQuery q(boundDatabase());
+    if (cols.isEmpty())
+        q.prepare(QStringLiteral("insert into %1 default values").arg(quoted(m_boundTable)));
+    else
+        q.prepare(QStringLiteral("insert into %1(%2) values(%3)").arg(quoted(m_boundTable), cols.join(u','), marks.join(u',')));
+    for (const QVariant &b : binds)
+        q.addBindValue(b);
+    run(q);
+}
+
+void DataTable::writeUpdate(const QVariantList &original, const QVariantList &values)
+{
+    QStringList sets;
+    QVariantList binds;
+    for (const QString &c : boundColumns()) {
+        const int f = requireField(c);
+        if (!m_changedFields.value(f))
+            continue;
+        sets << quoted(c) + QStringLiteral("=?");
+        binds << bindable(values.at(f));
+    }
+    if (sets.isEmpty())
+        return;
+    QStringList where;
+    for (const QString &k : m_keyFields) {
+        where << quoted(k) + QStringLiteral("=?");
+        binds << bindable(original.at(requireField(k)));
+    }
+    QSqlQuery q(boundDatabase());
+    q.prepare(QStringLiteral("update %1 set %2 where %3").arg(quoted(m_boundTable), sets.join(u','), where.join(QStringLiteral(" and "))));
+    for (const QVariant &b : binds)
+        q.addBindValue(b);
+    run(q);
+    if (q.numRowsAffected() == 0)
+        throw DataError(DataError::Database, QStringLiteral("找不到要修改的记录，它可能已被删除"));
+}
+
+void DataTable::writeDelete(const QVariantList &original)
+{
+    QStringList where;
+    QVariantList binds;
+    for (const QString &k : m_keyFields) {
+        where << quoted(k) + QStringLiteral("=?");
+        binds << bindable(original.at(requireField(k)));
+    }
+    QSqlQuery q(boundDatabase());
+    q.prepare(QStringLiteral("delete from %1 where %2").arg(quoted(m_boundTable), where.join(QStringLiteral(" and "))));
+    for (const QVariant &b : binds)
+        q.addBindValue(b);
+    run(q);
+}
+
+// ---------------------------------------------------------------- formats
+
+QString formatFloat(const QString &format, double value)
+{
+    if (format.isEmpty())
+        return QString::number(value, 'g', 15);
+    const qsizetype dot = format.indexOf(u'.');
+    const QString intPart = dot < 0 ? format : format.left(dot);
+    const QString fracPart = dot < 0 ? QString() : format.mid(dot + 1);
+    const int minDec = static_cast<int>(fracPart.count(u'0'));
+    const int maxDec = minDec + static_cast<int>(fracPart.count(u'#'));
+    const bool group = intPart.contains(u',');
+    const int minInt = static_cast<int>(intPart.count(u'0'));
+
+    QString s = QString::number(std::fabs(value), 'f', maxDec);
+    bool negative = value < 0;
+    QString whole = s, frac;
+    if (const qsizetype p = s.indexOf(u'.'); p >= 0) {
+        whole = s.left(p);
+        frac = s.mid(p + 1);
+    }
+    while (frac.size() > minDec && frac.endsWith(u'0'))
+        frac.chop(1);
+    if (minInt == 0 && whole == QStringLiteral("0"))
+        whole.clear();
+    while (whole.size() < minInt)
+        whole.prepend(u'0');
+    if (group) {
+        for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
+            whole.insert(i, u',');
+    }
+    QString out = frac.isEmpty() ? whole : whole + u'.' + frac;
+    if (negative) {
+        bool allZero = true;
+        for (QChar c : out)
+            if (c.isDigit() && c != u'0')
+                allZero = false;
+        if (!allZero)
+            out.prepend(u'-');
+    }
+    return out.isEmpty() ? QStringLiteral("0") : out;
+}
+
+} // namespace jjgz

@@ -1,0 +1,34 @@
+#pragma once
+// Spreadsheet export: the worksheet records of the .xls stream written by the list export
+// (beginning of file, label, number, integer and blank cells, end of file), text in GBK.
+#include <QByteArray>
+#include <QString>
+
+namespace jjgz {
+
+class DbGrid;
+
+class XlsWriter {
+public:
+    XlsWriter(); // starts with the beginning-of-file record
+    void text(int row, int column, const QString &text);
+    void number(int row, int column, double value);
+    // An integer cell; values that the cell cannot hold (outside ±2^29) become number cells.
+    void integer(int row, int column, qint64 value);
+    void blank(int row, int column);
+    // Adds the end-of-file record (once) and returns the whole stream.
+    QByteArray finish();
+
+private:
+    void record(quint16 type, const QByteArray &data);
+    QByteArray m_data;
+    bool m_finished = false;
+};
+
+// The grid as a worksheet: the titles of the visible columns (when the grid shows titles), one
+// row per table row from the first to the last, then the footer rows.
+QByteArray gridToXls(const DbGrid &grid);
+// Writes gridToXls to `path` (created or overwritten). Throws DataError(File) with the reason.
+void saveGridAsXls(const DbGrid &grid, const QString &path);
+
+} // namespace jjgz
