@@ -1,0 +1,115 @@
+#include "Screens.h"
+
+#include "app/MyFun.h"
+#include "login/Operator.h"
+#include "login/OperatorPwd.h"
+#include "login/OperatorRole.h"
+
+// Screens of the other folders: add the header of a screen here when wiring it below.
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace jjgz {
+namespace {
+
+// The table of the main window: one entry per permission code carried by a menu item (a toolbar
+// button with the same code opens the same thing). To wire a screen, put its opener in the last
+// column, for example
+//     {1503, OpenHow::ReusedNormal, 1, reused<TfrmJjgz>},
+//     {1509, OpenHow::Modal, 0, modal<TfrmGzxm>},
+//     {1003, OpenHow::NewChild, 0, wageSheet<TfrmGzData>},
+// or any function `void (QWidget *mainWindow, int mode)` (1001 needs one: its filter dialog is
+// created the first time and kept, parented to the main window, and a confirmed filter opens a
+// new list window).
+QList<ScreenEntry> &table()
+{
+    static QList<ScreenEntry> entries = {
+        // 【日常处理】
+        {1001, OpenHow::QueryThenList, 0, nullptr},   // TfrmJjDataSel, then TfrmJjData
+        {1003, OpenHow::NewChild, 0, nullptr},        // TfrmGzData, entry mode
+        {1005, OpenHow::Modal, 0, nullptr},           // TfrmJzNext
+        // 【工资报表】
+        {1301, OpenHow::NewChild, 1, nullptr},        // TfrmGzData, pay-slip mode
+        {1303, OpenHow::NewChild, 2, nullptr},        // TfrmGzData, payment-table mode
+        {1305, OpenHow::ReusedMaximised, 2, nullptr}, // TfrmGzSum
+        // 【初始设置】
+        {1503, OpenHow::ReusedNormal, 1, nullptr},    // TfrmJjgz
+        {1505, OpenHow::ReusedMaximised, 2, nullptr}, // TfrmJjgx
+        {1507, OpenHow::ReusedNormal, 1, nullptr},    // TfrmJjxs
+        {1509, OpenHow::Modal, 0, nullptr},           // TfrmGzxm
+        {1511, OpenHow::ReusedMaximised, 2, nullptr}, // TfrmGzgs
+        {1512, OpenHow::ReusedNormal, 1, nullptr},    // TfrmDepart
+        {1513, OpenHow::ReusedNormal, 1, nullptr},    // TfrmWorkerType
+        {1515, OpenHow::ReusedMaximised, 2, nullptr}, // TfrmWorker
+        // 【操作员】
+        {1701, OpenHow::Modal, 0, modal<TfrmOperator>},
+        {1703, OpenHow::Modal, 0, modal<TfrmOperatorRole>},
+        {1705, OpenHow::Modal, 0, modal<TfrmOperatorPwd>},
+        // 【系统维护】
+        {1901, OpenHow::Modal, 0, nullptr}, // TfrmInit
+        {1903, OpenHow::Modal, 0, nullptr}, // TfrmBackup
+        {1905, OpenHow::Modal, 0, nullptr}, // TfrmRestore
+        // 【系统帮助】
+        {2101, OpenHow::Help, 0, openHelpDocument},
+        {2105, OpenHow::None, 0, nullptr},
+    };
+    return entries;
+}
+
+} // namespace
+
+const QList<ScreenEntry> &screenEntries()
+{
+    return table();
+}
+
+const ScreenEntry *screenEntry(int code)
+{
+    for (const ScreenEntry &entry : table())
+        if (entry.code == code)
+            return &entry;
+    return nullptr;
+}
+
+bool openScreen(int code, QWidget *mainWindow)
+{
+    const ScreenEntry *entry = screenEntry(code);
+    if (!entry || !entry->open)
+        return false;
+    entry->open(mainWindow, entry->mode);
+    return true;
+}
+
+ScreenOpener replaceScreenOpener(int code, ScreenOpener opener)
+{
+    for (ScreenEntry &entry : table())
+        if (entry.code == code)
+            return std::exchange(entry.open, opener);
+    return nullptr;
+}
+
+const WageSheetMode &wageSheetMode(int mode)
+{
+    static const WageSheetMode modes[] = {
+        {0, QStringLiteral("工资数据录入"), {}, false},
+        {1, QStringLiteral("打印工资条"), {QStringLiteral("计算"), QStringLiteral("重新生成"), QStringLiteral("工资表")}, true},
+        {2, QStringLiteral("工资发放表"), {QStringLiteral("计算"), QStringLiteral("重新生成"), QStringLiteral("工资条")}, true},
+    };
+    return (mode >= 0 && mode <= 2) ? modes[mode] : modes[0];
+}
+
+QString helpDocumentPath()
+{
+    return appPath(QStringLiteral("工资管理系统说明书.doc"));
+}
+
+void openHelpDocument(QWidget *, int)
+{
+    const QString path = helpDocumentPath();
+    if (QFileInfo(path).isFile())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+} // namespace jjgz

@@ -1,0 +1,81 @@
+#pragma once
+// What each permission code of the main window opens, and how. The main window looks a code up
+// here when a menu item or toolbar button is chosen; a screen is wired in by giving its entry in
+// Screens.cpp an opener (see the table there).
+#include "app/ChildForm.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace jjgz {
+
+enum class OpenHow {
+    ReusedNormal,    // at most one window of the screen, brought forward in normal size
+    ReusedMaximised, // at most one window of the screen, brought forward maximised
+    NewChild,        // another child window each time
+    QueryThenList,   // the piece-work filter dialog (kept between uses), then a new list window
+    Modal,           // a dialog created, shown modally and destroyed when it closes
+    Help,            // the help document beside the program
+    None,            // nothing
+};
+
+// An opener gets the main window and the entry's mode: 1 (normal) or 2 (maximised) for reused
+// children, the sheet mode (0, 1, 2) for the wage sheet entries, 0 otherwise.
+using ScreenOpener = void (*)(QWidget *mainWindow, int mode);
+
+struct ScreenEntry {
+    int code;
+    OpenHow how;
+    int mode;
+    ScreenOpener open; // null while the screen does not exist yet: choosing it does nothing
+};
+
+// Every entry, in menu order.
+const QList<ScreenEntry> &screenEntries();
+// The entry of `code`, or null when no entry carries it.
+const ScreenEntry *screenEntry(int code);
+// Runs the opener of `code`. Returns false when the code opens nothing (yet).
+bool openScreen(int code, QWidget *mainWindow);
+// Replaces the opener of `code` (tests put their own screens behind a menu item); returns the
+// previous one. Does nothing and returns null for a code without an entry.
+ScreenOpener replaceScreenOpener(int code, ScreenOpener opener);
+
+// The three ways the wage sheet window is opened, kept here as data for the sheet's constructor.
+struct WageSheetMode {
+    int mode;                   // 0 entry, 1 pay slips, 2 payment table
+    QString title;              // the window title
+    QStringList removedButtons; // captions of the buttons taken off the sheet's toolbar
+    bool readOnly;              // the grid accepts no typing
+};
+// The mode table entry for `mode` (0, 1 or 2; anything else gives the entry mode).
+const WageSheetMode &wageSheetMode(int mode);
+
+// Ready-made openers for the table.
+// A screen that exists at most once: ShowChildForm with the entry's mode.
+template <class T>
+void reused(QWidget *, int mode)
+{
+    ShowChildForm<T>(mode);
+}
+// A modal editor with the usual typed entry point `static ... execute(QWidget *parent)`.
+template <class T>
+void modal(QWidget *mainWindow, int)
+{
+    T::execute(mainWindow);
+}
+// A new child window each time, built from its wage sheet mode: `T(const WageSheetMode &)`.
+template <class T>
+void wageSheet(QWidget *, int mode)
+{
+    childHost()->addChild(new T(wageSheetMode(mode)));
+}
+
+// The help document: opened with the desktop's default program, silently nothing when it is
+// missing or cannot be opened.
+void openHelpDocument(QWidget *mainWindow, int mode);
+QString helpDocumentPath();
+
+} // namespace jjgz
