@@ -620,10 +620,10 @@ void DataTable::cancel()
     m_changedFields.clear();
     m_modified = false;
     if (inserting) {
+        m_state = Browse; // views read the stored rows from here on
         if (m_viewsDisabled == 0)
             emit aboutToRemoveRow(row);
         m_rows.removeAt(row);
-        m_state = Browse;
         if (m_viewsDisabled == 0)
             emit rowRemoved(row);
         int next = row < rowCount() ? row : rowCount() - 1;

@@ -428,25 +428,37 @@ void DbGrid::setTable(DataTable *table)
     m_model->endReset();
     if (table) {
         auto *model = m_model;
-        m_tableConnections << connect(table, &DataTable::aboutToReset, this, [model] { model->beginReset(); });
+        // While rows come and go the view moves its cursor by itself: those moves are not the
+        // user's and must not move the table (m_syncing); the table's own cursor is applied after.
+        m_tableConnections << connect(table, &DataTable::aboutToReset, this, [this, model] {
+            m_syncing = true;
+            model->beginReset();
+        });
         m_tableConnections << connect(table, &DataTable::reset, this, [this, model] {
             model->endReset();
+            m_syncing = false;
             for (int i = 0; i < columnCount(); ++i)
                 applyColumn(i);
             refreshFooter();
         });
-        m_tableConnections << connect(table, &DataTable::aboutToInsertRow, this, [model](int row) { model->beginInsert(row); });
+        m_tableConnections << connect(table, &DataTable::aboutToInsertRow, this, [this, model](int row) {
+            m_syncing = true;
+            model->beginInsert(row);
+        });
         m_tableConnections << connect(table, &DataTable::rowInserted, this, [this, model](int) {
             model->endInsert();
+            m_syncing = false;
             refreshFooter();
         });
         m_tableConnections << connect(table, &DataTable::aboutToRemoveRow, this, [this, model](int row) {
             if (m_delegate->openEditor)
                 closeEditor(m_delegate->openEditor, QAbstractItemDelegate::RevertModelCache);
+            m_syncing = true;
             model->beginRemove(row);
         });
         m_tableConnections << connect(table, &DataTable::rowRemoved, this, [this, model](int) {
             model->endRemove();
+            m_syncing = false;
             refreshFooter();
         });
         m_tableConnections << connect(table, &DataTable::rowChanged, this, [this, model](int row) {

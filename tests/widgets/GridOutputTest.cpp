@@ -1,0 +1,265 @@
+// What a grid writes for other programs: the .xls record stream, checked record by record, and
+// the printed pages, read back from a PDF with pdftotext.
+#include "TestSupport.h"
+#include "widgets/DbGrid.h"
+#include "widgets/Gbk.h"
+#include "widgets/GridPrinter.h"
+#include "widgets/XlsWriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+#include <cstring>
+
+using namespace jjgz;
+
+namespace {
+
+struct Cell {
+    int type;
+    int row;
+    int column;
+    QString value; // text, number, integer (decoded) or "" for blanks
+    bool operator==(const Cell &o) const { return type == o.type && row == o.row && column == o.column && value == o.value; }
+};
+
+char *toString(const Cell &c)
+{
+    return qstrdup(QStringLiteral("{%1 r%2 c%3 %4}").arg(c.type, 0, 16).arg(c.row).arg(c.column).arg(c.value).toUtf8().constData());
+}
+
+// Walks the record stream; fails the test on a malformed one.
+QList<Cell> readCells(const QByteArray &data, QByteArray *bof)
+{
+    QList<Cell> cells;
+    qsizetype pos = 0;
+    bool ended = false;
+    auto u16 = [&](qsizetype at) { return qFromLittleEndian<quint16>(data.constData() + at); };
+    while (pos + 4 <= data.size()) {
+        const int type = u16(pos);
+        const int len = u16(pos + 2);
+        const qsizetype body = pos + 4;
+        if (body + len > data.size())
+            qFatal("record runs past the end");
+        if (ended)
+            qFatal("data after the end-of-file record");
+        switch (type) {
+        case 0x0809: *bof = data.mid(body, len); break;
+        case 0x000A:
+            if (len != 0)
+                qFatal("end-of-file record with data");
+            ended = true;
+            break;
+        case 0x0204: {
+            const int n = u16(body + 6);
+            if (len != 8 + n || u16(body + 4) != 0)
+                qFatal("bad text cell");
+            cells.append({type, u16(body), u16(body + 2), fromGbk(data.mid(body + 8, n))});
+            break;
+        }
+        case 0x0203: {
+            if (len != 14)
+                qFatal("bad number cell");
+            double d;
+            const quint64 bits = qFromLittleEndian<quint64>(data.constData() + body + 6);
+            std::memcpy(&d, &bits, 8);
+            cells.append({type, u16(body), u16(body + 2), QString::number(d, 'g', 17)});
+            break;
+        }
+        case 0x027E: {
+            if (len != 10)
+                qFatal("bad integer cell");
+            const qint32 raw = qFromLittleEndian<qint32>(data.constData() + body + 6);
+            if ((raw & 3) != 2)
+                qFatal("integer cell not in integer form");
+            cells.append({type, u16(body), u16(body + 2), QString::number((raw - 2) / 4)});
+            break;
+        }
+        case 0x0201:
+            if (len != 6 || u16(body + 4) != 0x0017)
+                qFatal("bad empty cell");
+            cells.append({type, u16(body), u16(body + 2), QString()});
+            break;
+        default: qFatal("unexpected record %x", type);
+        }
+        pos = body + len;
+    }
+    if (!ended || pos != data.size())
+        qFatal("stream does not end with the end-of-file record");
+    return cells;
+}
+
+// A list with text, integer (shown as text), number, date, empty and field-less cells, a fixed
+// hidden column, a column hidden by the user, and a total row.
+struct ListFixture {
+    DataTable table;
+    DbGrid grid;
+    ListFixture()
+    {
+        table.setFields({{QStringLiteral("wkname"), FieldKind::Text, 20},
+                         {QStringLiteral("gztp"), FieldKind::Integer, 0},
+                         {QStringLiteral("je"), FieldKind::Float, 0},
+                         {QStringLiteral("indate"), FieldKind::Date, 0},
+                         {QStringLiteral("mm"), FieldKind::Text, 50},
+                         {QStringLiteral("bmcode"), FieldKind::Text, 10}});
+        table.appendRow({QStringLiteral("张三"), 1, 12.5, QDate(2024, 5, 1), QStringLiteral("备注"), QStringLiteral("01")});
+        table.appendRow({QStringLiteral("李四"), 0, -0.25, QVariant(), QVariant(), QStringLiteral("02")});
+        grid.setTable(&table);
+        const int code = grid.addColumn(QStringLiteral("bmcode"), QStringLiteral("部门"), 40);
+        grid.setColumnTag(code, 1);
+        grid.addColumn(QStringLiteral("wkname"), QStringLiteral("员工姓名"), 100);
+        const int tp = grid.addColumn(QStringLiteral("gztp"), QStringLiteral("工资类型"), 80);
+        grid.setColumnDisplay(tp, [](const QVariant &v) { return v.toInt() == 1 ? QStringLiteral("按月") : QStringLiteral("计件"); });
+        grid.addColumn(QStringLiteral("je"), QStringLiteral("金额"), 60, QStringLiteral("0.00"));
+        grid.addColumn(QStringLiteral("indate"), QStringLiteral("入职日期"), 100);
+        grid.addColumn(QString(), QStringLiteral("空列"), 40);
+        const int mm = grid.addColumn(QStringLiteral("mm"), QStringLiteral("备注"), 100);
+        grid.setColumnVisible(mm, false);
+        grid.setFooterRowCount(1);
+        grid.setFooterText(0, 1, QStringLiteral("合计"));
+        grid.setFooterSum(0, 3);
+    }
+};
+
+QString pdfText(const QString &pdf)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        return QStringLiteral("<pdftotext failed: %1>").arg(QString::fromLocal8Bit(p.readAllStandardError()));
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+} // namespace
+
+class GridOutputTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { jjgz::test::pinFont(); }
+    void xlsRecords();
+    void xlsWithoutTitlesAndLargeIntegers();
+    void printedPages();
+    void pageBreaksRepeatTitles();
+};
+
+void GridOutputTest::xlsRecords()
+{
+    ListFixture f;
+    f.table.setCurrentRow(1); // all rows are written whatever the current row
+    QByteArray bof;
+    const QList<Cell> cells = readCells(gridToXls(f.grid), &bof);
+    QCOMPARE(bof, QByteArray::fromHex("0000100000000000"));
+    const QList<Cell> expected = {
+        {0x0204, 0, 0, QStringLiteral("员工姓名")}, {0x0204, 0, 1, QStringLiteral("工资类型")},
+        {0x0204, 0, 2, QStringLiteral("金额")},     {0x0204, 0, 3, QStringLiteral("入职日期")},
+        {0x0204, 0, 4, QStringLiteral("空列")},
+        {0x0204, 1, 0, QStringLiteral("张三")},     {0x027E, 1, 1, QStringLiteral("1")},
+        {0x0203, 1, 2, QStringLiteral("12.5")},     {0x0204, 1, 3, QStringLiteral("2024-05-01")},
+        {0x0201, 1, 4, QString()},
+        {0x0204, 2, 0, QStringLiteral("李四")},     {0x027E, 2, 1, QStringLiteral("0")},
+        {0x0203, 2, 2, QStringLiteral("-0.25")},    {0x0201, 2, 3, QString()},
+        {0x0201, 2, 4, QString()},
+        {0x0204, 3, 0, QStringLiteral("合计")},     {0x0201, 3, 1, QString()},
+        {0x0203, 3, 2, QStringLiteral("12.25")},    {0x0201, 3, 3, QString()},
+        {0x0201, 3, 4, QString()},
+    };
+    QCOMPARE(cells, expected);
+}
+
+void GridOutputTest::xlsWithoutTitlesAndLargeIntegers()
+{
+    DataTable t;
+    t.setFields({{QStringLiteral("n"), FieldKind::Integer, 0}});
+    t.appendRow({-7});
+    t.appendRow({qlonglong(1) << 40}); // too large for an integer cell
+    DbGrid grid;
+    grid.setTable(&t);
+    grid.addColumn(QStringLiteral("n"), QStringLiteral("n"));
+    grid.setShowTitles(false);
+    QByteArray bof;
+    const QList<Cell> cells = readCells(gridToXls(grid), &bof);
+    QCOMPARE(cells, (QList<Cell>{{0x027E, 0, 0, QStringLiteral("-7")}, {0x0203, 1, 0, QStringLiteral("1099511627776")}}));
+}
+
+void GridOutputTest::printedPages()
+{
+    // The piece-work listing's sixteen columns are far wider than a portrait page.
+    DataTable t;
+    DbGrid grid;
+    const QStringList titles = {"日期", "工种名称", "工序名称", "单价", "人数", "系数名称", "系数", "计件数量",
+                                "金额", "员工代码", "员工姓名", "性别", "职位名称", "比例", "金额二", "部门名称"};
+    const QList<int> widths = {100, 100, 211, 60, 60, 100, 60, 60, 60, 80, 80, 44, 100, 60, 60, 100};
+    QList<FieldDef> fields;
+    for (int i = 0; i < titles.size(); ++i)
+        fields.append({QStringLiteral("f%1").arg(i), i == 6 ? FieldKind::Float : FieldKind::Text, 0});
+    fields.append({QStringLiteral("code"), FieldKind::Text, 0});
+    t.setFields(fields);
+    QVariantList row;
+    for (int i = 0; i < titles.size(); ++i)
+        row << (i == 6 ? QVariant(1.5) : QVariant(QStringLiteral("值%1").arg(i)));
+    t.appendRow(row);
+    grid.setTable(&t);
+    for (int i = 0; i < titles.size(); ++i)
+        grid.addColumn(QStringLiteral("f%1").arg(i), titles.at(i), widths.at(i), i == 6 ? QStringLiteral("0.00") : QString());
+    const int code = grid.addColumn(QStringLiteral("code"), QStringLiteral("隐藏代码"), 80);
+    grid.setColumnTag(code, 1);
+
+    GridPrinter printer(grid);
+    printer.setPageHeader(QStringLiteral("计件数据一览表"));
+    printer.setTitleLine(QStringLiteral("   %[v1]"));
+    printer.setV1(QStringLiteral("数据月份：2024年05月"));
+    QCOMPARE(printer.resolvedTitleLine(), QStringLiteral("   数据月份：2024年05月"));
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("list.pdf"));
+    QVERIFY(printer.printToPdf(pdf));
+    if (const QString shots = qEnvironmentVariable("JJGZ_SHOTS"); !shots.isEmpty())
+        QFile::copy(pdf, QDir(shots).filePath(QStringLiteral("grid_print.pdf")));
+    const QString text = pdfText(pdf);
+    QVERIFY2(text.contains(QStringLiteral("计件数据一览表")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("数据月份：2024年05月")), qPrintable(text));
+    // Every visible column made it onto the page (titles and the cells of the row); the hidden
+    // code column did not.
+    for (const QString &title : titles)
+        QVERIFY2(text.contains(title), qPrintable(title + QStringLiteral(" missing in:\n") + text));
+    QVERIFY(text.contains(QStringLiteral("值15")));
+    QVERIFY(text.contains(QStringLiteral("1.50")));
+    QVERIFY(!text.contains(QStringLiteral("隐藏代码")));
+    QCOMPARE(text.count(u'\f'), 1);
+}
+
+void GridOutputTest::pageBreaksRepeatTitles()
+{
+    ListFixture f;
+    for (int i = 0; i < 120; ++i)
+        f.table.appendRow({QStringLiteral("员工%1").arg(i, 3, 10, QLatin1Char('0')), 0, double(i), QVariant(), QVariant(), QString()});
+    GridPrinter printer(f.grid);
+    printer.setPageHeader(QStringLiteral("工资发放表"));
+    printer.setTitleLine(QStringLiteral("  %[v1]"));
+    printer.setV1(QStringLiteral("工资月份：2024年5月"));
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("pages.pdf"));
+    QVERIFY(printer.printToPdf(pdf));
+    QStringList pages = pdfText(pdf).split(u'\f', Qt::SkipEmptyParts);
+    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
+        pages.removeLast();
+    QVERIFY2(pages.size() >= 2, qPrintable(QString::number(pages.size())));
+    for (const QString &page : pages) {
+        QVERIFY(page.contains(QStringLiteral("工资发放表")));
+        QVERIFY(page.contains(QStringLiteral("员工姓名")));
+        QVERIFY(page.contains(QStringLiteral("入职日期")));
+    }
+    QCOMPARE(pages.first().count(QStringLiteral("工资月份：2024年5月")), 1);
+    // Rows are neither lost nor repeated across the breaks; the total row ends the print.
+    const QString all = pages.join(u'\n');
+    for (int i = 0; i < 120; ++i)
+        QCOMPARE(all.count(QStringLiteral("员工%1").arg(i, 3, 10, QLatin1Char('0'))), 1);
+    QVERIFY(pages.last().contains(QStringLiteral("合计")));
+    QVERIFY(pages.last().contains(QStringLiteral("7152.25"))); // 12.5 - 0.25 + 0 + 1 + ... + 119
+}
+
+QTEST_MAIN(GridOutputTest)
+#include "GridOutputTest.moc"

@@ -1,0 +1,320 @@
+// The list services: column settings in config.ini and their dialog, the .xls export with its
+// file-name rule read back by a real .xls reader, and the input prompt.
+#include "TestSupport.h"
+#include "app/Input.h"
+#include "app/ListServices.h"
+#include "app/MyFun.h"
+#include "app/Setup.h"
+#include "widgets/DbGrid.h"
+#include "widgets/Gbk.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QGroupBox>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace jjgz;
+using jjgz::test::TestApp;
+
+namespace {
+
+// The employee list: 13 columns; or the wage sheet's shape with two tag-1 code columns.
+struct List {
+    DataTable table;
+    DbGrid grid;
+    explicit List(bool withCodeColumns = false)
+    {
+        table.setFields({{QStringLiteral("bmcode"), FieldKind::Text, 10},
+                         {QStringLiteral("wkcode"), FieldKind::Text, 20},
+                         {QStringLiteral("wkname"), FieldKind::Text, 20},
+                         {QStringLiteral("sex"), FieldKind::Text, 2},
+                         {QStringLiteral("gztp"), FieldKind::Integer, 0},
+                         {QStringLiteral("f1"), FieldKind::Float, 0}});
+        table.appendRow({QStringLiteral("01"), QStringLiteral("0001"), QStringLiteral("张三"), QStringLiteral("男"), 1, 3500.5});
+        table.appendRow({QStringLiteral("01"), QStringLiteral("0002"), QStringLiteral("李四"), QVariant(), 0, QVariant()});
+        table.appendRow({QStringLiteral("02"), QStringLiteral("0003"), QStringLiteral("O'Neil"), QStringLiteral("女"), 0, -12.25});
+        grid.setTable(&table);
+        if (withCodeColumns) {
+            grid.setColumnTag(grid.addColumn(QStringLiteral("bmcode"), QString(), 40), 1);
+            grid.setColumnTag(grid.addColumn(QStringLiteral("wkcode"), QString(), 40), 1);
+        } else {
+            grid.addColumn(QStringLiteral("wkcode"), QStringLiteral("员工代码"), 74);
+        }
+        grid.addColumn(QStringLiteral("wkname"), QStringLiteral("员工姓名"), 100);
+        grid.addColumn(QStringLiteral("sex"), QStringLiteral("性别"), 38);
+        const int tp = grid.addColumn(QStringLiteral("gztp"), QStringLiteral("工资类型"), 100);
+        grid.setColumnDisplay(tp, [](const QVariant &v) { return v.toInt() == 1 ? QStringLiteral("按月") : QStringLiteral("计件"); });
+        grid.addColumn(QStringLiteral("f1"), QStringLiteral("基本工资"), 60, QStringLiteral("0.00"));
+    }
+};
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Runs `check` on the modal dialog of type T once it is shown.
+template <class T, class F>
+void whenShown(F check)
+{
+    QTimer::singleShot(0, [check] {
+        for (int i = 0; i < 100; ++i) {
+            if (auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget())) {
+                check(dialog);
+                return;
+            }
+            QTest::qWait(10);
+        }
+        qWarning("dialog did not show");
+    });
+}
+
+} // namespace
+
+class ListServicesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { jjgz::test::pinFont(); }
+    void applySettings();
+    void settingsDialog();
+    void settingsDialogLeavesCodeColumns();
+    void exportNames_data();
+    void exportNames();
+    void exportNothingWhenClosedOrCancelled();
+    void exportReadBack();
+    void exportFailureIsShown();
+    void inputPrompt_data();
+    void inputPrompt();
+};
+
+void ListServicesTest::applySettings()
+{
+    TestApp app;
+    {
+        List l; // no section yet: every column shows
+        ApplyColumnSettings(QStringLiteral("Worker"), &l.grid);
+        QCOMPARE(l.grid.visibleColumns(), QList<int>({0, 1, 2, 3, 4}));
+    }
+    QVERIFY(WriteConfig(QStringLiteral("Worker"), QStringLiteral("col2"), QStringLiteral("0")));
+    QVERIFY(WriteConfig(QStringLiteral("Worker"), QStringLiteral("col4"), QStringLiteral("x"))); // anything but "1" hides
+    List l;
+    ApplyColumnSettings(QStringLiteral("Worker"), &l.grid);
+    QCOMPARE(l.grid.visibleColumns(), QList<int>({0, 1, 3}));
+    // Tag-1 columns are never shown by the settings, even when their keys say "1".
+    QVERIFY(WriteConfig(QStringLiteral("GzData0"), QStringLiteral("col0"), QStringLiteral("1")));
+    List sheet(true);
+    ApplyColumnSettings(QStringLiteral("GzData0"), &sheet.grid);
+    QVERIFY(sheet.grid.isColumnHidden(0));
+    QVERIFY(sheet.grid.isColumnHidden(1));
+}
+
+void ListServicesTest::settingsDialog()
+{
+    TestApp app;
+    // A GBK comment and another section must survive the dialog's writes.
+    const QByteArray before = toGbk(QStringLiteral("; 设置文件\r\n[Backup]\r\nBkDir=D:\\备份\r\n"));
+    {
+        QFile f(app.path(QStringLiteral("config.ini")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(before);
+    }
+    List l;
+    ApplyColumnSettings(QStringLiteral("Worker"), &l.grid);
+    TfrmSetup dialog(QStringLiteral("Worker"), &l.grid);
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("项目显示设置"));
+    QVERIFY(dialog.findChild<QGroupBox *>()->title() == QStringLiteral("项目列表"));
+    QListWidget *list = dialog.lstColumns();
+    QCOMPARE(list->count(), 5);
+    QCOMPARE(list->item(1)->text(), QStringLiteral("员工姓名"));
+    for (int i = 0; i < list->count(); ++i)
+        QCOMPARE(list->item(i)->checkState(), Qt::Checked);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    jjgz::test::saveShot(&dialog, QStringLiteral("setup"));
+    // Unticking the third entry hides the third column at once and stores col2=0.
+    const QRect r = list->visualItemRect(list->item(2));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(r.left() + 8, r.center().y()));
+    if (list->item(2)->checkState() == Qt::Checked) // the style's check box sits elsewhere
+        list->item(2)->setCheckState(Qt::Unchecked);
+    QCOMPARE(list->item(2)->checkState(), Qt::Unchecked);
+    QVERIFY(l.grid.isColumnHidden(2));
+    const QString ini = fromGbk(readFile(app.path(QStringLiteral("config.ini"))));
+    QVERIFY2(ini.contains(QStringLiteral("[Worker]")), qPrintable(ini));
+    QVERIFY2(ini.section(QStringLiteral("[Worker]"), 1).contains(QStringLiteral("col2=0")), qPrintable(ini));
+    QVERIFY(readFile(app.path(QStringLiteral("config.ini"))).startsWith(before));
+    QCOMPARE(ReadConfig(QStringLiteral("Worker"), QStringLiteral("col1"), QStringLiteral("?")), QStringLiteral("1"));
+    // Esc closes the dialog.
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QVERIFY(!dialog.isVisible());
+    // Built again, the list keeps the column hidden.
+    List again;
+    ApplyColumnSettings(QStringLiteral("Worker"), &again.grid);
+    QCOMPARE(again.grid.visibleColumns(), QList<int>({0, 1, 3, 4}));
+
+    // ShowColumnSettings runs the same dialog modally.
+    bool shown = false;
+    whenShown<TfrmSetup>([&shown](TfrmSetup *d) {
+        shown = d->lstColumns()->item(2)->checkState() == Qt::Unchecked;
+        d->lstColumns()->item(2)->setCheckState(Qt::Checked);
+        QTest::keyClick(d, Qt::Key_Escape);
+    });
+    ShowColumnSettings(QStringLiteral("Worker"), &again.grid);
+    QVERIFY(shown);
+    QVERIFY(!again.grid.isColumnHidden(2));
+    QCOMPARE(ReadConfig(QStringLiteral("Worker"), QStringLiteral("col2"), QStringLiteral("?")), QStringLiteral("1"));
+}
+
+void ListServicesTest::settingsDialogLeavesCodeColumns()
+{
+    TestApp app;
+    List sheet(true);
+    TfrmSetup dialog(QStringLiteral("GzData1"), &sheet.grid);
+    QCOMPARE(dialog.lstColumns()->count(), 6); // tag-1 columns are listed too
+    dialog.lstColumns()->item(0)->setCheckState(Qt::Unchecked);
+    dialog.lstColumns()->item(0)->setCheckState(Qt::Checked);
+    dialog.lstColumns()->item(3)->setCheckState(Qt::Unchecked);
+    QVERIFY(sheet.grid.isColumnHidden(0));
+    QVERIFY(sheet.grid.isColumnHidden(1));
+    QVERIFY(sheet.grid.isColumnHidden(3));
+    QCOMPARE(ReadConfig(QStringLiteral("GzData1"), QStringLiteral("col0"), QStringLiteral("missing")), QStringLiteral("missing"));
+    QCOMPARE(ReadConfig(QStringLiteral("GzData1"), QStringLiteral("col3"), QStringLiteral("missing")), QStringLiteral("0"));
+}
+
+void ListServicesTest::exportNames_data()
+{
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("no extension") << "name" << "name.xls";
+    QTest::newRow("upper-case extension") << "name.XLS" << "name.XLS.xls";
+    QTest::newRow("extension") << "name.xls" << "name.xls";
+    QTest::newRow("other extension") << "name.txt" << "name.txt.xls";
+}
+
+void ListServicesTest::exportNames()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QString, written);
+    TestApp app;
+    List l;
+    app.messages.files << app.path(chosen);
+    QVERIFY(ExportGrid(&l.grid));
+    QCOMPARE(app.messages.lastChooserDir, appDir());
+    QCOMPARE(app.messages.lastChooserFilter, QStringLiteral("Excel Files(*.xls)"));
+    QVERIFY(QFile::exists(app.path(written)));
+    if (chosen != written)
+        QVERIFY(!QFile::exists(app.path(chosen)));
+    QVERIFY(app.messages.unexpected.isEmpty());
+}
+
+void ListServicesTest::exportNothingWhenClosedOrCancelled()
+{
+    TestApp app;
+    List l;
+    app.messages.files << QString(); // cancelled
+    QVERIFY(!ExportGrid(&l.grid));
+    QVERIFY(app.messages.shown.isEmpty());
+    l.table.close();
+    app.messages.clear();
+    app.messages.files << app.path(QStringLiteral("closed.xls"));
+    QVERIFY(!ExportGrid(&l.grid));
+    QCOMPARE(app.messages.files.size(), 1); // no dialog was opened
+    QVERIFY(!QFile::exists(app.path(QStringLiteral("closed.xls"))));
+}
+
+void ListServicesTest::exportReadBack()
+{
+    TestApp app;
+    List l;
+    l.grid.setColumnVisible(2, false); // 性别 is not exported
+    l.grid.setFooterRowCount(1);
+    l.grid.setFooterText(0, 0, QStringLiteral("合计"));
+    l.grid.setFooterSum(0, 4);
+    app.messages.files << app.path(QStringLiteral("员工"));
+    QVERIFY(ExportGrid(&l.grid));
+    // Debian's xlrd reads the stream; the text is GBK, which a worksheet-only stream cannot
+    // declare, so the reader is told.
+    const QString script = QStringLiteral(
+        "import json,sys,xlrd\n"
+        "b=xlrd.open_workbook(sys.argv[1],encoding_override='gbk',formatting_info=True)\n"
+        "s=b.sheet_by_index(0)\n"
+        "print(json.dumps([[[c.ctype,c.value] for c in s.row(r)] for r in range(s.nrows)]))\n");
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, app.path(QStringLiteral("员工.xls"))});
+    QVERIFY(p.waitForFinished(30000));
+    QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
+    const QJsonArray rows = QJsonDocument::fromJson(p.readAllStandardOutput()).array();
+    auto cell = [&rows](int r, int c) {
+        const QJsonArray cellValue = rows.at(r).toArray().at(c).toArray();
+        return QStringLiteral("%1:%2").arg(cellValue.at(0).toInt()).arg(cellValue.at(1).toVariant().toString());
+    };
+    // xlrd kinds: 1 text, 2 number, 6 empty.
+    QCOMPARE(rows.size(), 5);
+    QCOMPARE(cell(0, 0), QStringLiteral("1:员工代码"));
+    QCOMPARE(cell(0, 3), QStringLiteral("1:基本工资"));
+    QCOMPARE(cell(1, 1), QStringLiteral("1:张三"));
+    QCOMPARE(cell(1, 2), QStringLiteral("2:1"));    // the stored integer, not 按月
+    QCOMPARE(cell(1, 3), QStringLiteral("2:3500.5"));
+    QCOMPARE(cell(2, 3), QStringLiteral("6:"));     // null
+    QCOMPARE(cell(3, 1), QStringLiteral("1:O'Neil"));
+    QCOMPARE(cell(3, 3), QStringLiteral("2:-12.25"));
+    QCOMPARE(cell(4, 0), QStringLiteral("1:合计"));
+    QCOMPARE(cell(4, 3), QStringLiteral("2:3488.25"));
+    QCOMPARE(rows.at(1).toArray().size(), 4);
+}
+
+void ListServicesTest::exportFailureIsShown()
+{
+    TestApp app;
+    List l;
+    app.messages.files << app.path(QStringLiteral("no/such/dir/list"));
+    QVERIFY(!ExportGrid(&l.grid));
+    QCOMPARE(app.messages.shown.size(), 1);
+    QCOMPARE(app.messages.shown.at(0).icon, MsgIcon::Error);
+    QVERIFY(app.messages.lastText().contains(QStringLiteral("list.xls")));
+}
+
+void ListServicesTest::inputPrompt_data()
+{
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("ok returns the text untrimmed") << true << " 张 三 " << " 张 三 ";
+    QTest::newRow("cancel returns nothing") << false << "张三" << "";
+    QTest::newRow("ok on an empty field") << true << "" << "";
+}
+
+void ListServicesTest::inputPrompt()
+{
+    QFETCH(bool, ok);
+    QFETCH(QString, typed);
+    QFETCH(QString, result);
+    QString title, label, initial;
+    whenShown<TfrmInput>([&](TfrmInput *d) {
+        title = d->windowTitle();
+        label = d->lblPrompt()->text();
+        initial = d->edtInput()->text();
+        for (QChar c : typed)
+            QTest::sendKeyEvent(QTest::Click, d->edtInput(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+        jjgz::test::saveShot(d, QStringLiteral("input"));
+        if (ok)
+            QTest::keyClick(d->edtInput(), Qt::Key_Return); // 确定 is the default button
+        else
+            QTest::keyClick(d, Qt::Key_Escape);
+    });
+    QCOMPARE(InputPrompt(QStringLiteral("员工输入"), QStringLiteral("请输入员工姓名")), result);
+    QCOMPARE(title, QStringLiteral("员工输入"));
+    QCOMPARE(label, QStringLiteral("请输入员工姓名"));
+    QCOMPARE(initial, QString());
+}
+
+QTEST_MAIN(ListServicesTest)
+#include "ListServicesTest.moc"
