@@ -137,6 +137,9 @@ public:
     // not count).
     bool isModified() const { return m_modified; }
     bool hasUnpostedChanges() const { return isEditing() && m_modified; }
+    // Asks the grids to hand over a cell edit in progress (call before hasUnpostedChanges when
+    // a screen closes; post and moves do it by themselves).
+    void updateRecord() { emit flushEditors(); }
 
     // ---- Hooks
     using PostCheck = std::function<bool(DataTable &)>;

@@ -474,7 +474,17 @@ void DbGrid::setTable(DataTable *table)
             model->indicatorChanged();
         });
         m_tableConnections << connect(table, &DataTable::flushEditors, this, [this] { commitEdit(); });
-        m_tableConnections << connect(table, &QObject::destroyed, this, [this] { setTable(nullptr); });
+        m_tableConnections << connect(table, &QObject::destroyed, this, [this] {
+            // The table is gone (m_table is already null): the view forgets its rows.
+            for (const auto &c : m_tableConnections)
+                disconnect(c);
+            m_tableConnections.clear();
+            m_delegate->openEditor = nullptr;
+            m_model->beginReset();
+            m_model->endReset();
+            m_syncing = false;
+            refreshFooter();
+        });
         for (int i = 0; i < columnCount(); ++i)
             applyColumn(i);
         syncToTable();

@@ -107,6 +107,7 @@ private slots:
     void readOnlyList();
     void footerTotals();
     void navigator();
+    void tableGoneFirst();
 };
 
 void DbGridTest::columns()
@@ -376,6 +377,36 @@ void DbGridTest::navigator()
     nav.trigger(DbNavigator::EditRow);
     QCOMPARE(l.table.state(), DataTable::Edit);
     QCOMPARE(enabled(), QStringLiteral("11011"));
+}
+
+void DbGridTest::tableGoneFirst()
+{
+    auto *table = new DataTable;
+    table->setFields({{QStringLiteral("a"), FieldKind::Text, 10}});
+    table->appendRow({QStringLiteral("x")});
+    DbGrid grid;
+    grid.setTable(table);
+    grid.addColumn(QStringLiteral("a"), QStringLiteral("A"));
+    grid.show();
+    QCOMPARE(grid.model()->rowCount(), 1);
+    // An edit in progress when a screen closes reaches the table through updateRecord.
+    grid.setCurrentIndex(grid.model()->index(0, 0));
+    QTest::keyClick(&grid, Qt::Key_F2);
+    QApplication::processEvents();
+    QLineEdit *edit = nullptr;
+    for (QLineEdit *e : grid.findChildren<QLineEdit *>())
+        if (e->isVisible())
+            edit = e;
+    QVERIFY(edit);
+    edit->setText(QStringLiteral("y"));
+    QVERIFY(!table->hasUnpostedChanges());
+    table->updateRecord();
+    QVERIFY(table->hasUnpostedChanges());
+    QCOMPARE(table->text(QStringLiteral("a")), QStringLiteral("y"));
+    delete table;
+    QCOMPARE(grid.model()->rowCount(), 0);
+    QVERIFY(!grid.table());
+    grid.repaint();
 }
 
 QTEST_MAIN(DbGridTest)

@@ -8,7 +8,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QApplication>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QProcess>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
@@ -144,6 +148,7 @@ private slots:
     void xlsWithoutTitlesAndLargeIntegers();
     void printedPages();
     void pageBreaksRepeatTitles();
+    void previewShowsThePages();
 };
 
 void GridOutputTest::xlsRecords()
@@ -259,6 +264,31 @@ void GridOutputTest::pageBreaksRepeatTitles()
         QCOMPARE(all.count(QStringLiteral("员工%1").arg(i, 3, 10, QLatin1Char('0'))), 1);
     QVERIFY(pages.last().contains(QStringLiteral("合计")));
     QVERIFY(pages.last().contains(QStringLiteral("7152.25"))); // 12.5 - 0.25 + 0 + 1 + ... + 119
+}
+
+void GridOutputTest::previewShowsThePages()
+{
+    ListFixture f;
+    for (int i = 0; i < 120; ++i)
+        f.table.appendRow({QStringLiteral("员工%1").arg(i), 0, double(i), QVariant(), QVariant(), QString()});
+    GridPrinter printer(f.grid);
+    printer.setPageHeader(QStringLiteral("工资汇总表"));
+    int pages = -1;
+    QString title;
+    QTimer::singleShot(0, [&] {
+        for (int i = 0; i < 200 && !qobject_cast<QPrintPreviewDialog *>(QApplication::activeModalWidget()); ++i)
+            QTest::qWait(10);
+        auto *dialog = qobject_cast<QPrintPreviewDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        title = dialog->windowTitle();
+        if (auto *view = dialog->findChild<QPrintPreviewWidget *>())
+            pages = view->pageCount();
+        dialog->reject();
+    });
+    printer.preview(nullptr);
+    QCOMPARE(title, QStringLiteral("打印预览"));
+    QVERIFY2(pages >= 2, qPrintable(QString::number(pages)));
 }
 
 QTEST_MAIN(GridOutputTest)
