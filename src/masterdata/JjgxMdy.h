@@ -1,0 +1,74 @@
+#pragma once
+// The process dialog: adds (mode 1) or modifies (mode 2) one process with its position shares.
+#include "masterdata/ProcessData.h"
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace jjgz {
+
+class DataTable;
+class DbGrid;
+class DbNavigator;
+
+// What the process window hands the dialog.
+struct JjgxMdyRequest {
+    int mode = 1;      // 1 add, 2 modify
+    QString gzText;    // the job-type node's text, shown after "所属工种："
+    ProcessValues process; // gzcode always; mode 1: the proposed code; mode 2: the stored process
+};
+
+class TfrmJjgxMdy : public QDialog {
+    Q_OBJECT
+public:
+    // Shows the dialog modally; true when it closed after a successful save of a modification.
+    static bool execute(QWidget *parent, const JjgxMdyRequest &request);
+
+    // A dialog set up as its opener sets it up (title, label, fields); the shares are loaded when
+    // it is first shown.
+    explicit TfrmJjgxMdy(const JjgxMdyRequest &request, QWidget *parent = nullptr);
+
+    QLabel *lblGz;
+    QLineEdit *edtCode;
+    QLineEdit *edtName;
+    QLineEdit *edtUnit;
+    QLineEdit *edtPrice;
+    QLineEdit *edtRs;
+    DataTable *tmp;
+    DbGrid *grid;
+    DbNavigator *navigator;
+    QPushButton *btnYes;
+    QPushButton *btnCancel;
+
+    int mode() const { return m_mode; }
+    const QString &gzcode() const { return m_gzcode; }
+    // The unit price as the recompute reads it (empty or unfinished text gives 0).
+    double unitPrice() const;
+    // The process as the fields hold it.
+    ProcessValues values() const;
+    // Fills the fields with the unit-price recompute suspended (the opener's step).
+    void setProcess(const ProcessValues &process);
+    // Opens the share list: the stored shares of the process in mode 2, empty in mode 1.
+    void loadShares();
+
+    void btnYesClick();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void priceChanged();
+    bool checkShareRow(DataTable &table);
+    bool finishShareEdit();
+
+    int m_mode;
+    QString m_gzcode;
+    bool m_suspendRecompute = false;
+    bool m_sharesLoaded = false;
+    double m_lastPrice = 0;
+};
+
+} // namespace jjgz
