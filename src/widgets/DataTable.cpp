@@ -528,8 +528,7 @@ bool DataTable::append()
         emit rowInserted(at);
     changeCurrent(at);
     setState(Insert);
-    if (m_onNewRecord)
-        m_onNewRecord(*this);
+    runNewRecord();
     m_modified = false;
     m_changedFields.fill(false);
     return true;
@@ -551,11 +550,23 @@ bool DataTable::insert()
     m_current = -2; // force the notification even though the index may be unchanged
     changeCurrent(at);
     setState(Insert);
-    if (m_onNewRecord)
-        m_onNewRecord(*this);
+    runNewRecord();
     m_modified = false;
     m_changedFields.fill(false);
     return true;
+}
+
+void DataTable::runNewRecord()
+{
+    if (!m_onNewRecord)
+        return;
+    try {
+        m_onNewRecord(*this);
+    } catch (...) {
+        // A failing new-row handler abandons the new row: the table returns to browsing.
+        cancel();
+        throw;
+    }
 }
 
 bool DataTable::post()

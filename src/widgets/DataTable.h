@@ -144,7 +144,8 @@ public:
     // ---- Hooks
     using PostCheck = std::function<bool(DataTable &)>;
     void setBeforePost(PostCheck check) { m_beforePost = std::move(check); }
-    // Called after a row was appended or inserted; its values do not count as changes.
+    // Called after a row was appended or inserted; its values do not count as changes. When it
+    // throws, the new row is dropped and the exception goes on to the caller of append/insert.
     void setOnNewRecord(std::function<void(DataTable &)> handler) { m_onNewRecord = std::move(handler); }
 
     // ---- Change notifications (fieldChanged) can be suspended, nested
@@ -187,6 +188,7 @@ private:
     QVariant convert(int field, const QVariant &value) const;
     void requireActive() const;
     bool leaveEditedRow(); // post when changed, cancel when not
+    void runNewRecord();
     void setState(State state);
     void changeCurrent(int row);
     void beginReset();

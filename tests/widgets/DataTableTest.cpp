@@ -92,6 +92,7 @@ private slots:
     void states_data();
     void states();
     void notifications();
+    void failingNewRecordHandler();
     void textWidth_data();
     void textWidth();
     void conversion_data();
@@ -184,6 +185,22 @@ void DataTableTest::notifications()
     // Loading rows never notifies.
     f.table.appendRow({QStringLiteral("05"), QStringLiteral("五")});
     QCOMPARE(changed.count(), 2);
+}
+
+void DataTableTest::failingNewRecordHandler()
+{
+    Fixture f;
+    f.table.setOnNewRecord([](DataTable &) { throw DataError(DataError::Conversion, QStringLiteral("'a' 不是有效的整数")); });
+    bool thrown = false;
+    try {
+        f.table.append();
+    } catch (const DataError &) {
+        thrown = true;
+    }
+    QVERIFY(thrown);
+    QCOMPARE(f.table.state(), DataTable::Browse);
+    QCOMPARE(f.rows(), QStringLiteral("01:一,02:二,03:三"));
+    QCOMPARE(f.table.currentRow(), 2);
 }
 
 void DataTableTest::textWidth_data()
