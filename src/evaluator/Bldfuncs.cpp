@@ -1,0 +1,321 @@
+#include "Bldfuncs.h"
+
+#include <cmath>
+
+#include "ExFuncs.h"
+#include "ExPars.h"
+#include "Exeval.h"
+#include "Vars.h"
+
+namespace jjgz::eval {
+
+namespace {
+
+inline TValue Cur(bool b) { return TValue::Currency(b ? 10000 : 0); }
+
+// Truncation of a floating point value to 64 bits; too large is an invalid operation.
+int64_t Trunc64(const TValue& v) {
+  double d = v.ToDouble();
+  if (std::isnan(d) || !(d > -9.2233720368547758e18 && d < 9.2233720368547758e18)) RaiseInvalidOp();
+  return static_cast<int64_t>(std::trunc(d));
+}
+
+double IntPower(double x, int64_t n) {
+  bool neg = n < 0;
+  uint64_t e = neg ? uint64_t(0) - uint64_t(n) : uint64_t(n);
+  double r = 1, b = x;
+  while (e) {
+    if (e & 1) r *= b;
+    e >>= 1;
+    if (e) b *= b;
+  }
+  if (neg) {
+    if (r == 0) RaiseZeroDivide();
+    r = 1 / r;
+  }
+  return CheckFloat(r);
+}
+
+void HNone(TParserOperation&) {}
+void HNeg(TParserOperation& o) { *o.Result = VarNeg(*o.A); }
+void HAdd(TParserOperation& o) { *o.Result = VarAdd(*o.A, *o.B); }
+void HSub(TParserOperation& o) { *o.Result = VarSub(*o.A, *o.B); }
+void HMul(TParserOperation& o) { *o.Result = VarMul(*o.A, *o.B); }
+void HDiv(TParserOperation& o) { *o.Result = VarDiv(*o.A, *o.B); }
+void HMod(TParserOperation& o) {
+  int64_t x = Trunc64(*o.A), y = Trunc64(*o.B);
+  if (y == 0) RaiseDivByZero();
+  int64_t r = (y == -1) ? 0 : x % y;
+  *o.Result = TValue::Integer(static_cast<int32_t>(static_cast<uint32_t>(r)));
+}
+void HIntDiv(TParserOperation& o) {
+  int64_t x = Trunc64(*o.A), y = Trunc64(*o.B);
+  if (y == 0) RaiseDivByZero();
+  uint64_t q = (y == -1) ? uint64_t(0) - uint64_t(x) : uint64_t(x / y);
+  *o.Result = TValue::Integer(static_cast<int32_t>(static_cast<uint32_t>(q)));
+}
+void HIntPower(TParserOperation& o) { *o.Result = TValue::Double(IntPower(o.A->ToDouble(), o.Data)); }
+void HPower(TParserOperation& o) {
+  double x = o.A->ToDouble(), y = o.B->ToDouble();
+  double r;
+  if (y == 0) r = 1;
+  else if (x == 0) {
+    if (y < 0) RaiseZeroDivide();
+    r = 0;
+  } else if (y == std::trunc(y) && std::fabs(y) <= 2147483647.0) {
+    r = IntPower(x, static_cast<int64_t>(y));
+  } else {
+    if (x < 0) RaiseInvalidOp();
+    r = std::pow(x, y);
+  }
+  *o.Result = TValue::Double(CheckFloat(r));
+}
+void HSqr(TParserOperation& o) {
+  double x = o.A->ToDouble();
+  *o.Result = TValue::Double(CheckFloat(x * x));
+}
+void HCube(TParserOperation& o) { *o.Result = VarMul(VarMul(*o.A, *o.A), *o.A); }
+void HPow4(TParserOperation& o) {
+  double x = o.A->ToDouble();
+  double s = CheckFloat(x * x);
+  *o.Result = TValue::Double(CheckFloat(s * s));
+}
+void HLess(TParserOperation& o) { *o.Result = Cur(VarCompare(*o.A, *o.B) < 0); }
+void HLessEq(TParserOperation& o) {
+  // Null is unequal to everything else, so "<=" holds for Null only against Null.
+  int c = VarCompare(*o.A, *o.B);
+  *o.Result = Cur(c <= 0);
+}
+void HGreater(TParserOperation& o) { *o.Result = Cur(VarCompare(*o.A, *o.B) > 0); }
+void HGreaterEq(TParserOperation& o) { *o.Result = Cur(VarCompare(*o.A, *o.B) >= 0); }
+void HEqual(TParserOperation& o) { *o.Result = Cur(VarCompare(*o.A, *o.B) == 0); }
+void HNotEqual(TParserOperation& o) { *o.Result = Cur(VarCompare(*o.A, *o.B) != 0); }
+void HXor(TParserOperation& o) { *o.Result = TValue::Integer(o.A->ToInteger() ^ o.B->ToInteger()); }
+void HOr(TParserOperation& o) { *o.Result = TValue::Integer(o.A->ToInteger() | o.B->ToInteger()); }
+void HAnd(TParserOperation& o) { *o.Result = TValue::Integer(o.A->ToInteger() & o.B->ToInteger()); }
+void HNot(TParserOperation& o) { *o.Result = Cur(VarCompare(*o.A, TValue::Byte(0)) == 0); }
+void HBitNot(TParserOperation& o) { *o.Result = TValue::Integer(~o.A->ToInteger()); }
+void HShl(TParserOperation& o) {
+  uint32_t x = static_cast<uint32_t>(o.A->ToInteger());
+  uint32_t n = static_cast<uint32_t>(o.B->ToInteger()) & 31u;
+  *o.Result = TValue::Integer(static_cast<int32_t>(x << n));
+}
+void HShr(TParserOperation& o) {
+  uint32_t x = static_cast<uint32_t>(o.A->ToInteger());
+  uint32_t n = static_cast<uint32_t>(o.B->ToInteger()) & 31u;
+  *o.Result = TValue::Integer(static_cast<int32_t>(x >> n));
+}
+void HCallReg(TParserOperation& o) {
+  TFuncCall call;
+  call.Args = o.Args.data();
+  call.Count = static_cast<int>(o.Args.size());
+  call.Result = o.Result;
+  call.Registry = o.Code == opCallRegHandled ? o.Registry : nullptr;
+  call.Operation = &o;
+  if (o.Func && o.Func->Handler) o.Func->Handler(call);
+}
+void HCallUser(TParserOperation& o) {
+  // The argument values go to the user function's parameter cells %0, %1, ...
+  TEvalObj* f = o.UserFunc;
+  f->Prepare();
+  std::vector<TValue> args;
+  args.reserve(o.Args.size());
+  for (TValue* a : o.Args) args.push_back(*a);
+  *o.Result = f->Run(args.data(), args.size());
+}
+void HCallEvent(TParserOperation& o) {
+  std::vector<TValue> params;
+  params.reserve(o.Args.size());
+  for (TValue* a : o.Args) params.push_back(*a);
+  o.EventOwner->OwnerCallFunction(o.Name, params, *o.Result);
+}
+TValue& Element(TValue& arr, TValue* const* idx, size_t n) {
+  TValue* cur = &arr;
+  for (size_t k = 0; k < n; ++k) {
+    if (!cur->IsArray()) throw EVariantArrayError("Returned result is not a variant array");
+    TVarArray* a = cur->ArrayData();
+    int64_t i = static_cast<int64_t>(idx[k]->ToInteger()) - a->LowBound;
+    if (i < 0 || i >= static_cast<int64_t>(a->Items.size()))
+      throw EVariantArrayError("Index in variant array is out of bounds");
+    cur = &a->Items[static_cast<size_t>(i)];
+  }
+  return *cur;
+}
+void HIndexRead(TParserOperation& o) {
+  TValue v = Element(*o.A, o.Args.data(), o.Args.size());
+  *o.Result = std::move(v);
+}
+void HIndexWrite(TParserOperation& o) {
+  TValue v = *o.B;
+  Element(*o.A, o.Args.data(), o.Args.size()) = std::move(v);
+}
+void HCopy(TParserOperation& o) {
+  if (o.Result != o.A) *o.Result = *o.A;
+}
+
+}  // namespace
+
+TOpHandler HandlerFor(int code) {
+  switch (code) {
+    case opNeg: return HNeg;
+    case opAdd: return HAdd;
+    case opSub: return HSub;
+    case opMul: return HMul;
+    case opDiv: return HDiv;
+    case opMod: return HMod;
+    case opIntDiv: return HIntDiv;
+    case opIntPower: return HIntPower;
+    case opPower: return HPower;
+    case opSqr: return HSqr;
+    case opCube: return HCube;
+    case opPow4: return HPow4;
+    case opLess: return HLess;
+    case opLessEq: return HLessEq;
+    case opGreater: return HGreater;
+    case opGreaterEq: return HGreaterEq;
+    case opEqual: return HEqual;
+    case opNotEqual: return HNotEqual;
+    case opXor: return HXor;
+    case opOr: return HOr;
+    case opAnd: return HAnd;
+    case opNot: return HNot;
+    case opBitNot: return HBitNot;
+    case opShl: return HShl;
+    case opShr: return HShr;
+    case opCallReg: case opCallRegHandled: case opMethod: case opMethod2: return HCallReg;
+    case opCallUser: return HCallUser;
+    case opCallEvent: return HCallEvent;
+    case opIndexRead: return HIndexRead;
+    case opIndexWrite: return HIndexWrite;
+    case opCopy: return HCopy;
+    default: return HNone;
+  }
+}
+
+void RunChain(TOpChain& chain) {
+  TParserOperation* op = chain.data();
+  TParserOperation* end = op + chain.size();
+  try {
+    for (; op != end; ++op) op->Handler(*op);
+  } catch (EEvalError& e) {
+    if (e.Line == 0 && op != end) {
+      e.Line = op->Line;
+      e.Column = op->Column;
+    }
+    throw;
+  }
+}
+
+namespace {
+
+void CountIteration(TRunState& st) {
+  if (st.LoopLimit && ++st.Iterations > st.LoopLimit)
+    throw ELoopLimit("Loop iteration limit exceeded");
+}
+
+// FOR bounds go to the nearest integer, ties to even.
+double ForBound(const TValue& v) {
+  bool ok;
+  double d = v.ToDouble();
+  int64_t r = RoundHalfEven(d, ok);
+  if (!ok) RaiseRangeError();
+  return static_cast<double>(r);
+}
+
+void RunOne(TStatementNode& n, TRunState& st) {
+  switch (n.Kind) {
+    case skAssign:
+      RunChain(n.ChainA);
+      if (n.TargetVar) n.TargetVar->Changed();
+      break;
+    case skIf:
+      RunChain(n.ChainA);
+      if (n.ValueA->ToBoolean()) RunStatements(n.List1, st);
+      else RunStatements(n.List2, st);
+      break;
+    case skForTo:
+    case skForDownTo: {
+      RunChain(n.ChainA);
+      double start = ForBound(*n.Target);
+      RunChain(n.ChainB);
+      TValue end = TValue::Double(ForBound(*n.ValueB));
+      *n.Target = TValue::Double(start);
+      if (n.TargetVar) n.TargetVar->Changed();
+      const TValue one = TValue::Byte(1);
+      try {
+        while (n.Kind == skForTo ? VarCompare(*n.Target, end) <= 0 : VarCompare(*n.Target, end) >= 0) {
+          CountIteration(st);
+          RunStatements(n.List1, st);
+          *n.Target = n.Kind == skForTo ? VarAdd(*n.Target, one) : VarSub(*n.Target, one);
+          if (n.TargetVar) n.TargetVar->Changed();
+        }
+      } catch (EBreakCycle&) {
+      }
+      break;
+    }
+    case skWhile:
+      try {
+        for (;;) {
+          RunChain(n.ChainA);
+          if (!n.ValueA->ToBoolean()) break;
+          CountIteration(st);
+          RunStatements(n.List1, st);
+        }
+      } catch (EBreakCycle&) {
+      }
+      break;
+    case skRepeat:
+      try {
+        for (;;) {
+          CountIteration(st);
+          RunStatements(n.List1, st);
+          RunChain(n.ChainA);
+          if (n.ValueA->ToBoolean()) break;
+        }
+      } catch (EBreakCycle&) {
+      }
+      break;
+    case skBreak:
+      throw EBreakCycle("BREAK cycle encountered!");
+    case skTryFinally:
+      try {
+        RunStatements(n.List1, st);
+      } catch (...) {
+        RunStatements(n.List2, st);
+        throw;
+      }
+      RunStatements(n.List2, st);
+      break;
+    case skTryExcept:
+      try {
+        RunStatements(n.List1, st);
+      } catch (EBreakCycle&) {
+        throw;
+      } catch (ELoopLimit&) {
+        throw;
+      } catch (...) {
+        RunStatements(n.List2, st);
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+void RunStatements(std::vector<TStatementNode>& list, TRunState& st) {
+  for (TStatementNode& n : list) {
+    try {
+      RunOne(n, st);
+    } catch (EEvalError& e) {
+      if (e.Line == 0) {
+        e.Line = n.Line;
+        e.Column = n.Column;
+      }
+      throw;
+    }
+  }
+}
+
+}  // namespace jjgz::eval

@@ -1,0 +1,133 @@
+// The evaluator component and the user function library.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ExFuncs.h"
+#include "Exeval.h"
+#include "Exlink.h"
+#include "Vars.h"
+#include "parstype.h"
+
+namespace jjgz::eval {
+
+class TCustomParser;
+
+using TGetVariableEvent = std::function<void(TCustomParser& sender, const std::string& varName, TValue& result)>;
+using TGetFunctionEvent = std::function<void(TCustomParser& sender, const std::string& funcName,
+                                             std::vector<TValue>& funcParams, TValue& result)>;
+
+// Splits a text into lines at CR LF, LF or CR.
+std::vector<std::string> SplitLines(const std::string& text);
+
+// User library: named formulas callable as functions (arguments arrive as %0, %1,
+// ...) and aliases, text macros expanded before a formula is compiled.
+class TEPUserLib : public TFreeNotifier, public IParserOwner {
+public:
+  TEPUserLib();
+  ~TEPUserLib() override;
+
+  void AddFunction(const std::string& name, std::vector<std::string> source, std::string descr = {});
+  void AddAlias(const std::string& name, std::vector<std::string> source, std::string descr = {});
+  void SetSource(const std::string& name, std::vector<std::string> source);
+  void Rename(const std::string& oldName, const std::string& newName);
+  void Remove(const std::string& name);
+  TEvalObj* FindFunc(std::string_view name) const;
+  const std::vector<std::string>* FindAlias(std::string_view name) const;
+  std::vector<std::string> ExpandAliases(const std::vector<std::string>& lines) const;
+
+  std::string IniFile;
+  TFunctionRegistry* RegFuncs = nullptr;
+  TEPVars* Variables = nullptr;
+  bool Loading = false;
+
+  // IParserOwner
+  TVarsList* OwnerUserVars() override { return Variables ? &Variables->Variables() : nullptr; }
+  TFunctionRegistry* OwnerRegFuncs() override { return RegFuncs; }
+  TEPUserLib* OwnerUserLib() override { return this; }
+  bool OwnerCompileAllowed() override { return !Loading; }
+
+private:
+  struct TItem {
+    std::string Name, Descr;
+    std::vector<std::string> Source;
+    std::unique_ptr<TEvalObj> Eval;  // functions only
+  };
+  TItem* Find(std::string_view name);
+  const TItem* Find(std::string_view name) const;
+  bool IsReferenced(const TItem& item) const;
+  std::vector<std::unique_ptr<TItem>> funcs_, aliases_;
+};
+
+class TCustomParser : public IParserOwner, public TFreeNotifier {
+public:
+  TCustomParser();
+  ~TCustomParser() override;
+  TCustomParser(const TCustomParser&) = delete;
+  TCustomParser& operator=(const TCustomParser&) = delete;
+
+  // Expression: editing in place only invalidates; assigning a whole list compiles at once.
+  const std::vector<std::string>& Expression() const { return eval_.Lines(); }
+  void ExpressionClear() { eval_.ClearLines(); }
+  void ExpressionAdd(std::string line) { eval_.AddLine(std::move(line)); }
+  void ExpressionSetInPlace(std::vector<std::string> lines) { eval_.SetLines(std::move(lines)); }
+  void SetExpression(const std::vector<std::string>& lines);
+
+  TFunctionRegistry* RegFuncs() const { return regFuncs_; }
+  void SetRegFuncs(TFunctionRegistry* r);
+  TEPUserLib* UserLib() const { return userLib_; }
+  void SetUserLib(TEPUserLib* l);
+  TEPVars* UserVars() const { return userVars_; }
+  void SetUserVars(TEPVars* v);
+  TVarsList& Variables();
+  void SetVariables(const TVarsList& src);
+
+  TGetVariableEvent OnVariable;
+  TGetFunctionEvent OnFunction;
+  TEvalNotifyEvent& OnValidating;
+  TEvalNotifyEvent& OnInvalidated;
+  TErrorNotifyEvent& OnCompileError;
+  TErrorNotifyEvent& OnRuntimeError;
+
+  virtual TValue Evaluate(const std::vector<TValue>& params = {});
+
+  TEvalObj& EvalObj() { return eval_; }
+  TVarsList& ExternalVariables() { return externals_.Variables(); }
+  // Components reachable through "[name]" and "[name.field]".
+  void SetReference(const std::string& name, TValue* cell);
+  void BeginLoad() { loading_ = true; }
+  void EndLoad();
+  bool Loading() const { return loading_; }
+
+  // IParserOwner
+  TVarsList* OwnerUserVars() override { return &Variables(); }
+  TVarsList* OwnerExternalVars() override { return &externals_.Variables(); }
+  void OwnerClearExternals() override { externals_.Variables().Clear(); }
+  TFunctionRegistry* OwnerRegFuncs() override { return regFuncs_; }
+  TEPUserLib* OwnerUserLib() override { return userLib_; }
+  bool OwnerHasFunctionEvent() override { return true; }
+  void OwnerCallFunction(const std::string& name, std::vector<TValue>& params, TValue& result) override;
+  bool OwnerCompileAllowed() override;
+  TValue* OwnerReference(const std::string& component, const std::string& field) override;
+
+private:
+  TEPVars internals_;
+  TEPVars externals_;
+  std::map<std::string, TValue*> references_;
+  TEvalObj eval_;
+  TFunctionRegistry* regFuncs_ = nullptr;
+  TEPUserLib* userLib_ = nullptr;
+  TEPVars* userVars_ = nullptr;
+  bool loading_ = false;
+};
+
+class TExParser : public TCustomParser {
+public:
+  using TCustomParser::TCustomParser;
+};
+
+}  // namespace jjgz::eval

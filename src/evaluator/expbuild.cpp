@@ -1,0 +1,1154 @@
+#include "expbuild.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <unordered_map>
+
+#include "ExFuncs.h"
+#include "ExPars.h"
+#include "Exeval.h"
+#include "Vars.h"
+
+namespace jjgz::eval {
+
+namespace {
+
+constexpr int kLevels = 19;
+struct TLevelOp {
+  const char* text;
+  int code;
+  bool word;
+  int len;
+};
+const TLevelOp kLevelOps[kLevels] = {
+    {"OR", opOr, true, 2},        {"XOR", opXor, true, 3},     {"AND", opAnd, true, 3},
+    {"=", opEqual, false, 1},     {"<>", opNotEqual, false, 2}, {"<", opLess, false, 1},
+    {"<=", opLessEq, false, 2},   {">", opGreater, false, 1},   {">=", opGreaterEq, false, 2},
+    {"SHL", opShl, true, 3},      {"SHR", opShr, true, 3},      {"+", opAdd, false, 1},
+    {"-", opSub, false, 1},       {"*", opMul, false, 1},       {"DIV", opIntDiv, true, 3},
+    {"MOD", opMod, true, 3},      {"/", opDiv, false, 1},       {"NOT", opNot, true, 3},
+    {"~", opBitNot, false, 1}};
+
+// Levels at which the two parts of a split are split again.
+int LeftLevel(int l) {
+  if (l == 12) return 12;
+  if (l == 14 || l == 15 || l == 16) return 14;
+  return l + 1;
+}
+int RightLevel(int l) {
+  if (l == 12) return 13;
+  if (l == 14 || l == 15 || l == 16) return 17;
+  return l;
+}
+
+bool IsOperatorWord(std::string_view w) {
+  static const char* const kWords[] = {"OR", "XOR", "AND", "SHL", "SHR", "DIV", "MOD", "NOT"};
+  for (const char* k : kWords)
+    if (SameText(w, k)) return true;
+  return false;
+}
+
+enum TRole { rLeft, rRight, rNeutral };
+
+constexpr size_t kStackBudget = 2u << 20;  // bytes of C++ stack the compiler may use
+constexpr long kWorkBudget = 4000000;     // sub-expression attempts per compilation
+constexpr int kMaxParam = 1023;
+
+[[noreturn]] void TooComplex() { throw ESyntaxError("Expression too complex"); }
+
+struct TNode {
+  enum Type : uint8_t { tParam, tVar, tConst, tRef, tOp } type = tOp;
+  int start = 0;
+  int code = 0;
+  int a = -1, b = -1;
+  std::vector<int> args;  // operand nodes of calls and index reads
+  TValue value;           // constants
+  std::string name;       // variable or called name
+  int param = 0;
+  TFuncObj* func = nullptr;
+  TEvalObj* userFunc = nullptr;
+  TValue* refCell = nullptr;
+  int64_t data = 0;
+  TValue* cell = nullptr;  // during emission
+};
+
+class TBuilder;
+
+// One expression text: its analysis and the search for its structure.
+class TExprParser {
+public:
+  TExprParser(TBuilder& env, std::string text);
+  bool Balanced() const { return balanced_; }
+  int ParseFull() { return Full(0, n_); }
+  int ParseIndex() { int b = 0, e = n_; Trim(b, e); return Index(b, e); }
+  int ParseMember(bool assign) { int b = 0, e = n_; Trim(b, e); return Member(b, e, assign); }
+  const std::string& Text() const { return t_; }
+  const std::string& FailText() const { return fail_; }
+  std::vector<TNode>& Nodes() { return nodes_; }
+
+private:
+  void Trim(int& b, int& e) const {
+    while (b < e && t_[b] == ' ') ++b;
+    while (e > b && t_[e - 1] == ' ') --e;
+  }
+  std::string Sub(int b, int e) const { return t_.substr(size_t(b), size_t(e - b)); }
+  void Guard();
+  void Fail(int b, int e) {
+    if (fail_.empty()) fail_ = Sub(b, e);
+  }
+  int NewNode(TNode::Type type, int start) {
+    nodes_.emplace_back();
+    nodes_.back().type = type;
+    nodes_.back().start = start;
+    return static_cast<int>(nodes_.size()) - 1;
+  }
+  int MakeOp(int code, int start, int a, int b = -1) {
+    int id = NewNode(TNode::tOp, start);
+    nodes_[id].code = code;
+    nodes_[id].a = a;
+    nodes_[id].b = b;
+    return id;
+  }
+
+  int Full(int b, int e);
+  int FullCore(int b, int e);
+  int Part(int b, int e, int level, TRole role);
+  int Split(int b, int e, int level);
+  int Var(int b, int e);
+  int Ref(int b, int e);
+  int Const(int b, int e);
+  int Str(int b, int e);
+  int Paren(int b, int e);
+  int UnaryMinus(int b, int e);
+  int Power(int b, int e);
+  int Index(int b, int e);
+  int Call(int b, int e);
+  int Member(int b, int e, bool assign = false);
+  int Primary(int b, int e, bool allowConst);
+  bool SplitArgs(int b, int e, std::vector<int>& out);
+  int FirstBad(int b, int e, int level) const;
+  int LastBad(int b, int e, int level) const;
+
+  TBuilder& env_;
+  std::string t_;
+  int n_;
+  bool balanced_ = true;
+  std::vector<char> inStr_;
+  std::vector<int> depth_, sq_, match_, sqOpen_;
+  std::vector<std::vector<int>> occ_;
+  std::vector<signed char> tokLevel_;
+  std::vector<std::vector<int>> tokByDepth_;
+  std::unordered_map<uint64_t, int> memo_;
+  std::vector<TNode> nodes_;
+  std::string fail_;
+};
+
+// The compilation of one formula.
+class TBuilder {
+public:
+  explicit TBuilder(TEvalObj& obj) : obj_(obj), owner_(obj.Owner()) {}
+  std::vector<TStatementNode> Compile(const std::vector<std::string>& lines);
+
+  TEvalObj& obj_;
+  IParserOwner* owner_;
+  const char* stackBase_ = nullptr;
+  long work_ = 0;
+
+  bool CanBindVar(const std::string& name);
+  TVariable* FindVar(const std::string& name, TValue*& cell);
+
+private:
+  enum TCtx { cTop, cBlock, cRepeat, cTry1, cTry2 };
+  [[noreturn]] void StmtError(const std::string& msg, bool withToken = false);
+  void CheckStack();
+  TToken ParseList(std::vector<TStatementNode>& out, TCtx ctx, int loops, bool haveToken);
+  TToken ParseStatement(TToken tok, std::vector<TStatementNode>& out, int loops, bool elseAllowed,
+                        bool beginAllowed);
+  bool IsTerminator(TToken t, bool elseAllowed) const {
+    return t == TToken::Semicolon || t == TToken::Eof || (t == TToken::Else && elseAllowed);
+  }
+  TStatementNode NewNode(int kind) const {
+    TStatementNode n;
+    n.Kind = kind;
+    n.Line = sc_->LineIndex() + 1;
+    n.Column = sc_->TokenStart() + 1;
+    return n;
+  }
+  // Compiles an expression; returns the cell that holds its value.
+  TValue* CompileExpr(const std::string& text, TValue* target, TOpChain& chain);
+  TValue* Emit(TExprParser& p, int root, TValue* target, TOpChain& chain);
+  void BindTarget(const std::string& text, TStatementNode& node, TValue*& cell);
+  void CompileAssignment(const std::string& target, const std::string& value, TStatementNode& node);
+
+  TParserScanner* sc_ = nullptr;
+};
+
+// ---------------------------------------------------------------------------
+
+TExprParser::TExprParser(TBuilder& env, std::string text) : env_(env), t_(std::move(text)) {
+  if (t_.size() >= (size_t(1) << 27)) TooComplex();
+  n_ = static_cast<int>(t_.size());
+  inStr_.assign(size_t(n_) + 1, 0);
+  depth_.assign(size_t(n_) + 1, 0);
+  sq_.assign(size_t(n_) + 1, 0);
+  match_.assign(size_t(n_), -1);
+  sqOpen_.assign(size_t(n_), -1);
+  occ_.resize(kLevels);
+  tokLevel_.assign(size_t(n_), 99);
+  std::vector<int> stack, sqStack;
+  char q = 0;
+  int d = 0, s = 0, minD = 0;
+  for (int i = 0; i < n_; ++i) {
+    char c = t_[size_t(i)];
+    inStr_[size_t(i)] = q;
+    depth_[size_t(i)] = d;
+    sq_[size_t(i)] = s;
+    if (c == '"') { q ^= 1; continue; }
+    if (q) continue;
+    if (c == '(') { stack.push_back(i); ++d; }
+    else if (c == ')') {
+      --d;
+      minD = std::min(minD, d);
+      if (!stack.empty()) { match_[size_t(stack.back())] = i; stack.pop_back(); }
+    } else if (c == '[') { sqStack.push_back(i); ++s; }
+    else if (c == ']') {
+      if (s > 0) --s;
+      if (!sqStack.empty()) { sqOpen_[size_t(i)] = sqStack.back(); sqStack.pop_back(); }
+    }
+  }
+  depth_[size_t(n_)] = d;
+  sq_[size_t(n_)] = s;
+  balanced_ = d == 0 && minD >= 0;
+  if (!balanced_) return;
+
+  // Occurrences of the operators of each level, outside strings.
+  for (int i = 0; i < n_; ++i) {
+    if (inStr_[size_t(i)] || t_[size_t(i)] == '"') continue;
+    unsigned char c = static_cast<unsigned char>(t_[size_t(i)]);
+    if (IsWordChar(c)) {
+      if (i > 0 && IsWordChar(static_cast<unsigned char>(t_[size_t(i) - 1]))) continue;
+      int j = i;
+      while (j < n_ && IsWordChar(static_cast<unsigned char>(t_[size_t(j)]))) ++j;
+      std::string_view w(t_.data() + i, size_t(j - i));
+      for (int l = 0; l < kLevels; ++l)
+        if (kLevelOps[l].word && SameText(w, kLevelOps[l].text)) occ_[size_t(l)].push_back(i);
+      continue;
+    }
+    for (int l = 0; l < kLevels; ++l) {
+      const TLevelOp& op = kLevelOps[l];
+      if (op.word) continue;
+      if (i + op.len <= n_ && std::memcmp(t_.data() + i, op.text, size_t(op.len)) == 0)
+        occ_[size_t(l)].push_back(i);
+    }
+  }
+
+  // Tokens that can only be two-operand operators at their place: a part that must
+  // be split at a tighter level can never contain one at its own depth.
+  auto prevNonBlank = [&](int i) {
+    int r = i - 1;
+    while (r >= 0 && t_[size_t(r)] == ' ') --r;
+    return r;
+  };
+  auto quoteNear = [&](int i) {
+    bool before = false, after = false;
+    for (int k = std::max(0, i - 11); k < i; ++k) before |= t_[size_t(k)] == '\'';
+    for (int k = i + 1; k < std::min(n_, i + 12); ++k) after |= t_[size_t(k)] == '\'';
+    return before && after;
+  };
+  for (int i = 0; i < n_; ++i) {
+    if (inStr_[size_t(i)] || sq_[size_t(i)] != 0) continue;
+    char c = t_[size_t(i)];
+    int level = -1, len = 1;
+    char c2 = i + 1 < n_ ? t_[size_t(i) + 1] : 0;
+    if (c == '<' && c2 == '=') { level = 6; len = 2; }
+    else if (c == '<' && c2 == '>') { level = 4; len = 2; }
+    else if (c == '>' && c2 == '=') { level = 8; len = 2; }
+    else if (c == '<') level = 5;
+    else if (c == '>') level = 7;
+    else if (c == '=') level = 3;
+    else if (c == '+') level = 11;
+    else if (c == '-') level = 12;
+    else if (c == '*') level = 13;
+    else if (c == '/') level = 16;
+    else if (IsWordChar(static_cast<unsigned char>(c)) &&
+             (i == 0 || !IsWordChar(static_cast<unsigned char>(t_[size_t(i) - 1])))) {
+      int j = i;
+      while (j < n_ && IsWordChar(static_cast<unsigned char>(t_[size_t(j)]))) ++j;
+      std::string_view w(t_.data() + i, size_t(j - i));
+      for (int l : {0, 1, 2, 9, 10, 14, 15})
+        if (SameText(w, kLevelOps[l].text)) { level = l; len = j - i; }
+    }
+    if (level < 0) continue;
+    int r = prevNonBlank(i);
+    bool definite = false;
+    if (r >= 0) {
+      unsigned char pc = static_cast<unsigned char>(t_[size_t(r)]);
+      if (IsWordChar(pc)) {
+        int ws = r;
+        while (ws > 0 && IsWordChar(static_cast<unsigned char>(t_[size_t(ws) - 1]))) --ws;
+        std::string_view w(t_.data() + ws, size_t(r - ws + 1));
+        definite = !IsOperatorWord(w);
+        if (definite && (c == '+' || c == '-') && r == i - 1 && (pc == 'e' || pc == 'E') &&
+            ((t_[size_t(ws)] >= '0' && t_[size_t(ws)] <= '9') || (ws > 0 && t_[size_t(ws) - 1] == '.')))
+          definite = false;  // exponent sign of a numeric literal
+      } else {
+        definite = pc == ')' || pc == ']' || pc == '"';
+      }
+    }
+    if (definite && quoteNear(i)) definite = false;
+    if (definite) {
+      tokLevel_[size_t(i)] = static_cast<signed char>(level);
+      size_t dd = size_t(depth_[size_t(i)]);
+      if (tokByDepth_.size() <= dd) tokByDepth_.resize(dd + 1);
+      tokByDepth_[dd].push_back(i);
+    }
+    i += len - 1;
+  }
+}
+
+int TExprParser::FirstBad(int b, int e, int level) const {
+  if (level == 0) return e;
+  size_t d = size_t(depth_[size_t(b)]);
+  if (d >= tokByDepth_.size()) return e;
+  const std::vector<int>& v = tokByDepth_[d];
+  for (auto it = std::upper_bound(v.begin(), v.end(), b); it != v.end() && *it < e; ++it)
+    if (tokLevel_[size_t(*it)] < level) return *it;
+  return e;
+}
+
+int TExprParser::LastBad(int b, int e, int level) const {
+  if (level == 0) return -1;
+  size_t d = size_t(depth_[size_t(b)]);
+  if (d >= tokByDepth_.size()) return -1;
+  const std::vector<int>& v = tokByDepth_[d];
+  auto it = std::lower_bound(v.begin(), v.end(), e);
+  while (it != v.begin()) {
+    --it;
+    if (*it <= b) break;
+    if (tokLevel_[size_t(*it)] < level) return *it;
+  }
+  return -1;
+}
+
+void TExprParser::Guard() {
+  const char* here = static_cast<const char*>(__builtin_frame_address(0));
+  if (env_.stackBase_ && env_.stackBase_ > here && size_t(env_.stackBase_ - here) > kStackBudget)
+    TooComplex();
+  if (++env_.work_ > kWorkBudget) TooComplex();
+}
+
+int TExprParser::Full(int b, int e) {
+  Trim(b, e);
+  // Remove enclosing pairs of parentheses; the inside of such a pair compiles exactly
+  // when the pair does, so all of them go at once.
+  while (b < e && t_[size_t(b)] == '(' && match_[size_t(b)] == e - 1) {
+    ++b;
+    --e;
+    Trim(b, e);
+  }
+  if (b >= e) return -1;
+  uint64_t key = (uint64_t(b) << 36) | (uint64_t(e) << 8) | 255u;
+  auto it = memo_.find(key);
+  if (it != memo_.end()) return it->second;
+  Guard();
+  int r = FullCore(b, e);
+  memo_[key] = r;
+  return r;
+}
+
+int TExprParser::FullCore(int b, int e) {
+  int r;
+  if ((r = Var(b, e)) >= 0) return r;
+  if ((r = Ref(b, e)) >= 0) return r;
+  if ((r = Const(b, e)) >= 0) return r;
+  if ((r = Str(b, e)) >= 0) return r;
+  if ((r = UnaryMinus(b, e)) >= 0) return r;
+  if ((r = Split(b, e, 0)) >= 0) return r;
+  if ((r = Power(b, e)) >= 0) return r;
+  if ((r = Index(b, e)) >= 0) return r;
+  if ((r = Call(b, e)) >= 0) return r;
+  return Member(b, e);
+}
+
+int TExprParser::Part(int b, int e, int level, TRole role) {
+  Trim(b, e);
+  if (b >= e) return -1;
+  uint64_t key = (uint64_t(b) << 36) | (uint64_t(e) << 8) | uint64_t(level * 3 + role);
+  auto it = memo_.find(key);
+  if (it != memo_.end()) return it->second;
+  Guard();
+  int r = -1;
+  if (FirstBad(b, e, level) < e) {
+    r = -1;
+  } else if ((r = Var(b, e)) >= 0 || (r = Ref(b, e)) >= 0 || (r = Const(b, e)) >= 0 ||
+             (r = Str(b, e)) >= 0 || (r = Paren(b, e)) >= 0) {
+  } else if (role != rRight && (r = UnaryMinus(b, e)) >= 0) {
+  } else if ((r = Split(b, e, level)) >= 0 || (r = Power(b, e)) >= 0 || (r = Index(b, e)) >= 0 ||
+             (r = Call(b, e)) >= 0 || (r = Member(b, e)) >= 0) {
+  }
+  memo_[key] = r;
+  return r;
+}
+
+int TExprParser::Split(int b, int e, int level) {
+  int d = depth_[size_t(b)];
+  for (int l = level; l < kLevels; ++l) {
+    const TLevelOp& op = kLevelOps[l];
+    const std::vector<int>& occ = occ_[size_t(l)];
+    auto it = std::lower_bound(occ.begin(), occ.end(), b);
+    if (l >= 17) {  // NOT and "~" apply to what follows them
+      if (it != occ.end() && *it == b) {
+        int operand = Part(b + op.len, e, l, rNeutral);
+        if (operand >= 0) return MakeOp(op.code, b, operand);
+      }
+      continue;
+    }
+    int ll = LeftLevel(l), rl = RightLevel(l);
+    int firstBad = FirstBad(b, e, ll);
+    int lastBad = LastBad(b, e, rl);
+    for (; it != occ.end() && *it < e; ++it) {
+      int pos = *it;
+      if (depth_[size_t(pos)] != d || pos == b || pos + op.len >= e) continue;
+      if (firstBad < pos) break;
+      int rs = pos + op.len;
+      while (rs < e && t_[size_t(rs)] == ' ') ++rs;
+      if (lastBad > rs) continue;
+      int left = Part(b, pos, ll, rLeft);
+      if (left < 0) continue;
+      int right = Part(pos + op.len, e, rl, rRight);
+      if (right < 0) continue;
+      return MakeOp(op.code, b, left, right);
+    }
+  }
+  return -1;
+}
+
+int TExprParser::Var(int b, int e) {
+  std::string name = Sub(b, e);
+  if (name[0] == '%') {
+    if (name.size() < 2 || name.size() > 5) return -1;
+    int v = 0;
+    for (size_t i = 1; i < name.size(); ++i) {
+      if (name[i] < '0' || name[i] > '9') return -1;
+      v = v * 10 + (name[i] - '0');
+    }
+    if (v > kMaxParam) return -1;
+    int id = NewNode(TNode::tParam, b);
+    nodes_[size_t(id)].param = v;
+    return id;
+  }
+  if (!IsValidIdent(name) || IsReservedName(name)) return -1;
+  if (!env_.CanBindVar(name)) {
+    Fail(b, e);
+    return -1;
+  }
+  int id = NewNode(TNode::tVar, b);
+  nodes_[size_t(id)].name = std::move(name);
+  return id;
+}
+
+int TExprParser::Ref(int b, int e) {
+  if (t_[size_t(b)] != '[' || t_[size_t(e) - 1] != ']' || sqOpen_[size_t(e) - 1] != b) return -1;
+  std::string inside(TrimBlanks(std::string_view(t_).substr(size_t(b) + 1, size_t(e - b - 2))));
+  std::string comp = inside, field;
+  size_t dot = inside.find('.');
+  if (dot != std::string::npos) {
+    comp = std::string(TrimBlanks(std::string_view(inside).substr(0, dot)));
+    field = std::string(TrimBlanks(std::string_view(inside).substr(dot + 1)));
+    if (!IsValidIdent(field)) return -1;
+  }
+  if (!IsValidIdent(comp)) return -1;
+  TValue* cell = env_.owner_ ? env_.owner_->OwnerReference(comp, field) : nullptr;
+  if (!cell) throw EMathParserError("Wrong component: " + comp);
+  int id = NewNode(TNode::tRef, b);
+  nodes_[size_t(id)].refCell = cell;
+  return id;
+}
+
+int TExprParser::Const(int b, int e) {
+  std::string_view s(t_.data() + b, size_t(e - b));
+  TValue v;
+  bool ok = false;
+  if (SameText(s, "PI")) { v = TValue::Double(3.1415926535897932385); ok = true; }
+  else if (SameText(s, "-PI")) { v = TValue::Double(-3.1415926535897932385); ok = true; }
+  else if (SameText(s, "TRUE")) { v = TValue::Boolean(true); ok = true; }
+  else if (SameText(s, "FALSE")) { v = TValue::Boolean(false); ok = true; }
+  else if (SameText(s, "NULL")) { v = TValue::Null(); ok = true; }
+  else if (SameText(s, "UNASSIGNED")) { v = TValue(); ok = true; }
+  else if (s[0] == '$') {
+    if (s.size() >= 2 && s.size() < 10) {
+      uint32_t x = 0;
+      ok = true;
+      for (size_t i = 1; i < s.size() && ok; ++i) {
+        char c = s[i];
+        int dv = (c >= '0' && c <= '9') ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10
+                 : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
+        if (dv < 0) ok = false;
+        else x = x * 16 + uint32_t(dv);
+      }
+      if (ok) v = TValue::Integer(static_cast<int32_t>(x));
+    }
+  } else if (s[0] == '\'') {
+    if (s.size() >= 2 && s.size() <= 12 && s.back() == '\'') {
+      std::string inner(s.substr(1, s.size() - 2));
+      const TFormatSettings& fs = FormatSettings();
+      for (char& c : inner)
+        if (c == '/') c = fs.DateSeparator;
+      double dt;
+      if (ParseDateText(inner, fs, dt)) { v = TValue::Date(dt); ok = true; }
+    }
+  } else if ((s[0] >= '0' && s[0] <= '9') || s[0] == '.' || s[0] == '+' || s[0] == '-') {
+    double d;
+    if (ParseFloatText(s, '.', d)) {
+      ok = true;
+      if (s.find('.') == std::string_view::npos && d == static_cast<double>(static_cast<int64_t>(d)) &&
+          d > -2147483647.0 && d < 2147483647.0)
+        v = TValue::Integer(static_cast<int32_t>(d));
+      else
+        v = TValue::Double(d);
+    }
+  }
+  if (!ok) return -1;
+  int id = NewNode(TNode::tConst, b);
+  nodes_[size_t(id)].value = std::move(v);
+  return id;
+}
+
+int TExprParser::Str(int b, int e) {
+  if (e - b < 2 || t_[size_t(b)] != '"' || t_[size_t(e) - 1] != '"') return -1;
+  std::string s;
+  for (int i = b + 1; i < e - 1; ++i) {
+    char c = t_[size_t(i)];
+    if (c == '"') {
+      if (i + 1 < e - 1 && t_[size_t(i) + 1] == '"') ++i;
+      else return -1;
+    }
+    s += c;
+  }
+  int id = NewNode(TNode::tConst, b);
+  nodes_[size_t(id)].value = TValue::String(std::move(s));
+  return id;
+}
+
+int TExprParser::Paren(int b, int e) {
+  if (t_[size_t(b)] != '(' || match_[size_t(b)] != e - 1) return -1;
+  return Full(b, e);
+}
+
+int TExprParser::UnaryMinus(int b, int e) {
+  if (t_[size_t(b)] != '-') return -1;
+  int rb = b + 1, re = e;
+  Trim(rb, re);
+  if (rb >= re) return -1;
+  int r;
+  if ((r = Paren(rb, re)) >= 0 || (r = Var(rb, re)) >= 0 || (r = Ref(rb, re)) >= 0 ||
+      (r = Const(rb, re)) >= 0 || (r = Power(rb, re)) >= 0 || (r = Index(rb, re)) >= 0 ||
+      (r = Call(rb, re)) >= 0 || (r = Member(rb, re)) >= 0)
+    return MakeOp(opNeg, b, r);
+  return -1;
+}
+
+int TExprParser::Primary(int b, int e, bool allowConst) {
+  Trim(b, e);
+  if (b >= e) return -1;
+  int r;
+  if ((r = Var(b, e)) >= 0 || (r = Ref(b, e)) >= 0 || (allowConst && (r = Const(b, e)) >= 0) ||
+      (r = Paren(b, e)) >= 0 || (r = Index(b, e)) >= 0 || (r = Call(b, e)) >= 0 ||
+      (r = Member(b, e)) >= 0)
+    return r;
+  return -1;
+}
+
+int TExprParser::Power(int b, int e) {
+  int d = depth_[size_t(b)];
+  for (int i = b + 1; i < e - 1; ++i) {
+    if (t_[size_t(i)] != '^' || inStr_[size_t(i)] || depth_[size_t(i)] != d) continue;
+    Guard();
+    int left = Primary(b, i, true);
+    if (left < 0) continue;
+    int right = Primary(i + 1, e, true);
+    if (right < 0) continue;
+    const TNode& rn = nodes_[size_t(right)];
+    int code = opPower;
+    int64_t exponent = 0;
+    if (rn.type == TNode::tConst) {
+      const TValue& v = rn.value;
+      bool numeric = v.Kind() == varInteger || v.Kind() == varDouble || v.Kind() == varBoolean;
+      double x = numeric ? v.ToDouble() : 0.5;
+      if (numeric && x == static_cast<double>(static_cast<int64_t>(x)) && std::abs(x) < 9.2e18) {
+        exponent = static_cast<int64_t>(x);
+        code = exponent == 2 ? opSqr : exponent == 3 ? opCube : exponent == 4 ? opPow4 : opIntPower;
+      }
+    }
+    int id = MakeOp(code, b, left, code == opPower ? right : -1);
+    nodes_[size_t(id)].data = exponent;
+    return id;
+  }
+  return -1;
+}
+
+bool TExprParser::SplitArgs(int b, int e, std::vector<int>& out) {
+  int ib = b, ie = e;
+  Trim(ib, ie);
+  if (ib >= ie) return true;  // an empty list gives zero arguments
+  int d = depth_[size_t(b)], s = sq_[size_t(b)];
+  int start = b;
+  for (int i = b; i <= e; ++i) {
+    if (i < e && (t_[size_t(i)] != ',' || inStr_[size_t(i)] || depth_[size_t(i)] != d || sq_[size_t(i)] != s))
+      continue;
+    int ab = start, ae = i;
+    Trim(ab, ae);
+    int r = ab < ae ? Full(ab, ae) : -1;
+    if (r < 0) {
+      Fail(ab, std::max(ab, ae));
+      return false;
+    }
+    out.push_back(r);
+    start = i + 1;
+  }
+  return true;
+}
+
+int TExprParser::Index(int b, int e) {
+  if (t_[size_t(e) - 1] != ']') return -1;
+  int lb = sqOpen_[size_t(e) - 1];
+  if (lb <= b || depth_[size_t(lb)] != depth_[size_t(b)]) return -1;
+  int pb = b, pe = lb;
+  Trim(pb, pe);
+  if (pb >= pe) return -1;
+  int prefix;
+  if ((prefix = Var(pb, pe)) < 0 && (prefix = Ref(pb, pe)) < 0 && (prefix = Index(pb, pe)) < 0 &&
+      (prefix = Call(pb, pe)) < 0 && (prefix = Member(pb, pe)) < 0)
+    return -1;
+  std::vector<int> args;
+  if (!SplitArgs(lb + 1, e - 1, args) || args.empty()) return -1;
+  int id = MakeOp(opIndexRead, b, prefix);
+  nodes_[size_t(id)].args = std::move(args);
+  return id;
+}
+
+int TExprParser::Call(int b, int e) {
+  if (t_[size_t(e) - 1] != ')') return -1;
+  int fp = -1;
+  for (int i = b; i < e; ++i)
+    if (t_[size_t(i)] == '(' && !inStr_[size_t(i)]) { fp = i; break; }
+  if (fp <= b || match_[size_t(fp)] != e - 1) return -1;
+  int nb = b, ne = fp;
+  Trim(nb, ne);
+  std::string name = Sub(nb, ne);
+  if (!IsValidIdent(name) || IsReservedName(name)) return -1;
+  std::vector<int> args;
+  if (!SplitArgs(fp + 1, e - 1, args)) return -1;
+  int nargs = static_cast<int>(args.size());
+  TFunctionRegistry* reg = env_.owner_ ? env_.owner_->OwnerRegFuncs() : nullptr;
+  TEPUserLib* lib = env_.owner_ ? env_.owner_->OwnerUserLib() : nullptr;
+  int code;
+  TFuncObj* f = reg ? reg->FindFunc(name) : nullptr;
+  TEvalObj* uf = nullptr;
+  if (f) {
+    if (f->ArgCount >= 0 && f->ArgCount != nargs) throw EFuncParamsError("Arguments mismatching " + Sub(b, e));
+    code = f->Kind == TFuncKind::RegistryHandled ? opCallRegHandled : opCallReg;
+  } else if (lib && (uf = lib->FindFunc(name)) != nullptr) {
+    uf->Prepare();
+    if (uf->ParamCount() != nargs) throw EFuncParamsError("Arguments mismatching " + Sub(b, e));
+    code = opCallUser;
+  } else if (env_.owner_ && env_.owner_->OwnerHasFunctionEvent()) {
+    code = opCallEvent;
+  } else {
+    Fail(b, e);
+    return -1;
+  }
+  int id = MakeOp(code, b, -1);
+  TNode& n = nodes_[size_t(id)];
+  n.args = std::move(args);
+  n.name = std::move(name);
+  n.func = f;
+  n.userFunc = uf;
+  return id;
+}
+
+int TExprParser::Member(int b, int e, bool assign) {
+  // object "." member [ "(" arguments ")" ], split at the last "." outside strings; the
+  // member is reached through the registered object functions.
+  int d = depth_[size_t(b)], s = sq_[size_t(b)];
+  int dot = -1;
+  for (int i = e - 1; i > b; --i)
+    if (t_[size_t(i)] == '.' && !inStr_[size_t(i)] && depth_[size_t(i)] == d && sq_[size_t(i)] == s) { dot = i; break; }
+  if (dot < 0) return -1;
+  int mb = dot + 1, me = e;
+  Trim(mb, me);
+  if (mb >= me || !IsIdentStart(static_cast<unsigned char>(t_[size_t(mb)]))) return -1;
+  TFunctionRegistry* reg = env_.owner_ ? env_.owner_->OwnerRegFuncs() : nullptr;
+  TFuncObj* f = reg ? reg->FindFunc(assign ? "SetObjProp" : "ExecObjMethod") : nullptr;
+  if (!f) return -1;
+  int object = Primary(b, dot, false);
+  if (object < 0) return -1;
+  std::string member;
+  std::vector<int> args;
+  int paren = -1;
+  for (int i = mb; i < me; ++i)
+    if (t_[size_t(i)] == '(' && !inStr_[size_t(i)]) { paren = i; break; }
+  if (paren >= 0) {
+    if (match_[size_t(paren)] != me - 1 || assign) return -1;
+    int nb = mb, ne = paren;
+    Trim(nb, ne);
+    member = Sub(nb, ne);
+    if (!SplitArgs(paren + 1, me - 1, args)) return -1;
+  } else {
+    member = Sub(mb, me);
+  }
+  if (!IsValidIdent(member)) return -1;
+  int nameNode = NewNode(TNode::tConst, mb);
+  nodes_[size_t(nameNode)].value = TValue::String(member);
+  int id = MakeOp(f->Kind == TFuncKind::RegistryHandled ? opCallRegHandled : opCallReg, b, -1);
+  TNode& n = nodes_[size_t(id)];
+  n.args.push_back(object);
+  n.args.push_back(nameNode);
+  n.args.insert(n.args.end(), args.begin(), args.end());
+  n.name = f->Name;
+  n.func = f;
+  return id;
+}
+
+// ---------------------------------------------------------------------------
+
+bool TBuilder::CanBindVar(const std::string& name) {
+  TValue* cell;
+  if (FindVar(name, cell) || cell) return true;
+  return owner_ && owner_->OwnerExternalVars() != nullptr;
+}
+
+// Looks a name up among the user, local and external variables; returns the user
+// variable (or null) and sets `cell` when the name is found anywhere.
+TVariable* TBuilder::FindVar(const std::string& name, TValue*& cell) {
+  cell = nullptr;
+  if (TVarsList* user = owner_ ? owner_->OwnerUserVars() : nullptr)
+    if (TVariable* v = user->Find(name)) {
+      cell = v->Cell();
+      return v;
+    }
+  if (TVariable* v = obj_.Locals().Find(name)) {
+    cell = v->Cell();
+    return nullptr;
+  }
+  if (TVarsList* ext = owner_ ? owner_->OwnerExternalVars() : nullptr)
+    if (TVariable* v = ext->Find(name)) cell = v->Cell();
+  return nullptr;
+}
+
+void TBuilder::CheckStack() {
+  const char* here = static_cast<const char*>(__builtin_frame_address(0));
+  if (stackBase_ && stackBase_ > here && size_t(stackBase_ - here) > kStackBudget) TooComplex();
+}
+
+void TBuilder::StmtError(const std::string& msg, bool withToken) {
+  std::string st = sc_->StatementText(withToken);
+  throw ESyntaxError(st.empty() ? msg : msg + ". Statement: " + st);
+}
+
+TValue* TBuilder::CompileExpr(const std::string& text, TValue* target, TOpChain& chain) {
+  TExprParser p(*this, std::string(TrimBlanks(text)));
+  if (!p.Balanced()) throw EMissMatchingBracket("Missing brackets in expression. Expression: " + p.Text());
+  int root = p.ParseFull();
+  if (root < 0)
+    throw ESyntaxError("Syntax error in expression:\r\n" + (p.FailText().empty() ? p.Text() : p.FailText()));
+  return Emit(p, root, target, chain);
+}
+
+TValue* TBuilder::Emit(TExprParser& p, int root, TValue* target, TOpChain& chain) {
+  std::vector<TNode>& nodes = p.Nodes();
+  std::vector<int> depth(nodes.size(), 0);
+  std::vector<int> operands, ops;
+  std::vector<std::pair<int, int>> stack{{root, 1}};
+  while (!stack.empty()) {
+    auto [id, dep] = stack.back();
+    stack.pop_back();
+    TNode& n = nodes[size_t(id)];
+    if (n.type != TNode::tOp) {
+      operands.push_back(id);
+      continue;
+    }
+    depth[size_t(id)] = dep;
+    ops.push_back(id);
+    if (n.a >= 0) stack.emplace_back(n.a, dep + 1);
+    if (n.b >= 0) stack.emplace_back(n.b, dep + 1);
+    for (int a : n.args) stack.emplace_back(a, dep + 1);
+  }
+  // Names are bound in the order of the text, so that an external variable keeps the
+  // form of its first appearance.
+  std::sort(operands.begin(), operands.end(),
+            [&](int x, int y) { return nodes[size_t(x)].start < nodes[size_t(y)].start; });
+  for (int id : operands) {
+    TNode& n = nodes[size_t(id)];
+    switch (n.type) {
+      case TNode::tParam: n.cell = obj_.ParamCell(n.param); break;
+      case TNode::tConst: n.cell = obj_.NewCell(n.value); break;
+      case TNode::tRef: n.cell = n.refCell; break;
+      case TNode::tVar: {
+        TValue* cell;
+        TVariable* uv = FindVar(n.name, cell);
+        if (uv) {
+          auto& ref = obj_.Referenced();
+          if (std::find(ref.begin(), ref.end(), uv) == ref.end()) ref.push_back(uv);
+          obj_.Link.AddUse(&uv->Link);
+        }
+        if (!cell) {
+          TVarsList* ext = owner_ ? owner_->OwnerExternalVars() : nullptr;
+          if (!ext) throw EParserInternalError("Internal error");
+          cell = ext->Add(n.name)->Cell();
+        }
+        n.cell = cell;
+        break;
+      }
+      default: break;
+    }
+  }
+  if (ops.empty()) {
+    TValue* cell = nodes[size_t(root)].cell;
+    if (!target) return cell;
+    TParserOperation op;
+    op.Code = opCopy;
+    op.Handler = HandlerFor(opCopy);
+    op.A = cell;
+    op.Args = {cell};
+    op.Result = target;
+    op.Line = sc_->LineIndex() + 1;
+    op.Column = sc_->TokenStart() + 1;
+    chain.push_back(std::move(op));
+    return target;
+  }
+  // Deepest operations first, left to right within a depth.
+  std::sort(ops.begin(), ops.end(), [&](int x, int y) {
+    if (depth[size_t(x)] != depth[size_t(y)]) return depth[size_t(x)] > depth[size_t(y)];
+    return nodes[size_t(x)].start < nodes[size_t(y)].start;
+  });
+  chain.reserve(chain.size() + ops.size());
+  for (int id : ops) {
+    TNode& n = nodes[size_t(id)];
+    TParserOperation op;
+    op.Code = n.code;
+    op.Handler = HandlerFor(n.code);
+    if (n.a >= 0) op.Args.push_back(nodes[size_t(n.a)].cell);
+    if (n.b >= 0) op.Args.push_back(nodes[size_t(n.b)].cell);
+    for (int a : n.args) op.Args.push_back(nodes[size_t(a)].cell);
+    if (!op.Args.empty()) op.A = op.Args[0];
+    if (op.Args.size() > 1) op.B = op.Args[1];
+    if (op.Args.size() > 2) op.C = op.Args[2];
+    if (n.code == opIndexRead) op.Args.erase(op.Args.begin());  // the indices only
+    int need = (n.code == opNeg || n.code == opNot || n.code == opBitNot || n.code == opIntPower ||
+                n.code == opSqr || n.code == opCube || n.code == opPow4)
+                   ? 1
+                   : (n.code >= opAdd && n.code <= opShr && n.code != opNot && n.code != opBitNot) ? 2 : 0;
+    if ((need >= 1 && !op.A) || (need >= 2 && !op.B)) throw EParserInternalError("Internal error");
+    op.Data = n.data;
+    op.Name = n.name;
+    op.Line = sc_->LineIndex() + 1;
+    op.Column = sc_->TokenStart() + 1;
+    if (n.code == opCallReg || n.code == opCallRegHandled) {
+      op.Func = n.func;
+      op.Registry = owner_->OwnerRegFuncs();
+      obj_.Link.AddUse(&n.func->Link);
+      obj_.Link.AddUse(&op.Registry->Link);
+    } else if (n.code == opCallUser) {
+      op.UserFunc = n.userFunc;
+      obj_.Link.AddUse(&n.userFunc->Link);
+    } else if (n.code == opCallEvent) {
+      op.EventOwner = owner_;
+    }
+    op.Result = (id == root && target) ? target : obj_.NewCell();
+    n.cell = op.Result;
+    chain.push_back(std::move(op));
+  }
+  return nodes[size_t(root)].cell;
+}
+
+void TBuilder::BindTarget(const std::string& text, TStatementNode& node, TValue*& cell) {
+  std::string name(TrimBlanks(text));
+  cell = nullptr;
+  if (name.size() >= 2 && name[0] == '%') {
+    bool digits = name.size() <= 5;
+    int v = 0;
+    for (size_t i = 1; i < name.size() && digits; ++i) {
+      digits = name[i] >= '0' && name[i] <= '9';
+      v = v * 10 + (name[i] - '0');
+    }
+    if (digits && v <= kMaxParam) {
+      cell = obj_.ParamCell(v);
+      return;
+    }
+  }
+  if (!IsValidIdent(name) || IsReservedName(name)) return;
+  TVariable* uv = FindVar(name, cell);
+  node.TargetVar = uv;
+  if (!cell) cell = obj_.Locals().Add(name)->Cell();
+}
+
+void TBuilder::CompileAssignment(const std::string& target, const std::string& value, TStatementNode& node) {
+  TValue* cell;
+  BindTarget(target, node, cell);
+  if (cell) {
+    node.Target = cell;
+    CompileExpr(value, cell, node.ChainA);
+    return;
+  }
+  // An indexed or member target.
+  std::string t(TrimBlanks(target));
+  if (!t.empty()) {
+    TExprParser p(*this, t);
+    if (p.Balanced()) {
+      int id = p.ParseIndex();
+      if (id >= 0 && p.Nodes()[size_t(p.Nodes()[size_t(id)].a)].type == TNode::tVar) {
+        TValue* v = CompileExpr(value, nullptr, node.ChainA);
+        TNode& n = p.Nodes()[size_t(id)];
+        // Indices first, then the write into the array variable's element.
+        std::vector<int> args = n.args;
+        n.args.clear();
+        n.code = opIndexRead;
+        TOpChain tmp;
+        Emit(p, n.a, nullptr, tmp);
+        TParserOperation op;
+        op.Code = opIndexWrite;
+        op.Handler = HandlerFor(opIndexWrite);
+        op.A = p.Nodes()[size_t(n.a)].cell;
+        op.B = v;
+        for (int a : args) {
+          TValue* c = Emit(p, a, nullptr, node.ChainA);
+          op.Args.push_back(c);
+        }
+        op.Line = sc_->LineIndex() + 1;
+        op.Column = sc_->TokenStart() + 1;
+        node.ChainA.push_back(std::move(op));
+        node.Target = p.Nodes()[size_t(n.a)].cell;
+        return;
+      }
+      TExprParser pm(*this, t);
+      id = pm.ParseMember(true);
+      if (id >= 0) {
+        TValue* v = CompileExpr(value, nullptr, node.ChainA);
+        TNode& n = pm.Nodes()[size_t(id)];
+        int valNode = static_cast<int>(pm.Nodes().size());
+        pm.Nodes().emplace_back();
+        pm.Nodes().back().type = TNode::tRef;
+        pm.Nodes().back().refCell = v;
+        pm.Nodes().back().start = static_cast<int>(t.size());
+        pm.Nodes()[size_t(id)].args.push_back(valNode);
+        (void)n;
+        Emit(pm, id, nullptr, node.ChainA);
+        return;
+      }
+    }
+  }
+  StmtError("Valid identifier expected: " + t);
+}
+
+TToken TBuilder::ParseList(std::vector<TStatementNode>& out, TCtx ctx, int loops, bool haveToken) {
+  bool first = true;
+  for (;;) {
+    CheckStack();
+    TToken tok = haveToken ? sc_->Token() : sc_->NextToken();
+    haveToken = false;
+    const std::string expr = sc_->ExprText();
+    switch (tok) {
+      case TToken::Eof:
+        if (!expr.empty()) StmtError("Unexpected EOF");
+        if (ctx == cTop) return tok;
+        if (ctx == cRepeat) StmtError("UNTIL expected");
+        if (ctx == cTry1) StmtError("FINALLY or EXCEPT expected");
+        StmtError("END expected");
+      case TToken::End:
+        if (!expr.empty()) StmtError("Semicolon expected");
+        if (ctx == cBlock || ctx == cTry2) return tok;
+        StmtError("END without BEGIN", true);
+      case TToken::Until:
+        if (!expr.empty()) StmtError("Semicolon expected");
+        if (ctx == cRepeat) return tok;
+        StmtError("UNTIL not expected", true);
+      case TToken::Finally:
+      case TToken::Except:
+        if (!expr.empty()) StmtError("Semicolon expected");
+        if (ctx == cTry1) return tok;
+        StmtError(tok == TToken::Finally ? "FINALLY not expected" : "EXCEPT not expected", true);
+      default: {
+        TToken term = ParseStatement(tok, out, loops, false, ctx == cTop && first);
+        sc_->ClearStatement();
+        first = false;
+        if (term == TToken::Eof) {
+          if (ctx == cTop) return term;
+          if (ctx == cRepeat) StmtError("UNTIL expected");
+          if (ctx == cTry1) StmtError("FINALLY or EXCEPT expected");
+          StmtError("END expected");
+        }
+      }
+    }
+  }
+}
+
+TToken TBuilder::ParseStatement(TToken tok, std::vector<TStatementNode>& out, int loops, bool elseAllowed,
+                                bool beginAllowed) {
+  CheckStack();
+  const std::string expr = sc_->ExprText();
+  auto requireTerminator = [&]() {
+    TToken t = sc_->NextToken();
+    if (!IsTerminator(t, elseAllowed) || !sc_->ExprText().empty()) StmtError("Semicolon expected");
+    return t;
+  };
+  switch (tok) {
+    case TToken::Assign: {
+      std::string target = expr;
+      TToken t = sc_->NextToken();
+      std::string value = sc_->ExprText();
+      if (!IsTerminator(t, elseAllowed)) StmtError("Semicolon expected");
+      if (value.empty()) StmtError("Invalid assignment");
+      TStatementNode node = NewNode(skAssign);
+      CompileAssignment(target, value, node);
+      out.push_back(std::move(node));
+      sc_->ClearStatement();
+      return t;
+    }
+    case TToken::Semicolon:
+    case TToken::Eof:
+    case TToken::Else:
+      if (tok == TToken::Else && !elseAllowed) StmtError("Unexpected token: " + sc_->TokenText(), true);
+      if (tok == TToken::Eof && !expr.empty()) StmtError("Unexpected EOF");
+      if (!expr.empty()) {
+        TStatementNode node = NewNode(skAssign);
+        CompileExpr(expr, nullptr, node.ChainA);
+        out.push_back(std::move(node));
+      }
+      sc_->ClearStatement();
+      return tok;
+    case TToken::If: {
+      if (!expr.empty()) StmtError("Semicolon expected");
+      TToken t = sc_->NextToken();
+      if (t != TToken::Then) StmtError("THEN expected in statement");
+      if (sc_->ExprText().empty()) StmtError("Invalid condition");
+      TStatementNode node = NewNode(skIf);
+      node.ValueA = CompileExpr(sc_->ExprText(), nullptr, node.ChainA);
+      TToken b = sc_->NextToken();
+      bool emptyThen = b == TToken::Semicolon && sc_->ExprText().empty();
+      TToken term = ParseStatement(b, node.List1, loops, elseAllowed || !emptyThen, true);
+      if (term == TToken::Else && !emptyThen) {
+        TToken eb = sc_->NextToken();
+        term = ParseStatement(eb, node.List2, loops, elseAllowed, true);
+      }
+      out.push_back(std::move(node));
+      return term;
+    }
+    case TToken::While: {
+      if (!expr.empty()) StmtError("Semicolon expected");
+      TToken t = sc_->NextToken();
+      if (t != TToken::Do) StmtError("DO expected in statement");
+      if (sc_->ExprText().empty()) StmtError("Invalid condition");
+      TStatementNode node = NewNode(skWhile);
+      node.ValueA = CompileExpr(sc_->ExprText(), nullptr, node.ChainA);
+      TToken b = sc_->NextToken();
+      TToken term = ParseStatement(b, node.List1, loops + 1, elseAllowed, true);
+      out.push_back(std::move(node));
+      return term;
+    }
+    case TToken::For: {
+      if (!expr.empty()) StmtError("Semicolon expected");
+      TToken t = sc_->NextToken();
+      if (t != TToken::Assign) StmtError("Equation - \":=\", expected in statement");
+      std::string name = sc_->ExprText();
+      if (!IsValidIdent(name) || IsReservedName(name)) StmtError("Valid identifier expected: " + name);
+      t = sc_->NextToken();
+      if (t != TToken::To && t != TToken::DownTo) StmtError("TO expected in statement");
+      std::string start = sc_->ExprText();
+      if (start.empty()) StmtError("Invalid FOR cycle");
+      TStatementNode node = NewNode(t == TToken::To ? skForTo : skForDownTo);
+      t = sc_->NextToken();
+      if (t != TToken::Do) StmtError("DO expected in statement");
+      std::string end = sc_->ExprText();
+      if (end.empty()) StmtError("Invalid FOR cycle");
+      TValue* cell;
+      BindTarget(name, node, cell);
+      node.Target = cell;
+      CompileExpr(start, cell, node.ChainA);
+      node.ValueB = CompileExpr(end, nullptr, node.ChainB);
+      TToken b = sc_->NextToken();
+      TToken term = ParseStatement(b, node.List1, loops + 1, elseAllowed, true);
+      out.push_back(std::move(node));
+      return term;
+    }
+    case TToken::Repeat: {
+      if (!expr.empty()) StmtError("Semicolon expected");
+      TStatementNode node = NewNode(skRepeat);
+      ParseList(node.List1, cRepeat, loops + 1, false);
+      TToken t = sc_->NextToken();
+      if (!IsTerminator(t, elseAllowed)) StmtError("Semicolon expected");
+      if (sc_->ExprText().empty()) StmtError("Invalid condition");
+      node.ValueA = CompileExpr(sc_->ExprText(), nullptr, node.ChainA);
+      out.push_back(std::move(node));
+      return t;
+    }
+    case TToken::Break: {
+      if (!expr.empty()) StmtError("Semicolon expected");
+      if (loops == 0) StmtError("BREAK not within cycle", true);
+      out.push_back(NewNode(skBreak));
+      return requireTerminator();
+    }
+    case TToken::Try: {
+      if (!expr.empty()) StmtError("Semicolon expected");
+      TStatementNode node = NewNode(skTryFinally);
+      TToken mid = ParseList(node.List1, cTry1, loops, false);
+      node.Kind = mid == TToken::Finally ? skTryFinally : skTryExcept;
+      ParseList(node.List2, cTry2, loops, false);
+      out.push_back(std::move(node));
+      return requireTerminator();
+    }
+    case TToken::Begin: {
+      if (!beginAllowed) StmtError("BEGIN not expected");
+      if (!expr.empty()) StmtError("Semicolon expected");
+      ParseList(out, cBlock, loops, false);
+      return requireTerminator();
+    }
+    case TToken::End:
+      StmtError("END without BEGIN", true);
+    case TToken::Until:
+      StmtError("UNTIL not expected", true);
+    case TToken::Finally:
+      StmtError("FINALLY not expected", true);
+    case TToken::Except:
+      StmtError("EXCEPT not expected", true);
+    default:  // TO, DOWNTO, DO, THEN
+      StmtError("Unexpected token: " + sc_->TokenText());
+  }
+}
+
+std::vector<TStatementNode> TBuilder::Compile(const std::vector<std::string>& lines) {
+  TParserScanner sc(lines);
+  sc_ = &sc;
+  stackBase_ = static_cast<const char*>(__builtin_frame_address(0));
+  std::vector<TStatementNode> out;
+  try {
+    TToken tok = sc.NextToken();
+    TVariable* result = obj_.Locals().Add("RESULT");
+    if (tok == TToken::Eof) {
+      // A single expression: the path of every wage formula and condition.
+      if (!sc.ExprText().empty()) {
+        TStatementNode node = NewNode(skAssign);
+        node.Target = result->Cell();
+        CompileExpr(sc.ExprText(), node.Target, node.ChainA);
+        out.push_back(std::move(node));
+      }
+      return out;
+    }
+    ParseList(out, cTop, 0, true);
+    return out;
+  } catch (EMathParserError& e) {
+    e.Line = sc.LineIndex() + 1;
+    e.Column = sc.TokenStart() + 1;
+    throw;
+  }
+}
+
+}  // namespace
+
+std::vector<TStatementNode> CompileFormula(TEvalObj& obj, const std::vector<std::string>& lines) {
+  TBuilder b(obj);
+  return b.Compile(lines);
+}
+
+}  // namespace jjgz::eval

@@ -1,0 +1,204 @@
+// jjgz-formula: compiles a formula in the evaluator component and evaluates it once.
+//
+//   jjgz-formula [--var NAME=KIND:VALUE]... [--no-handler] [--trace] [FORMULA]
+//
+// Without FORMULA the lines of standard input are the formula. The result is printed
+// as "KIND VALUE"; an error as "error: CLASS: MESSAGE (line L, column C)", exit code 1.
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "ExPars.h"
+
+using namespace jjgz::eval;
+
+namespace {
+
+const char* KindName(uint16_t k) {
+  if (k & varArray) return "Array";
+  switch (k) {
+    case varEmpty: return "Empty";
+    case varNull: return "Null";
+    case varSmallint: return "Smallint";
+    case varInteger: return "Integer";
+    case varSingle: return "Single";
+    case varDouble: return "Double";
+    case varCurrency: return "Currency";
+    case varDate: return "Date";
+    case varOleStr: return "WideString";
+    case varBoolean: return "Boolean";
+    case varShortInt: return "ShortInt";
+    case varByte: return "Byte";
+    case varWord: return "Word";
+    case varLongWord: return "LongWord";
+    case varInt64: return "Int64";
+    case varString: return "String";
+    default: return VarKindName(k);
+  }
+}
+
+std::string ValueText(const TValue& v) {
+  switch (v.Kind()) {
+    case varEmpty: case varNull: return std::string();
+    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
+    case varLongWord: case varInt64: return std::to_string(v.RawInt());
+    case varSingle: return FormatSingleText(static_cast<float>(v.RawDouble()));
+    case varDouble: return FormatDoubleText(v.RawDouble());
+    case varCurrency: return FormatCurrencyText(v.RawInt());
+    case varDate: return FormatDateText(v.RawDouble());
+    case varBoolean: return v.RawInt() ? "True" : "False";
+    case varString: case varOleStr: return v.Text();
+    default:
+      if (v.IsArray()) {
+        std::string s = "[";
+        const TVarArray* a = v.ArrayData();
+        for (size_t i = 0; i < a->Items.size(); ++i) {
+          if (i) s += ", ";
+          s += std::string(KindName(a->Items[i].Kind())) + " " + ValueText(a->Items[i]);
+        }
+        return s + "]";
+      }
+      return std::string();
+  }
+}
+
+bool ParseInt(const std::string& s, long long lo, long long hi, long long& out) {
+  if (s.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  long long v = std::strtoll(s.c_str(), &end, 10);
+  if (errno || *end || v < lo || v > hi) return false;
+  out = v;
+  return true;
+}
+
+bool ParseNumber(const std::string& s, double& out) { return ParseFloatText(s, '.', out); }
+
+// KIND:VALUE of --var.
+bool MakeValue(const std::string& spec, TValue& out) {
+  size_t colon = spec.find(':');
+  std::string kind = spec.substr(0, colon);
+  std::string val = colon == std::string::npos ? std::string() : spec.substr(colon + 1);
+  long long i;
+  double d;
+  if (SameText(kind, "Empty")) { out = TValue(); return true; }
+  if (SameText(kind, "Null")) { out = TValue::Null(); return true; }
+  if (SameText(kind, "Smallint") && ParseInt(val, INT16_MIN, INT16_MAX, i)) { out = TValue::Smallint(int16_t(i)); return true; }
+  if (SameText(kind, "Integer") && ParseInt(val, INT32_MIN, INT32_MAX, i)) { out = TValue::Integer(int32_t(i)); return true; }
+  if (SameText(kind, "ShortInt") && ParseInt(val, INT8_MIN, INT8_MAX, i)) { out = TValue::ShortInt(int8_t(i)); return true; }
+  if (SameText(kind, "Byte") && ParseInt(val, 0, UINT8_MAX, i)) { out = TValue::Byte(uint8_t(i)); return true; }
+  if (SameText(kind, "Word") && ParseInt(val, 0, UINT16_MAX, i)) { out = TValue::Word(uint16_t(i)); return true; }
+  if (SameText(kind, "LongWord") && ParseInt(val, 0, UINT32_MAX, i)) { out = TValue::LongWord(uint32_t(i)); return true; }
+  if (SameText(kind, "Int64") && ParseInt(val, INT64_MIN, INT64_MAX, i)) { out = TValue::Int64(i); return true; }
+  if (SameText(kind, "Single") && ParseNumber(val, d)) { out = TValue::Single(float(d)); return true; }
+  if (SameText(kind, "Double") && ParseNumber(val, d)) { out = TValue::Double(d); return true; }
+  if (SameText(kind, "Currency") && ParseNumber(val, d)) {
+    // Exact to the ten-thousandth, from the decimal text.
+    TValue s = TValue::String(val);
+    try { out = TValue::Currency(s.ToCurrency()); } catch (const EEvalError&) { return false; }
+    return true;
+  }
+  if (SameText(kind, "Boolean")) {
+    if (SameText(val, "True") || val == "1" || val == "-1") { out = TValue::Boolean(true); return true; }
+    if (SameText(val, "False") || val == "0") { out = TValue::Boolean(false); return true; }
+    return false;
+  }
+  if (SameText(kind, "String")) { out = TValue::String(val); return true; }
+  if (SameText(kind, "WideString") || SameText(kind, "OleStr")) { out = TValue::WideString(val); return true; }
+  if (SameText(kind, "Date")) {
+    int y, m, dd, hh = 0, mi = 0, ss = 0;
+    char tail = 0;
+    int n = std::sscanf(val.c_str(), "%d-%d-%d %d:%d:%d%c", &y, &m, &dd, &hh, &mi, &ss, &tail);
+    double dt;
+    if ((n == 3 || n == 5 || n == 6) && TryEncodeDate(y, m, dd, dt) && hh >= 0 && hh < 24 && mi >= 0 &&
+        mi < 60 && ss >= 0 && ss < 60) {
+      out = TValue::Date(dt + (hh * 3600 + mi * 60 + ss) / 86400.0);
+      return true;
+    }
+    return false;
+  }
+  return false;
+}
+
+void Usage() {
+  std::fprintf(stderr,
+               "usage: jjgz-formula [--var NAME=KIND:VALUE]... [--no-handler] [--trace] [FORMULA]\n"
+               "  KIND: Empty Null Smallint Integer Single Double Currency Date(yyyy-MM-dd) WideString\n"
+               "        Boolean ShortInt Byte Word LongWord Int64 String\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::map<std::string, TValue> vars;
+  bool noHandler = false, trace = false, haveFormula = false;
+  std::string formula;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "--var" || a.rfind("--var=", 0) == 0) {
+      std::string spec;
+      if (a == "--var") {
+        if (i + 1 >= argc) { Usage(); return 2; }
+        spec = argv[++i];
+      } else {
+        spec = a.substr(6);
+      }
+      size_t eq = spec.find('=');
+      TValue v;
+      if (eq == std::string::npos || eq == 0 || !MakeValue(spec.substr(eq + 1), v)) {
+        std::fprintf(stderr, "jjgz-formula: bad --var %s\n", spec.c_str());
+        return 2;
+      }
+      vars[spec.substr(0, eq)] = v;
+    } else if (a == "--no-handler") {
+      noHandler = true;
+    } else if (a == "--trace") {
+      trace = true;
+    } else if (a == "--help" || a == "-h") {
+      Usage();
+      return 0;
+    } else if (a == "--") {
+      if (i + 1 < argc) { formula = argv[++i]; haveFormula = true; }
+    } else if (!haveFormula) {
+      formula = a;
+      haveFormula = true;
+    } else {
+      Usage();
+      return 2;
+    }
+  }
+  std::vector<std::string> lines;
+  if (haveFormula) {
+    lines = SplitLines(formula);
+  } else {
+    std::string line;
+    while (std::getline(std::cin, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      lines.push_back(line);
+    }
+  }
+
+  TExParser parser;
+  if (!noHandler) {
+    parser.OnVariable = [&](TCustomParser&, const std::string& name, TValue& result) {
+      if (trace) std::fprintf(stderr, "ask %s\n", name.c_str());
+      auto it = vars.find(name);
+      if (it != vars.end()) result = it->second;
+    };
+  }
+  try {
+    parser.ExpressionSetInPlace(lines);
+    TValue r = parser.Evaluate();
+    std::string text = ValueText(r);
+    if (r.IsEmpty() || r.IsNull()) std::printf("%s\n", KindName(r.Kind()));
+    else std::printf("%s %s\n", KindName(r.Kind()), text.c_str());
+    return 0;
+  } catch (const EEvalError& e) {
+    std::printf("error: %s: %s (line %d, column %d)\n", e.ClassName(), e.Message().c_str(),
+                parser.EvalObj().ErrorLine(), parser.EvalObj().ErrorColumn());
+    return 1;
+  }
+}
