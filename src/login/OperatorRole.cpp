@@ -153,7 +153,10 @@ TfrmOperatorRole::TfrmOperatorRole(QWidget *parent) : QDialog(parent)
         item->setData(SavedRole, false);
         item->setCheckState(Qt::Unchecked);
     }
-    const int rows = std::clamp(int((lstRole->count() + Columns - 1) / Columns), 4, 16);
+    // Tall enough for every entry in three columns: the list never scrolls.
+    lstRole->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lstRole->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    const int rows = std::max(4, int((lstRole->count() + Columns - 1) / Columns));
     const int frameWidth = 2 * lstRole->frameWidth();
     lstRole->setFixedSize(Columns * ColumnWidth + frameWidth + 2, rows * RowHeight + frameWidth + 2);
 
