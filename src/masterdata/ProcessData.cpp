@@ -116,6 +116,8 @@ void ProcessData::applySharePrice(DataTable &tmp, double unitPrice)
 
 bool ProcessData::recomputeShares(DataTable &tmp, double unitPrice)
 {
+    if (tmp.isEditing() && !tmp.isModified())
+        tmp.cancel(); // a new row nobody typed into is dropped, not checked
     if (!tmp.isActive() || tmp.isEmpty())
         return true;
     if (!tmp.first())

@@ -230,20 +230,20 @@ void JjgxTest::nextCodePerJobType()
     QCOMPARE(dialog.windowTitle(), QStringLiteral("增加工序"));
     QCOMPARE(dialog.edtCode->text(), first);
     // Saving a process proposes the next code and clears the shares and the unit price.
-    typeInto(dialog.edtName, QStringLiteral("熨烫"));
+    typeInto(dialog.edtName, QStringLiteral("熨'烫"));
     typeInto(dialog.edtPrice, QStringLiteral("1.5"));
     QVERIFY(dialog.tmp->append());
     dialog.tmp->setValue(QStringLiteral("workertp"), QStringLiteral("[03]组长"));
     dialog.tmp->setValue(QStringLiteral("bl"), 0.2);
     QTest::mouseClick(dialog.btnYes, Qt::LeftButton);
     QCOMPARE(app.messages.texts(), QStringList{QStringLiteral("保存成功")});
-    QCOMPARE(app.scalar("select gxname from jjgx where gzcode=? and gxcode=?", {gzcode, first}).toString(), QStringLiteral("熨烫"));
+    QCOMPARE(app.scalar("select gxname from jjgx where gzcode=? and gxcode=?", {gzcode, first}).toString(), QStringLiteral("熨'烫"));
     QCOMPARE(storedShares(app, gzcode, first), QStringList{"03 0.2 0.3"});
     QVERIFY(dialog.isVisible());
     QCOMPARE(dialog.edtCode->text(), second);
     QVERIFY(dialog.tmp->isEmpty());
     QCOMPARE(dialog.unitPrice(), 0.0);
-    QCOMPARE(dialog.edtName->text(), QStringLiteral("熨烫"));
+    QCOMPARE(dialog.edtName->text(), QStringLiteral("熨'烫"));
 }
 
 void JjgxTest::deletedPositionDropped()
