@@ -586,8 +586,10 @@ QMdiSubWindow *TfrmMain::addChild(QWidget *form)
 {
     form->setAttribute(Qt::WA_DeleteOnClose);
     if (auto *bar = form->findChild<QToolBar *>(QString(), Qt::FindDirectChildrenOnly)) {
-        bar->setMovable(false);
+        // A band of the tool area beside ToolBar1: it can be moved within the area, never out.
+        bar->setMovable(true);
         bar->setFloatable(false);
+        bar->setAllowedAreas(Qt::TopToolBarArea);
         addToolBar(Qt::TopToolBarArea, bar);
         bar->hide();
         m_childBars.insert(form, bar);

@@ -417,7 +417,8 @@ void MainFrmTest::statusBar()
     else
         app.exec(QStringLiteral("delete from params where pid=8"));
     TfrmMain w;
-    w.show();
+    w.showNormal();
+    w.resize(1000, 600);
     QTRY_VERIFY(w.pnlCompany->width() > 200);
     QCOMPARE(w.pnlOperator->text(), QStringLiteral("操作员：") + operName);
     QCOMPARE(w.pnlBizDate->text(), QStringLiteral("业务日期：") + bizDate);
