@@ -1,0 +1,303 @@
+#include "masterdata/Worker.h"
+
+#include "app/Application.h"
+#include "app/ListServices.h"
+#include "app/MainDM.h"
+#include "masterdata/WorkerData.h"
+#include "masterdata/WorkerMdy.h"
+#include "widgets/DataTable.h"
+#include "widgets/DbGrid.h"
+#include "widgets/GridPrinter.h"
+#include "widgets/MessageService.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QSplitter>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace jjgz {
+namespace {
+constexpr int CodeRole = Qt::UserRole;
+const QString kScreenKey = QStringLiteral("Worker");
+} // namespace
+
+QIcon TfrmWorker::nodeIcon()
+{
+    QStyle *st = QApplication::style();
+    QIcon icon;
+    icon.addPixmap(st->standardIcon(QStyle::SP_DirClosedIcon).pixmap(16, 16), QIcon::Normal);
+    icon.addPixmap(st->standardIcon(QStyle::SP_DirOpenIcon).pixmap(16, 16), QIcon::Selected);
+    return icon;
+}
+
+TfrmWorker::TfrmWorker(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("frmWorker"));
+    setWindowTitle(QStringLiteral("员工名册管理"));
+    QStyle *st = style();
+
+    ToolBar1 = new QToolBar(QStringLiteral("ToolBar1"), this);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    ToolBar1->setIconSize(QSize(24, 24));
+    auto addButton = [this](const QIcon &icon, const QString &caption, const char *name) {
+        QAction *action = ToolBar1->addAction(icon, caption);
+        action->setObjectName(QLatin1String(name));
+        if (auto *button = qobject_cast<QToolButton *>(ToolBar1->widgetForAction(action))) {
+            button->setFixedWidth(60);
+            button->setAutoRaise(true);
+        }
+        return action;
+    };
+    btnAdd = addButton(st->standardIcon(QStyle::SP_FileDialogNewFolder), QStringLiteral("增加"), "btnAdd");
+    btnEdit = addButton(st->standardIcon(QStyle::SP_FileDialogDetailedView), QStringLiteral("修改"), "btnEdit");
+    btnDel = addButton(st->standardIcon(QStyle::SP_TrashIcon), QStringLiteral("删除"), "btnDel");
+    btnPrint = addButton(st->standardIcon(QStyle::SP_FileIcon), QStringLiteral("打印"), "btnPrint");
+    btnLocate = addButton(st->standardIcon(QStyle::SP_FileDialogContentsView), QStringLiteral("定位"), "btnLocate");
+    btnSetup = addButton(st->standardIcon(QStyle::SP_FileDialogListView), QStringLiteral("设置"), "btnSetup");
+    btnExport = addButton(st->standardIcon(QStyle::SP_DialogSaveButton), QStringLiteral("导出"), "btnExport");
+    btnClose = addButton(st->standardIcon(QStyle::SP_DialogCloseButton), QStringLiteral("退出"), "btnClose");
+
+    lblCaption = new QLabel(QStringLiteral("员工名册"), this);
+    lblCaption->setObjectName(QStringLiteral("lblCaption"));
+    lblCaption->setAlignment(Qt::AlignCenter);
+    lblCaption->setMinimumHeight(26);
+    QFont captionFont = lblCaption->font();
+    captionFont.setBold(true);
+    if (captionFont.pixelSize() > 0)
+        captionFont.setPixelSize(captionFont.pixelSize() * 6 / 5);
+    else
+        captionFont.setPointSizeF(captionFont.pointSizeF() * 1.2);
+    lblCaption->setFont(captionFont);
+    lblCaption->setStyleSheet(QStringLiteral("background:#dfe8f3;border-bottom:1px solid #a8b8cc;"));
+
+    auto *splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->setObjectName(QStringLiteral("splitter"));
+    splitter->setChildrenCollapsible(false);
+    auto *treeFrame = new QGroupBox(QStringLiteral("部门列表"), splitter);
+    tv = new QTreeWidget(treeFrame);
+    tv->setObjectName(QStringLiteral("tv"));
+    tv->setHeaderHidden(true);
+    tv->setRootIsDecorated(false);
+    tv->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tv->setSelectionMode(QAbstractItemView::SingleSelection);
+    // A right click selects the node under the mouse as a left click does.
+    tv->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(tv, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        if (QTreeWidgetItem *item = tv->itemAt(pos))
+            tv->setCurrentItem(item);
+    });
+    auto *treeLayout = new QVBoxLayout(treeFrame);
+    treeLayout->setContentsMargins(4, 4, 4, 4);
+    treeLayout->addWidget(tv);
+
+    auto *listFrame = new QGroupBox(QStringLiteral("员工列表"), splitter);
+    qryWorker = new DataTable(this);
+    qryWorker->setObjectName(QStringLiteral("qryWorker"));
+    WorkerData::defineListFields(*qryWorker);
+    grid = new DbGrid(listFrame);
+    grid->setObjectName(QStringLiteral("grid"));
+    grid->setTable(qryWorker);
+    grid->addColumn(QStringLiteral("wkcode"), QStringLiteral("员工代码"), 74);
+    grid->addColumn(QStringLiteral("wkname"), QStringLiteral("员工姓名"), 100);
+    grid->addColumn(QStringLiteral("sex"), QStringLiteral("性别"), 38);
+    grid->addColumn(QStringLiteral("tpname"), QStringLiteral("职位名称"), 100);
+    grid->addColumn(QStringLiteral("sfid"), QStringLiteral("身份证号"), 100);
+    grid->addColumn(QStringLiteral("xl"), QStringLiteral("学历"), 100);
+    grid->addColumn(QStringLiteral("addr"), QStringLiteral("地址"), 127);
+    grid->addColumn(QStringLiteral("phone"), QStringLiteral("电话"), 100);
+    grid->addColumn(QStringLiteral("indate"), QStringLiteral("入职日期"), 100);
+    grid->addColumn(QStringLiteral("bankacc"), QStringLiteral("银行帐号"), 100);
+    const int gztpColumn = grid->addColumn(QStringLiteral("gztp"), QStringLiteral("工资类型"), 100);
+    const int stateColumn = grid->addColumn(QStringLiteral("state"), QStringLiteral("状态"), 100);
+    grid->addColumn(QStringLiteral("mm"), QStringLiteral("备注"), 153);
+    grid->setColumnDisplay(gztpColumn, &WorkerData::gztpText);
+    grid->setColumnDisplay(stateColumn, &WorkerData::stateText);
+    grid->setReadOnly(true);
+    grid->setAllowInsert(false);
+
+    pmGrid = new QMenu(this);
+    pmGrid->setObjectName(QStringLiteral("pmGrid"));
+    grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(grid, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { pmGrid->popup(grid->viewport()->mapToGlobal(pos)); });
+    auto addMenu = [this](const QString &text, const char *name, void (TfrmWorker::*handler)()) {
+        QAction *action = pmGrid->addAction(text);
+        action->setObjectName(QLatin1String(name));
+        connect(action, &QAction::triggered, this, [this, handler] { guarded(this, [this, handler] { (this->*handler)(); }); });
+    };
+    addMenu(QStringLiteral("增加员工"), "mnuAdd", &TfrmWorker::btnAddClick);
+    addMenu(QStringLiteral("修改员工"), "mnuEdit", &TfrmWorker::btnEditClick);
+    addMenu(QStringLiteral("删除员工"), "mnuDel", &TfrmWorker::btnDelClick);
+    auto *listLayout = new QVBoxLayout(listFrame);
+    listLayout->setContentsMargins(4, 4, 4, 4);
+    listLayout->addWidget(grid);
+
+    splitter->addWidget(treeFrame);
+    splitter->addWidget(listFrame);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({199, 800});
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    // Inside the main window the toolbar moves into the main window's tool area.
+    layout->addWidget(ToolBar1);
+    layout->addWidget(lblCaption);
+    layout->addWidget(splitter, 1);
+
+    auto wire = [this](QAction *action, void (TfrmWorker::*handler)()) {
+        connect(action, &QAction::triggered, this, [this, handler] { guarded(this, [this, handler] { (this->*handler)(); }); });
+    };
+    wire(btnAdd, &TfrmWorker::btnAddClick);
+    wire(btnEdit, &TfrmWorker::btnEditClick);
+    wire(btnDel, &TfrmWorker::btnDelClick);
+    wire(btnPrint, &TfrmWorker::btnPrintClick);
+    wire(btnLocate, &TfrmWorker::btnLocateClick);
+    wire(btnSetup, &TfrmWorker::btnSetupClick);
+    wire(btnExport, &TfrmWorker::btnExportClick);
+    wire(btnClose, &TfrmWorker::btnCloseClick);
+    connect(grid, &DbGrid::rowDoubleClicked, this, [this] { guarded(this, [this] { btnEditClick(); }); });
+    connect(tv, &QTreeWidget::currentItemChanged, this, [this] { guarded(this, [this] { openList(); }); });
+
+    move(0, 0);
+    resize(1000, 600);
+    ApplyColumnSettings(kScreenKey, grid);
+    guarded(this, [this] { buildTree(); });
+}
+
+TfrmWorker::~TfrmWorker() = default;
+
+void TfrmWorker::buildTree()
+{
+    const QIcon icon = nodeIcon();
+    tv->clear();
+    for (const DepartNode &node : WorkerData::departments()) {
+        auto *item = new QTreeWidgetItem(tv, {node.text()});
+        item->setData(0, CodeRole, node.bmcode);
+        item->setIcon(0, icon);
+    }
+    if (tv->topLevelItemCount() > 0)
+        tv->setCurrentItem(tv->topLevelItem(0));
+    else
+        openList();
+}
+
+QString TfrmWorker::currentBmcode() const
+{
+    const QTreeWidgetItem *item = tv->currentItem();
+    return item ? item->data(0, CodeRole).toString() : QString();
+}
+
+void TfrmWorker::openList()
+{
+    if (!tv->currentItem()) {
+        qryWorker->close();
+        return;
+    }
+    WorkerData::loadList(*qryWorker, currentBmcode());
+}
+
+void TfrmWorker::btnAddClick()
+{
+    const QTreeWidgetItem *node = tv->currentItem();
+    if (!node)
+        return;
+    TfrmWorkerMdy::execute(this, 1, currentBmcode(), QStringLiteral("增加员工"), node->text(0));
+    // Whatever happened in the dialog, the list shows the department again, on its last row.
+    openList();
+    qryWorker->last();
+}
+
+void TfrmWorker::btnEditClick()
+{
+    const QTreeWidgetItem *node = tv->currentItem();
+    if (!node || !qryWorker->isActive() || qryWorker->isEmpty() || qryWorker->currentRow() < 0)
+        return;
+    const WorkerValues worker = WorkerData::current(*qryWorker);
+    if (!TfrmWorkerMdy::execute(this, 2, currentBmcode(), QStringLiteral("修改员工信息"), node->text(0), worker))
+        return;
+    openList();
+    qryWorker->locate(QStringLiteral("wkcode"), worker.wkcode);
+}
+
+void TfrmWorker::btnDelClick()
+{
+    if (!qryWorker->isActive() || qryWorker->isEmpty() || qryWorker->currentRow() < 0)
+        return;
+    const QString wkcode = qryWorker->text(QStringLiteral("wkcode"));
+    const QString wkname = qryWorker->text(QStringLiteral("wkname"));
+    if (WorkerData::inUse(wkcode)) {
+        showError(this, QStringLiteral("该员工存在相关信息，不能删除"));
+        return;
+    }
+    if (!askYesNo(this, QStringLiteral("确认要删除员工：") + wkname + QStringLiteral("吗？")))
+        return;
+    try {
+        WorkerData::remove(wkcode);
+    } catch (const DbError &) {
+        showError(this, QStringLiteral("员工删除失败！"));
+        return;
+    }
+    openList();
+}
+
+void TfrmWorker::setUpPrint(GridPrinter &printer) const
+{
+    printer.setPageHeader(QStringLiteral("员工名册"));
+    printer.setTitleLine(QStringLiteral("所属部门：%[v1]"));
+    const QTreeWidgetItem *node = tv->currentItem();
+    printer.setV1(node ? node->text(0) : QString());
+    printer.setOrientation(QPageLayout::Landscape);
+}
+
+void TfrmWorker::btnPrintClick()
+{
+    if (!tv->currentItem() || !qryWorker->isActive())
+        return;
+    GridPrinter printer(*grid);
+    setUpPrint(printer);
+    printer.preview(this);
+}
+
+void TfrmWorker::btnLocateClick()
+{
+    const QString name = InputPrompt(QStringLiteral("员工输入"), QStringLiteral("请输入员工姓名"));
+    if (name.isEmpty() || !qryWorker->isActive())
+        return;
+    qryWorker->locate(QStringLiteral("wkname"), name);
+}
+
+void TfrmWorker::btnSetupClick()
+{
+    ShowColumnSettings(kScreenKey, grid);
+}
+
+void TfrmWorker::btnExportClick()
+{
+    ExportGrid(grid);
+}
+
+void TfrmWorker::btnCloseClick()
+{
+    for (QWidget *w = parentWidget(); w; w = w->parentWidget()) {
+        if (auto *sub = qobject_cast<QMdiSubWindow *>(w)) {
+            sub->close();
+            return;
+        }
+    }
+    close();
+}
+
+} // namespace jjgz
