@@ -18,7 +18,8 @@ class QStatusBar;
 namespace jjgz {
 
 // The program's main window: the frame of the child screens, with the menus and the toolbar of
-// every function, the status bar of the login, and the background picture.
+// every function, the status bar of the login, and the background picture. Its top tool bar area
+// is the tool area (CoolBar1): ToolBar1 first, then the toolbar of the active child.
 class TfrmMain : public QMainWindow, public ChildHost {
     Q_OBJECT
 public:

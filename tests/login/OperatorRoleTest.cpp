@@ -152,6 +152,8 @@ void OperatorRoleTest::save_data()
         << "" << QList<int>{1003, 1503, 1701, 1701, 1001, 1001}
         << QStringList{"delete O'Brien 1503", "delete O'Brien 1503", "insert O'Brien 1003"}
         << QList<int>{1001, 1003, 1005, 9999};
+    QTest::newRow("ticked and unticked again") << "" << QList<int>{1003, 1003} << QStringList{}
+                                               << QList<int>{1001, 1005, 1503, 9999};
     QTest::newRow("nothing changed") << "" << QList<int>{} << QStringList{} << QList<int>{1001, 1005, 1503, 9999};
     QTest::newRow("全清") << "btnClear" << QList<int>{}
                         << QStringList{"delete O'Brien 1001", "delete O'Brien 1503", "delete O'Brien 1503"}
