@@ -6,7 +6,11 @@
 #include "login/OperatorRole.h"
 
 // Screens of the other folders: add the header of a screen here when wiring it below.
+#include "masterdata/Depart.h"
 #include "masterdata/Jjgx.h"
+#include "masterdata/Jjgz.h"
+#include "masterdata/Jjxs.h"
+#include "masterdata/WorkerType.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -36,13 +40,13 @@ QList<ScreenEntry> &table()
         {1303, OpenHow::NewChild, 2, nullptr},        // TfrmGzData, payment-table mode
         {1305, OpenHow::ReusedMaximised, 2, nullptr}, // TfrmGzSum
         // 【初始设置】
-        {1503, OpenHow::ReusedNormal, 1, nullptr},    // TfrmJjgz
+        {1503, OpenHow::ReusedNormal, 1, reused<TfrmJjgz>},
         {1505, OpenHow::ReusedMaximised, 2, reused<TfrmJjgx>},
-        {1507, OpenHow::ReusedNormal, 1, nullptr},    // TfrmJjxs
+        {1507, OpenHow::ReusedNormal, 1, reused<TfrmJjxs>},
         {1509, OpenHow::Modal, 0, nullptr},           // TfrmGzxm
         {1511, OpenHow::ReusedMaximised, 2, nullptr}, // TfrmGzgs
-        {1512, OpenHow::ReusedNormal, 1, nullptr},    // TfrmDepart
-        {1513, OpenHow::ReusedNormal, 1, nullptr},    // TfrmWorkerType
+        {1512, OpenHow::ReusedNormal, 1, reused<TfrmDepart>},
+        {1513, OpenHow::ReusedNormal, 1, reused<TfrmWorkerType>},
         {1515, OpenHow::ReusedMaximised, 2, nullptr}, // TfrmWorker
         // 【操作员】
         {1701, OpenHow::Modal, 0, modal<TfrmOperator>},
