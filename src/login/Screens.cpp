@@ -10,6 +10,7 @@
 #include "masterdata/Jjgx.h"
 #include "masterdata/Jjgz.h"
 #include "masterdata/Jjxs.h"
+#include "masterdata/Worker.h"
 #include "masterdata/WorkerType.h"
 
 #include <QDesktopServices>
@@ -47,7 +48,7 @@ QList<ScreenEntry> &table()
         {1511, OpenHow::ReusedMaximised, 2, nullptr}, // TfrmGzgs
         {1512, OpenHow::ReusedNormal, 1, reused<TfrmDepart>},
         {1513, OpenHow::ReusedNormal, 1, reused<TfrmWorkerType>},
-        {1515, OpenHow::ReusedMaximised, 2, nullptr}, // TfrmWorker
+        {1515, OpenHow::ReusedMaximised, 2, reused<TfrmWorker>},
         // 【操作员】
         {1701, OpenHow::Modal, 0, modal<TfrmOperator>},
         {1703, OpenHow::Modal, 0, modal<TfrmOperatorRole>},

@@ -1,6 +1,7 @@
 // The employee roster, the employee dialog and the employee picker, driven as a user would.
 #include "TestSupport.h"
 #include "app/Input.h"
+#include "login/MainFrm.h"
 #include "masterdata/SelWorker.h"
 #include "masterdata/Worker.h"
 #include "masterdata/WorkerData.h"
@@ -15,8 +16,11 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QProcess>
 #include <QPushButton>
+#include <QToolBar>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
@@ -110,6 +114,7 @@ private slots:
     void picker_data();
     void picker();
     void pickerEntryPoint();
+    void openedFromMainWindow();
 };
 
 void WorkerTest::rosterShowsDepartments()
@@ -608,6 +613,38 @@ void WorkerTest::pickerEntryPoint()
     QCOMPARE(empty.tv->topLevelItemCount(), 0);
     QTest::mouseClick(empty.btnOk, Qt::LeftButton);
     QVERIFY(empty.isVisible());
+}
+
+// 员工名册管理 and 职工名册 open the one roster window, maximised, with its toolbar in the main
+// window's tool area; 退出 closes it.
+void WorkerTest::openedFromMainWindow()
+{
+    TestApp app;
+    fillRoster(app);
+    TfrmMain w;
+    w.resize(1100, 700);
+    w.show();
+    w.menuItem(1515)->trigger();
+    QMdiSubWindow *window = w.mdiArea->activeSubWindow();
+    QVERIFY(window);
+    auto *form = qobject_cast<TfrmWorker *>(window->widget());
+    QVERIFY(form);
+    QVERIFY(window->isMaximized());
+    QCOMPARE(form->ToolBar1->parentWidget(), &w);
+    QVERIFY(form->ToolBar1->isVisible());
+    saveShot(&w, QStringLiteral("worker_in_main_window"));
+
+    window->showNormal();
+    w.toolButton(1515)->trigger();
+    QCOMPARE(w.mdiArea->subWindowList().size(), 1);
+    QCOMPARE(w.mdiArea->activeSubWindow(), window);
+    QVERIFY(window->isMaximized());
+
+    QPointer<QWidget> gone = form;
+    form->btnClose->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!gone);
+    QCOMPARE(w.mdiArea->subWindowList().size(), 0);
 }
 
 QTEST_MAIN(WorkerTest)
