@@ -645,10 +645,20 @@ void TfrmMain::updateWindowMenu()
 
 void TfrmMain::closeEvent(QCloseEvent *event)
 {
-    if (askYesNo(this, QStringLiteral("确认要退出吗？")))
-        event->accept();
-    else
+    if (!askYesNo(this, QStringLiteral("确认要退出吗？"))) {
         event->ignore();
+        return;
+    }
+    // The children close first, each through its own close handling; one that stays open
+    // (an edit it will not give up) keeps the program running.
+    mdiArea->closeAllSubWindows();
+    for (QMdiSubWindow *window : mdiArea->subWindowList()) {
+        if (window->isVisible()) {
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
 }
 
 bool TfrmMain::eventFilter(QObject *watched, QEvent *event)

@@ -63,6 +63,21 @@ public:
     }
 };
 
+// A child that will not close (as a screen holding an edit the user does not give up).
+class StubbornChild : public QWidget {
+    Q_OBJECT
+public:
+    StubbornChild() { setWindowTitle(QStringLiteral("工资数据录入")); }
+    int asked = 0;
+
+protected:
+    void closeEvent(QCloseEvent *event) override
+    {
+        ++asked;
+        event->ignore();
+    }
+};
+
 // Receives what the main window hands to the desktop to open.
 class UrlCatcher : public QObject {
     Q_OBJECT
@@ -173,6 +188,7 @@ private slots:
     void windowMenu();
     void leaving_data();
     void leaving();
+    void leavingRefusedByChild();
     void relogin_data();
     void relogin();
     void help_data();
@@ -600,6 +616,22 @@ void MainFrmTest::leaving()
         QVERIFY(child->isVisible());
         QCOMPARE(w.mdiArea->subWindowList().size(), 1);
     }
+}
+
+void MainFrmTest::leavingRefusedByChild()
+{
+    TestApp app;
+    TfrmMain w;
+    w.show();
+    QPointer<QMdiSubWindow> plain = w.addChild(new ProbeChild);
+    auto *stubborn = new StubbornChild;
+    w.addChild(stubborn);
+    app.messages.answers << QMessageBox::Yes;
+    QVERIFY(!w.close());
+    QCOMPARE(stubborn->asked, 1);
+    QVERIFY(w.isVisible());
+    QVERIFY(stubborn->isVisible());
+    QCOMPARE(app.messages.texts(), QStringList{QStringLiteral("确认要退出吗？")});
 }
 
 void MainFrmTest::relogin_data()
