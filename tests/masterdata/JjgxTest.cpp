@@ -5,6 +5,7 @@
 #include "masterdata/JjgxMdy.h"
 #include "widgets/DataTable.h"
 #include "widgets/DbGrid.h"
+#include "widgets/DbNavigator.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -74,6 +75,13 @@ QStringList storedShares(TestApp &app, const QString &gzcode, const QString &gxc
     return out;
 }
 
+// Types as a keyboard does: each character goes to the widget that has the focus at the time.
+void typeAtFocus(const QString &text)
+{
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::KeyAction::Click, QApplication::focusWidget(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
 void typeInto(QLineEdit *edit, const QString &text)
 {
     edit->setFocus();
@@ -128,11 +136,18 @@ void JjgxTest::sharePriceRule()
     QVERIFY(window.addRequest(request));
     TfrmJjgxMdy dialog(request);
     dialog.show();
+    QApplication::setActiveWindow(&dialog);
     typeInto(dialog.edtPrice, unitPrice);
+    // A share row typed into the grid: the position as text, Enter, the share, Enter.
+    dialog.navigator->trigger(DbNavigator::Insert);
+    dialog.grid->setFocus();
+    dialog.grid->setCurrentIndex(dialog.grid->model()->index(0, 0));
+    typeAtFocus(QStringLiteral("[01]车工"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    typeAtFocus(QString::number(bl));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     DataTable &tmp = *dialog.tmp;
-    QVERIFY(tmp.append());
-    tmp.setValue(QStringLiteral("workertp"), QStringLiteral("[01]车工"));
-    tmp.setValue(QStringLiteral("bl"), bl);
+    QCOMPARE(tmp.text(QStringLiteral("workertp")), QStringLiteral("[01]车工"));
     QCOMPARE(tmp.asFloat(QStringLiteral("price")), price);
     QVERIFY(tmp.post());
     QCOMPARE(sharePrices(tmp), QList<double>{price});
