@@ -1,6 +1,7 @@
 // The employee roster, the employee dialog and the employee picker, driven as a user would.
 #include "TestSupport.h"
 #include "app/Input.h"
+#include "app/MyFun.h"
 #include "login/MainFrm.h"
 #include "masterdata/SelWorker.h"
 #include "masterdata/Worker.h"
@@ -13,11 +14,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QProcess>
 #include <QPushButton>
 #include <QToolBar>
@@ -97,6 +100,7 @@ class WorkerTest : public QObject {
 private slots:
     void initTestCase() { pinFont(); }
     void rosterShowsDepartments();
+    void columnSettings();
     void valueTexts_data();
     void valueTexts();
     void proposal_data();
@@ -168,12 +172,33 @@ void WorkerTest::rosterShowsDepartments()
         QVERIFY2(printed.contains(QString::fromUtf8(expected)), expected);
     QVERIFY(!printed.contains(QStringLiteral("赵六")));
 
-    selectDepart(form, 1);
+    QStringList menu;
+    for (QAction *a : form.pmGrid->actions())
+        menu << a->text();
+    QCOMPARE(menu, (QStringList{"增加员工", "修改员工", "删除员工"}));
+
+    // A right click selects the department under the mouse.
+    const QRect node = form.tv->visualItemRect(form.tv->topLevelItem(1));
+    QTest::mouseClick(form.tv->viewport(), Qt::RightButton, {}, node.center());
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, node.center(), form.tv->viewport()->mapToGlobal(node.center()));
+    QCoreApplication::sendEvent(form.tv->viewport(), &menuEvent);
+    QCOMPARE(form.tv->currentItem(), form.tv->topLevelItem(1));
     QCOMPARE(form.qryWorker->rowCount(), 1);
     QCOMPARE(form.qryWorker->text(QStringLiteral("wkname")), QStringLiteral("赵六"));
     selectDepart(form, 2);
     QVERIFY(form.qryWorker->isActive());
     QCOMPARE(form.qryWorker->rowCount(), 0);
+}
+
+// The columns the user hid stay hidden when the roster is opened again (screen key Worker).
+void WorkerTest::columnSettings()
+{
+    TestApp app;
+    fillRoster(app);
+    QVERIFY(WriteConfig(QStringLiteral("Worker"), QStringLiteral("col2"), QStringLiteral("0")));
+    TfrmWorker form;
+    for (int i = 0; i < form.grid->columnCount(); ++i)
+        QCOMPARE(form.grid->isColumnVisible(i), i != 2);
 }
 
 void WorkerTest::valueTexts_data()
