@@ -11,7 +11,31 @@ namespace jjgz::eval {
 
 namespace {
 
-inline TValue Cur(bool b) { return TValue::Currency(b ? 10000 : 0); }
+
+// Fast paths for the kinds wage formulas meet: Integer and Double operands give the
+// same results as the general rules below.
+inline bool BothReal(const TValue& a, const TValue& b, double& x, double& y) {
+  uint16_t ka = a.Kind(), kb = b.Kind();
+  if (ka == varDouble) x = a.RawDouble();
+  else if (ka == varInteger) x = double(a.RawInt());
+  else return false;
+  if (kb == varDouble) y = b.RawDouble();
+  else if (kb == varInteger) y = double(b.RawInt());
+  else return false;
+  return ka == varDouble || kb == varDouble;
+}
+inline bool BothInt(const TValue& a, const TValue& b) {
+  return a.Kind() == varInteger && b.Kind() == varInteger;
+}
+inline void SetCur(TValue* r, bool b) { r->SetInt(varCurrency, b ? 10000 : 0); }
+
+// Compare of Integer/Double pairs: -2 when the general rule is needed.
+inline int FastCompare(const TValue& a, const TValue& b) {
+  double x, y;
+  if (BothInt(a, b)) return a.RawInt() < b.RawInt() ? -1 : a.RawInt() > b.RawInt() ? 1 : 0;
+  if (BothReal(a, b, x, y) && x == x && y == y) return x < y ? -1 : x > y ? 1 : 0;
+  return VarCompare(a, b);
+}
 
 // Truncation of a floating point value to 64 bits; too large is an invalid operation.
 int64_t Trunc64(const TValue& v) {
@@ -38,10 +62,40 @@ double IntPower(double x, int64_t n) {
 
 void HNone(TParserOperation&) {}
 void HNeg(TParserOperation& o) { *o.Result = VarNeg(*o.A); }
-void HAdd(TParserOperation& o) { *o.Result = VarAdd(*o.A, *o.B); }
-void HSub(TParserOperation& o) { *o.Result = VarSub(*o.A, *o.B); }
-void HMul(TParserOperation& o) { *o.Result = VarMul(*o.A, *o.B); }
-void HDiv(TParserOperation& o) { *o.Result = VarDiv(*o.A, *o.B); }
+void HAdd(TParserOperation& o) {
+  double x, y;
+  if (BothReal(*o.A, *o.B, x, y)) return o.Result->SetReal(varDouble, CheckFloat(x + y));
+  if (BothInt(*o.A, *o.B)) {
+    int64_t r = o.A->RawInt() + o.B->RawInt();
+    if (r >= INT32_MIN && r <= INT32_MAX) return o.Result->SetInt(varInteger, r);
+  }
+  *o.Result = VarAdd(*o.A, *o.B);
+}
+void HSub(TParserOperation& o) {
+  double x, y;
+  if (BothReal(*o.A, *o.B, x, y)) return o.Result->SetReal(varDouble, CheckFloat(x - y));
+  if (BothInt(*o.A, *o.B)) {
+    int64_t r = o.A->RawInt() - o.B->RawInt();
+    if (r >= INT32_MIN && r <= INT32_MAX) return o.Result->SetInt(varInteger, r);
+  }
+  *o.Result = VarSub(*o.A, *o.B);
+}
+void HMul(TParserOperation& o) {
+  double x, y;
+  if (BothReal(*o.A, *o.B, x, y)) return o.Result->SetReal(varDouble, CheckFloat(x * y));
+  if (BothInt(*o.A, *o.B)) {
+    int64_t r = o.A->RawInt() * o.B->RawInt();
+    if (r >= INT32_MIN && r <= INT32_MAX) return o.Result->SetInt(varInteger, r);
+  }
+  *o.Result = VarMul(*o.A, *o.B);
+}
+void HDiv(TParserOperation& o) {
+  double x, y;
+  if ((BothReal(*o.A, *o.B, x, y) || (BothInt(*o.A, *o.B) && ((x = double(o.A->RawInt())), (y = double(o.B->RawInt())), true))) &&
+      y != 0)
+    return o.Result->SetReal(varDouble, CheckFloat(x / y));
+  *o.Result = VarDiv(*o.A, *o.B);
+}
 void HMod(TParserOperation& o) {
   int64_t x = Trunc64(*o.A), y = Trunc64(*o.B);
   if (y == 0) RaiseDivByZero();
@@ -80,20 +134,24 @@ void HPow4(TParserOperation& o) {
   double s = CheckFloat(x * x);
   *o.Result = TValue::Double(CheckFloat(s * s));
 }
-void HLess(TParserOperation& o) { *o.Result = Cur(VarCompare(*o.A, *o.B) < 0); }
-void HLessEq(TParserOperation& o) {
-  // Null is unequal to everything else, so "<=" holds for Null only against Null.
-  int c = VarCompare(*o.A, *o.B);
-  *o.Result = Cur(c <= 0);
+void HLess(TParserOperation& o) { SetCur(o.Result, FastCompare(*o.A, *o.B) < 0); }
+void HLessEq(TParserOperation& o) { SetCur(o.Result, FastCompare(*o.A, *o.B) <= 0); }
+void HGreater(TParserOperation& o) { SetCur(o.Result, FastCompare(*o.A, *o.B) > 0); }
+void HGreaterEq(TParserOperation& o) { SetCur(o.Result, FastCompare(*o.A, *o.B) >= 0); }
+void HEqual(TParserOperation& o) { SetCur(o.Result, FastCompare(*o.A, *o.B) == 0); }
+void HNotEqual(TParserOperation& o) { SetCur(o.Result, FastCompare(*o.A, *o.B) != 0); }
+// Comparison results (Currency 1 and 0) convert without the general path.
+inline int32_t AsInt(const TValue& v) {
+  if (v.Kind() == varInteger) return static_cast<int32_t>(v.RawInt());
+  if (v.Kind() == varCurrency && v.RawInt() % 10000 == 0 && v.RawInt() / 10000 >= INT32_MIN &&
+      v.RawInt() / 10000 <= INT32_MAX)
+    return static_cast<int32_t>(v.RawInt() / 10000);
+  return v.ToInteger();
 }
-void HGreater(TParserOperation& o) { *o.Result = Cur(VarCompare(*o.A, *o.B) > 0); }
-void HGreaterEq(TParserOperation& o) { *o.Result = Cur(VarCompare(*o.A, *o.B) >= 0); }
-void HEqual(TParserOperation& o) { *o.Result = Cur(VarCompare(*o.A, *o.B) == 0); }
-void HNotEqual(TParserOperation& o) { *o.Result = Cur(VarCompare(*o.A, *o.B) != 0); }
-void HXor(TParserOperation& o) { *o.Result = TValue::Integer(o.A->ToInteger() ^ o.B->ToInteger()); }
-void HOr(TParserOperation& o) { *o.Result = TValue::Integer(o.A->ToInteger() | o.B->ToInteger()); }
-void HAnd(TParserOperation& o) { *o.Result = TValue::Integer(o.A->ToInteger() & o.B->ToInteger()); }
-void HNot(TParserOperation& o) { *o.Result = Cur(VarCompare(*o.A, TValue::Byte(0)) == 0); }
+void HXor(TParserOperation& o) { o.Result->SetInt(varInteger, AsInt(*o.A) ^ AsInt(*o.B)); }
+void HOr(TParserOperation& o) { o.Result->SetInt(varInteger, AsInt(*o.A) | AsInt(*o.B)); }
+void HAnd(TParserOperation& o) { o.Result->SetInt(varInteger, AsInt(*o.A) & AsInt(*o.B)); }
+void HNot(TParserOperation& o) { SetCur(o.Result, VarCompare(*o.A, TValue::Byte(0)) == 0); }
 void HBitNot(TParserOperation& o) { *o.Result = TValue::Integer(~o.A->ToInteger()); }
 void HShl(TParserOperation& o) {
   uint32_t x = static_cast<uint32_t>(o.A->ToInteger());

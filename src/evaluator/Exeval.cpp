@@ -138,7 +138,7 @@ TValue TEvalObj::Run(const TValue* params, size_t count) {
       v->MarkStale();
       v->Recalc();
     }
-    *result_->Cell() = TValue::Byte(0);
+    result_->Cell()->SetInt(varByte, 0);
     TRunState st;
     st.LoopLimit = LoopLimit;
     RunStatements(statements_, st);

@@ -91,14 +91,6 @@ const TValue& TVariable::Value() {
   return value_;
 }
 
-void TVariable::SetValue(const TValue& v) {
-  value_ = v;
-  Changed();
-}
-
-void TVariable::Changed() {
-  if (!Link.UsedBy().empty()) Link.NotifyChanged(false);
-}
 
 void TVariable::CopySettings(const TVariable& src) {
   Descr = src.Descr;

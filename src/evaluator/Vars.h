@@ -41,10 +41,15 @@ public:
   // The value cell that compiled operations read and write.
   TValue* Cell() { return &value_; }
   const TValue& Value();            // computes the value when it is stale
-  void SetValue(const TValue& v);   // stores and marks dependants stale
+  void SetValue(const TValue& v) {  // stores and marks dependants stale
+    value_ = v;
+    Changed();
+  }
   void MarkStale() { stale_ = true; }
   void Recalc();                    // recomputes a computed variable into its cell
-  void Changed();                   // the cell was written by a formula
+  void Changed() {  // the cell was written: dependants become stale
+    if (!Link.UsedBy().empty()) Link.NotifyChanged(false);
+  }
   void CopySettings(const TVariable& src);
 
   TExprLink Link;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <unordered_map>
 
 #include "ExFuncs.h"
 #include "ExPars.h"
@@ -75,6 +74,42 @@ struct TNode {
 
 class TBuilder;
 
+// Open-addressing table of sub-expression results: (range, mode) -> node or -1.
+class TMemo {
+public:
+  TMemo() : keys_(64, kFree), vals_(64, 0) {}
+  bool Find(uint64_t key, int& out) const {
+    for (size_t i = Hash(key) & (keys_.size() - 1);; i = (i + 1) & (keys_.size() - 1)) {
+      if (keys_[i] == kFree) return false;
+      if (keys_[i] == key) { out = vals_[i]; return true; }
+    }
+  }
+  void Put(uint64_t key, int val) {
+    if ((count_ + 1) * 2 > keys_.size()) Grow();
+    size_t i = Hash(key) & (keys_.size() - 1);
+    while (keys_[i] != kFree && keys_[i] != key) i = (i + 1) & (keys_.size() - 1);
+    if (keys_[i] == kFree) ++count_;
+    keys_[i] = key;
+    vals_[i] = val;
+  }
+
+private:
+  static constexpr uint64_t kFree = ~uint64_t(0);
+  static size_t Hash(uint64_t k) { return size_t((k * 0x9E3779B97F4A7C15ull) >> 17); }
+  void Grow() {
+    std::vector<uint64_t> k = std::move(keys_);
+    std::vector<int> v = std::move(vals_);
+    keys_.assign(k.size() * 2, kFree);
+    vals_.assign(k.size() * 2, 0);
+    count_ = 0;
+    for (size_t i = 0; i < k.size(); ++i)
+      if (k[i] != kFree) Put(k[i], v[i]);
+  }
+  std::vector<uint64_t> keys_;
+  std::vector<int> vals_;
+  size_t count_ = 0;
+};
+
 // One expression text: its analysis and the search for its structure.
 class TExprParser {
 public:
@@ -128,6 +163,7 @@ private:
   int Primary(int b, int e, bool allowConst);
   bool SplitArgs(int b, int e, std::vector<int>& out);
   int FirstBad(int b, int e, int level) const;
+  bool Impossible(int b, int e) const;
   int LastBad(int b, int e, int level) const;
 
   TBuilder& env_;
@@ -139,7 +175,8 @@ private:
   std::vector<std::vector<int>> occ_;
   std::vector<signed char> tokLevel_;
   std::vector<std::vector<int>> tokByDepth_;
-  std::unordered_map<uint64_t, int> memo_;
+  TMemo memo_;
+  std::vector<int> nextParen_, carets_, dots_;
   std::vector<TNode> nodes_;
   std::string fail_;
 };
@@ -221,6 +258,16 @@ TExprParser::TExprParser(TBuilder& env, std::string text) : env_(env), t_(std::m
   sq_[size_t(n_)] = s;
   balanced_ = d == 0 && minD >= 0;
   if (!balanced_) return;
+  nodes_.reserve(16);
+  nextParen_.assign(size_t(n_) + 1, n_);
+  for (int i = n_ - 1; i >= 0; --i) {
+    char c = t_[size_t(i)];
+    nextParen_[size_t(i)] = (c == '(' && !inStr_[size_t(i)]) ? i : nextParen_[size_t(i) + 1];
+    if (!inStr_[size_t(i)] && c == '^') carets_.push_back(i);
+    if (!inStr_[size_t(i)] && c == '.') dots_.push_back(i);
+  }
+  std::reverse(carets_.begin(), carets_.end());
+  std::reverse(dots_.begin(), dots_.end());
 
   // Occurrences of the operators of each level, outside strings.
   for (int i = 0; i < n_; ++i) {
@@ -349,11 +396,11 @@ int TExprParser::Full(int b, int e) {
   }
   if (b >= e) return -1;
   uint64_t key = (uint64_t(b) << 36) | (uint64_t(e) << 8) | 255u;
-  auto it = memo_.find(key);
-  if (it != memo_.end()) return it->second;
+  int r;
+  if (memo_.Find(key, r)) return r;
   Guard();
-  int r = FullCore(b, e);
-  memo_[key] = r;
+  r = Impossible(b, e) ? -1 : FullCore(b, e);
+  memo_.Put(key, r);
   return r;
 }
 
@@ -375,11 +422,11 @@ int TExprParser::Part(int b, int e, int level, TRole role) {
   Trim(b, e);
   if (b >= e) return -1;
   uint64_t key = (uint64_t(b) << 36) | (uint64_t(e) << 8) | uint64_t(level * 3 + role);
-  auto it = memo_.find(key);
-  if (it != memo_.end()) return it->second;
-  Guard();
   int r = -1;
-  if (FirstBad(b, e, level) < e) {
+  if (memo_.Find(key, r)) return r;
+  Guard();
+  r = -1;
+  if (Impossible(b, e) || FirstBad(b, e, level) < e) {
     r = -1;
   } else if ((r = Var(b, e)) >= 0 || (r = Ref(b, e)) >= 0 || (r = Const(b, e)) >= 0 ||
              (r = Str(b, e)) >= 0 || (r = Paren(b, e)) >= 0) {
@@ -387,8 +434,29 @@ int TExprParser::Part(int b, int e, int level, TRole role) {
   } else if ((r = Split(b, e, level)) >= 0 || (r = Power(b, e)) >= 0 || (r = Index(b, e)) >= 0 ||
              (r = Call(b, e)) >= 0 || (r = Member(b, e)) >= 0) {
   }
-  memo_[key] = r;
+  memo_.Put(key, r);
   return r;
+}
+
+// No operand ends with an operator symbol or word, and none begins with a symbol
+// that only stands between two operands: such a text can never compile.
+bool TExprParser::Impossible(int b, int e) const {
+  char last = t_[size_t(e) - 1];
+  if (std::strchr("+-*/^<>=~,([", last)) return true;
+  char first = t_[size_t(b)];
+  if (std::strchr("*/^<>=,)]", first)) return true;
+  if (IsWordChar(static_cast<unsigned char>(last))) {
+    int ws = e - 1;
+    while (ws > b && IsWordChar(static_cast<unsigned char>(t_[size_t(ws) - 1]))) --ws;
+    if (IsOperatorWord(std::string_view(t_.data() + ws, size_t(e - ws)))) return true;
+  }
+  if (IsWordChar(static_cast<unsigned char>(first))) {
+    int we = b;
+    while (we < e && IsWordChar(static_cast<unsigned char>(t_[size_t(we)]))) ++we;
+    std::string_view w(t_.data() + b, size_t(we - b));
+    if (!SameText(w, "NOT") && IsOperatorWord(w)) return true;
+  }
+  return false;
 }
 
 int TExprParser::Split(int b, int e, int level) {
@@ -425,7 +493,9 @@ int TExprParser::Split(int b, int e, int level) {
 }
 
 int TExprParser::Var(int b, int e) {
-  std::string name = Sub(b, e);
+  std::string_view view(t_.data() + b, size_t(e - b));
+  if (view[0] != '%' && (!IsValidIdent(view) || IsReservedName(view))) return -1;
+  std::string name(view);
   if (name[0] == '%') {
     if (name.size() < 2 || name.size() > 5) return -1;
     int v = 0;
@@ -562,8 +632,9 @@ int TExprParser::Primary(int b, int e, bool allowConst) {
 
 int TExprParser::Power(int b, int e) {
   int d = depth_[size_t(b)];
-  for (int i = b + 1; i < e - 1; ++i) {
-    if (t_[size_t(i)] != '^' || inStr_[size_t(i)] || depth_[size_t(i)] != d) continue;
+  for (auto cit = std::upper_bound(carets_.begin(), carets_.end(), b); cit != carets_.end() && *cit < e - 1; ++cit) {
+    int i = *cit;
+    if (depth_[size_t(i)] != d) continue;
     Guard();
     int left = Primary(b, i, true);
     if (left < 0) continue;
@@ -630,10 +701,8 @@ int TExprParser::Index(int b, int e) {
 
 int TExprParser::Call(int b, int e) {
   if (t_[size_t(e) - 1] != ')') return -1;
-  int fp = -1;
-  for (int i = b; i < e; ++i)
-    if (t_[size_t(i)] == '(' && !inStr_[size_t(i)]) { fp = i; break; }
-  if (fp <= b || match_[size_t(fp)] != e - 1) return -1;
+  int fp = nextParen_[size_t(b)];
+  if (fp >= e || fp <= b || match_[size_t(fp)] != e - 1) return -1;
   int nb = b, ne = fp;
   Trim(nb, ne);
   std::string name = Sub(nb, ne);
@@ -673,8 +742,11 @@ int TExprParser::Member(int b, int e, bool assign) {
   // member is reached through the registered object functions.
   int d = depth_[size_t(b)], s = sq_[size_t(b)];
   int dot = -1;
-  for (int i = e - 1; i > b; --i)
-    if (t_[size_t(i)] == '.' && !inStr_[size_t(i)] && depth_[size_t(i)] == d && sq_[size_t(i)] == s) { dot = i; break; }
+  for (auto it = std::lower_bound(dots_.begin(), dots_.end(), e); it != dots_.begin();) {
+    --it;
+    if (*it <= b) break;
+    if (depth_[size_t(*it)] == d && sq_[size_t(*it)] == s) { dot = *it; break; }
+  }
   if (dot < 0) return -1;
   int mb = dot + 1, me = e;
   Trim(mb, me);
@@ -829,13 +901,17 @@ TValue* TBuilder::Emit(TExprParser& p, int root, TValue* target, TOpChain& chain
     TParserOperation op;
     op.Code = n.code;
     op.Handler = HandlerFor(n.code);
-    if (n.a >= 0) op.Args.push_back(nodes[size_t(n.a)].cell);
-    if (n.b >= 0) op.Args.push_back(nodes[size_t(n.b)].cell);
-    for (int a : n.args) op.Args.push_back(nodes[size_t(a)].cell);
-    if (!op.Args.empty()) op.A = op.Args[0];
-    if (op.Args.size() > 1) op.B = op.Args[1];
-    if (op.Args.size() > 2) op.C = op.Args[2];
-    if (n.code == opIndexRead) op.Args.erase(op.Args.begin());  // the indices only
+    if (n.a >= 0) op.A = nodes[size_t(n.a)].cell;
+    if (n.b >= 0) (op.A ? op.B : op.A) = nodes[size_t(n.b)].cell;
+    if (!n.args.empty()) {
+      // Calls and index reads keep the array of all their operand cells.
+      for (int a : n.args) op.Args.push_back(nodes[size_t(a)].cell);
+      if (!op.A) {
+        op.A = op.Args[0];
+        if (op.Args.size() > 1) op.B = op.Args[1];
+        if (op.Args.size() > 2) op.C = op.Args[2];
+      }
+    }
     int need = (n.code == opNeg || n.code == opNot || n.code == opBitNot || n.code == opIntPower ||
                 n.code == opSqr || n.code == opCube || n.code == opPow4)
                    ? 1

@@ -185,12 +185,6 @@ TValue Arith(TArith op, const TValue& a, const TValue& b) {
 
 }  // namespace
 
-double CheckFloat(double r) {
-  if (std::isnan(r)) RaiseInvalidOp();
-  if (std::isinf(r)) RaiseOverflow();
-  return r;
-}
-
 int64_t RoundHalfEven(double x, bool& ok) {
   ok = false;
   if (std::isnan(x) || !(x > -9.2233720368547758e18 && x < 9.2233720368547758e18)) return 0;
@@ -201,20 +195,7 @@ int64_t RoundHalfEven(double x, bool& ok) {
 // ---------------------------------------------------------------------------
 // TValue.
 
-TValue::TValue(const TValue& o) : kind_(o.kind_), i_(o.i_), d_(o.d_), s_(o.s_) {
-  if (o.arr_) arr_ = std::make_unique<TVarArray>(*o.arr_);
-}
-
-TValue& TValue::operator=(const TValue& o) {
-  if (this == &o) return *this;
-  kind_ = o.kind_;
-  i_ = o.i_;
-  d_ = o.d_;
-  s_ = o.s_;
-  if (o.arr_) arr_ = std::make_unique<TVarArray>(*o.arr_);
-  else arr_.reset();
-  return *this;
-}
+void TValue::CopyArray(const TValue& o) { arr_ = std::make_unique<TVarArray>(*o.arr_); }
 
 TValue TValue::Array(int lowBound, std::vector<TValue> items) {
   TValue v;
@@ -479,33 +460,34 @@ bool VarEquals(const TValue& a, const TValue& b) { return VarCompare(a, b) == 0;
 bool ParseFloatText(std::string_view s, char decimalSep, double& out) {
   s = TrimBlanks(s);
   if (s.empty()) return false;
-  std::string t;
-  t.reserve(s.size());
+  // Check the form first: [sign] digits [sep digits] [(e|E) [sign] digits].
   size_t i = 0;
   bool neg = false;
   if (s[0] == '+' || s[0] == '-') { neg = s[0] == '-'; i = 1; }
-  size_t digits = 0;
-  for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i, ++digits) t += s[i];
+  size_t digits = 0, mantStart = i, sepPos = std::string_view::npos;
+  while (i < s.size() && s[i] >= '0' && s[i] <= '9') { ++i; ++digits; }
   if (i < s.size() && s[i] == decimalSep) {
-    t += '.';
-    for (++i; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i, ++digits) t += s[i];
+    sepPos = i;
+    for (++i; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) ++digits;
   }
   if (digits == 0) return false;
+  size_t expPos = std::string_view::npos;
+  bool expNeg = false;
   if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-    t += 'e';
-    ++i;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) t += s[i++];
+    expPos = i++;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) expNeg = s[i++] == '-';
     size_t ed = 0;
-    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i, ++ed) t += s[i];
+    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) ++ed;
     if (ed == 0) return false;
   }
   if (i != s.size()) return false;
+  std::string t(s.substr(mantStart));
+  if (sepPos != std::string_view::npos) t[sepPos - mantStart] = '.';
+  if (expPos != std::string_view::npos && t[expPos - mantStart + 1] == '+') t.erase(expPos - mantStart + 1, 1);
   double v = 0;
   auto r = std::from_chars(t.data(), t.data() + t.size(), v);
   if (r.ec == std::errc::result_out_of_range) {
-    // Underflow reads as zero; overflow is not a number.
-    size_t e = t.find('e');
-    if (e == std::string::npos || t[e + 1] != '-') return false;
+    if (!expNeg) return false;  // too large is not a number; underflow reads as zero
     v = 0;
   } else if (r.ec != std::errc() || r.ptr != t.data() + t.size()) {
     return false;

@@ -90,10 +90,28 @@ struct TVarArray {
 class TValue {
 public:
   TValue() = default;
-  TValue(const TValue& o);
+  TValue(const TValue& o) : kind_(o.kind_), i_(o.i_), d_(o.d_), s_(o.s_) {
+    if (o.arr_) CopyArray(o);
+  }
   TValue(TValue&& o) noexcept = default;
-  TValue& operator=(const TValue& o);
-  TValue& operator=(TValue&& o) noexcept = default;
+  TValue& operator=(const TValue& o) {
+    if (this == &o) return *this;
+    kind_ = o.kind_;
+    i_ = o.i_;
+    d_ = o.d_;
+    if (!o.s_.empty() || !s_.empty()) s_ = o.s_;
+    if (o.arr_) CopyArray(o);
+    else if (arr_) arr_.reset();
+    return *this;
+  }
+  TValue& operator=(TValue&& o) noexcept {
+    kind_ = o.kind_;
+    i_ = o.i_;
+    d_ = o.d_;
+    if (!o.s_.empty() || !s_.empty()) s_ = std::move(o.s_);
+    if (o.arr_ || arr_) arr_ = std::move(o.arr_);
+    return *this;
+  }
   ~TValue() = default;
 
   static TValue Null() { TValue v; v.kind_ = varNull; return v; }
@@ -135,7 +153,22 @@ public:
 
   void Clear() { *this = TValue(); }
 
+  // Store a number in place; cheaper than assigning a new value.
+  void SetInt(uint16_t kind, int64_t x) {
+    kind_ = kind;
+    i_ = x;
+    if (!s_.empty()) s_.clear();
+    if (arr_) arr_.reset();
+  }
+  void SetReal(uint16_t kind, double x) {
+    kind_ = kind;
+    d_ = x;
+    if (!s_.empty()) s_.clear();
+    if (arr_) arr_.reset();
+  }
+
 private:
+  void CopyArray(const TValue& o);
   static TValue MakeInt(uint16_t k, int64_t x) { TValue v; v.kind_ = k; v.i_ = x; return v; }
   uint16_t kind_ = varEmpty;
   int64_t i_ = 0;
@@ -157,7 +190,12 @@ const char* VarKindName(uint16_t kind);  // names used in conversion messages
 [[noreturn]] void RaiseCastError(uint16_t from, const char* to);
 
 // Floating point checks shared by the operations.
-double CheckFloat(double r);  // inf -> overflow, nan -> invalid operation
+// inf -> overflow, nan -> invalid operation
+inline double CheckFloat(double r) {
+  if (__builtin_isnan(r)) RaiseInvalidOp();
+  if (__builtin_isinf(r)) RaiseOverflow();
+  return r;
+}
 
 // Text <-> number and date helpers.
 bool ParseFloatText(std::string_view s, char decimalSep, double& out);  // trims blanks

@@ -1,0 +1,196 @@
+// Evaluation speed of the formula evaluator against muparser and plain C++, the
+// cost of compiling a formula anew for each evaluation, and the worst compile
+// times found for hostile texts. A summary with ratios is printed at the end.
+#include <benchmark/benchmark.h>
+
+#include <muParser.h>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "ExPars.h"
+
+using namespace jjgz::eval;
+
+namespace {
+
+struct Formula {
+  const char* name;
+  const char* ours;
+  const char* mu;
+  double (*plain)(const double* f);
+};
+
+const Formula kFormulas[] = {
+    {"rate", "f1+f2*0.05", "f1+f2*0.05", [](const double* f) { return f[0] + f[1] * 0.05; }},
+    {"ratio", "(f1-f2)/f3", "(f1-f2)/f3", [](const double* f) { return (f[0] - f[1]) / f[2]; }},
+    {"sum", "(f1+f2+f3)*0.1-f4", "(f1+f2+f3)*0.1-f4", [](const double* f) { return (f[0] + f[1] + f[2]) * 0.1 - f[3]; }},
+    {"condition", "f3>=2000 AND f4<5", "f3>=2000 && f4<5",
+     [](const double* f) { return double(f[2] >= 2000 && f[3] < 5); }},
+};
+
+// Inputs change on every evaluation so nothing can be hoisted.
+struct Inputs {
+  double f[4] = {1500.25, 320.5, 2100, 3};
+  void Step() {
+    f[0] += 0.5;
+    f[3] = f[3] > 6 ? 1 : f[3] + 1;
+  }
+};
+
+std::map<std::string, double> g_ns;  // "kind/name" -> ns per evaluation
+
+template <class F>
+void Timed(benchmark::State& state, const std::string& key, F&& body) {
+  auto t0 = std::chrono::steady_clock::now();
+  int64_t n = 0;
+  for (auto _ : state) {
+    body();
+    ++n;
+  }
+  auto t1 = std::chrono::steady_clock::now();
+  if (n) g_ns[key] = std::chrono::duration<double, std::nano>(t1 - t0).count() / double(n);
+}
+
+void BM_Plain(benchmark::State& state, const Formula* f) {
+  Inputs in;
+  Timed(state, std::string("plain/") + f->name, [&] {
+    in.Step();
+    benchmark::DoNotOptimize(f->plain(in.f));
+  });
+}
+
+void BM_MuParser(benchmark::State& state, const Formula* f) {
+  Inputs in;
+  mu::Parser p;
+  p.DefineVar("f1", &in.f[0]);
+  p.DefineVar("f2", &in.f[1]);
+  p.DefineVar("f3", &in.f[2]);
+  p.DefineVar("f4", &in.f[3]);
+  p.SetExpr(f->mu);
+  p.Eval();
+  Timed(state, std::string("muparser/") + f->name, [&] {
+    in.Step();
+    benchmark::DoNotOptimize(p.Eval());
+  });
+}
+
+// The host's handler answers the names from the current row, as the wage sheet does.
+void Attach(TExParser& p, Inputs& in) {
+  p.OnVariable = [&in](TCustomParser&, const std::string& name, TValue& r) {
+    r.SetReal(varDouble, in.f[name[1] - '1']);
+  };
+}
+
+void BM_Ours(benchmark::State& state, const Formula* f) {
+  Inputs in;
+  TExParser p;
+  Attach(p, in);
+  p.ExpressionSetInPlace({f->ours});
+  p.Evaluate();
+  Timed(state, std::string("ours/") + f->name, [&] {
+    in.Step();
+    benchmark::DoNotOptimize(p.Evaluate());
+  });
+}
+
+void BM_OursCompileEach(benchmark::State& state, const Formula* f) {
+  Inputs in;
+  TExParser p;
+  Attach(p, in);
+  std::vector<std::string> lines{f->ours};
+  Timed(state, std::string("ours-compile-each/") + f->name, [&] {
+    in.Step();
+    p.ExpressionSetInPlace(lines);
+    benchmark::DoNotOptimize(p.Evaluate());
+  });
+}
+
+// Compile (or fail to compile) hostile texts of about 2,000 characters.
+struct Hostile {
+  const char* name;
+  std::function<std::string()> make;
+};
+
+std::string Repeat(const std::string& s, int n) {
+  std::string r;
+  for (int i = 0; i < n; ++i) r += s;
+  return r;
+}
+
+const Hostile kHostile[] = {
+    {"long-sum", [] { return "f1" + Repeat("+f1", 666); }},
+    {"long-difference", [] { return "f1" + Repeat("-f1", 666); }},
+    {"mixed-chain", [] { return "f1" + Repeat("-f1*f2/f3+f4", 166); }},
+    {"deep-parentheses", [] { return Repeat("(", 999) + "1" + Repeat(")", 999); }},
+    {"deep-nested-sums", [] { return Repeat("(f1+", 399) + "1" + Repeat(")", 399); }},
+    {"unary-minus-chain", [] { return Repeat("-", 1999) + "f1"; }},
+    {"failing-times-minus", [] { return Repeat("f1*-", 499) + "f1"; }},
+    {"failing-comparisons", [] { return Repeat("f1<", 666) + "="; }},
+    {"failing-trailing-op", [] { return Repeat("f1-f2*", 333) + "f1 NOT"; }},
+    {"many-powers", [] { return Repeat("f1^", 666) + "2"; }},
+    {"call-arguments", [] { return "F(" + Repeat("f1-f2,", 333) + "f1)"; }},
+    {"words", [] { return Repeat("f1 AND f2 OR ", 166) + "f1"; }},
+    {"statements", [] { return Repeat("IF f1 > 0 THEN x := x + 1; ", 74); }},
+};
+
+void BM_Hostile(benchmark::State& state, const Hostile* h) {
+  std::string text = h->make();
+  TExParser p;
+  Timed(state, std::string("hostile/") + h->name, [&] {
+    p.ExpressionSetInPlace({text});
+    try {
+      p.EvalObj().Prepare();
+    } catch (const EEvalError&) {
+    }
+  });
+  state.counters["chars"] = double(text.size());
+}
+
+void Register() {
+  for (const Formula& f : kFormulas) {
+    benchmark::RegisterBenchmark((std::string("plain/") + f.name).c_str(), BM_Plain, &f);
+    benchmark::RegisterBenchmark((std::string("muparser/") + f.name).c_str(), BM_MuParser, &f);
+    benchmark::RegisterBenchmark((std::string("ours/") + f.name).c_str(), BM_Ours, &f);
+    benchmark::RegisterBenchmark((std::string("ours-compile-each/") + f.name).c_str(), BM_OursCompileEach, &f);
+  }
+  for (const Hostile& h : kHostile)
+    benchmark::RegisterBenchmark((std::string("hostile/") + h.name).c_str(), BM_Hostile, &h)
+        ->Unit(benchmark::kMillisecond);
+}
+
+void Summary() {
+  std::printf("\n%-12s %10s %10s %10s %14s %9s %9s\n", "formula", "plain ns", "muparser", "ours",
+              "compile-each", "ours/mu", "ours/plain");
+  for (const Formula& f : kFormulas) {
+    std::string n = f.name;
+    double pl = g_ns["plain/" + n], mu = g_ns["muparser/" + n], ours = g_ns["ours/" + n],
+           each = g_ns["ours-compile-each/" + n];
+    std::printf("%-12s %10.1f %10.1f %10.1f %14.1f %9.2f %9.1f\n", f.name, pl, mu, ours, each,
+                mu > 0 ? ours / mu : 0, pl > 0 ? ours / pl : 0);
+  }
+  std::printf("\n%-22s %12s\n", "hostile text", "compile ms");
+  double worst = 0;
+  std::string worstName;
+  for (const Hostile& h : kHostile) {
+    double ms = g_ns[std::string("hostile/") + h.name] / 1e6;
+    std::printf("%-22s %12.3f\n", h.name, ms);
+    if (ms > worst) { worst = ms; worstName = h.name; }
+  }
+  std::printf("worst: %s, %.3f ms (limit 50 ms)\n", worstName.c_str(), worst);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Register();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  Summary();
+  return 0;
+}
