@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "app/DBFun.h"
+#include "app/ListServices.h"
 #include "app/MainDM.h"
 #include "widgets/DbGrid.h"
 #include "widgets/MessageService.h"
@@ -11,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace jjgz {
@@ -151,6 +153,10 @@ TfrmCodeTable::TfrmCodeTable(const CodeTableDef &def, QWidget *parent) : QWidget
     click(btnCancel, &TfrmCodeTable::btnCancelClick);
     click(btnClose, &TfrmCodeTable::btnCloseClick);
 
+    auto *find = new QShortcut(QKeySequence::Find, this);
+    find->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(find, &QShortcut::activated, this, [this] { guarded(this, [this] { findText(); }); });
+
     ADOQuery1->setBeforePost([this](DataTable &t) { return beforePost(t); });
     ADOQuery1->setOnNewRecord([this](DataTable &t) { newRecord(t); });
     connect(ADOQuery1, &DataTable::stateChanged, this, [this](DataTable::State s) { stateChanged(s); });
@@ -289,6 +295,40 @@ void TfrmCodeTable::btnCloseClick()
         m_window->close();
     else
         close();
+}
+
+void TfrmCodeTable::findText()
+{
+    const QString wanted = InputPrompt(QStringLiteral("查找"), QStringLiteral("查找内容："));
+    if (wanted.isEmpty())
+        return;
+    if (!findNext(wanted))
+        showInfo(this, QStringLiteral("没有找到“%1”").arg(wanted));
+    grid->setFocus();
+}
+
+bool TfrmCodeTable::findNext(const QString &wanted)
+{
+    const int rowCount = ADOQuery1->rowCount();
+    const QList<int> columns = grid->visibleColumns();
+    if (rowCount == 0 || columns.isEmpty())
+        return false;
+    const QModelIndex current = grid->currentIndex();
+    const int startRow = current.isValid() ? current.row() : 0;
+    const int startColumn = current.isValid() ? static_cast<int>(columns.indexOf(current.column())) : -1;
+    // Every cell once, beginning with the one after the current cell and ending on it.
+    const int cells = rowCount * static_cast<int>(columns.size());
+    int position = startRow * static_cast<int>(columns.size()) + startColumn;
+    for (int step = 0; step < cells; ++step) {
+        position = (position + 1) % cells;
+        const int row = position / static_cast<int>(columns.size());
+        const int column = columns.at(position % columns.size());
+        if (grid->displayText(row, column).contains(wanted, Qt::CaseInsensitive)) {
+            grid->setCurrentIndex(grid->model()->index(row, column));
+            return grid->currentIndex().row() == row;
+        }
+    }
+    return false;
 }
 
 void TfrmCodeTable::closeEvent(QCloseEvent *event)

@@ -89,6 +89,11 @@ public:
 
     // Re-reads the whole table (any row being edited is dropped).
     void reload();
+    // The grid's find dialog (Ctrl+F): asks for a text and goes to the next cell holding it.
+    void findText();
+    // Goes to the next cell after the current one (by rows, wrapping round) whose text holds
+    // `wanted`, ignoring letter case. False when there is none.
+    bool findNext(const QString &wanted);
 
 protected:
     bool event(QEvent *event) override;

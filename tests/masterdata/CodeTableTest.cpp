@@ -1,6 +1,7 @@
 // The four code-table screens (departments, positions, job types, coefficients), driven as a
 // user would: buttons pressed, cells typed, questions answered, the database checked afterwards.
 #include "TestSupport.h"
+#include "app/Input.h"
 #include "app/ChildForm.h"
 #include "login/Screens.h"
 #include "masterdata/Depart.h"
@@ -15,6 +16,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest>
 
 #include <memory>
@@ -154,6 +156,23 @@ void setWidth(TestApp &app, const CodeTableDef &def, const QVariant &width)
     app.exec(QStringLiteral("update params set pvalue=? where pid=?"), {width, def.widthPid});
 }
 
+// Types `text` into the prompt dialog once it shows and confirms it.
+void answerPrompt(const QString &text)
+{
+    QTimer::singleShot(0, [text] {
+        for (int i = 0; i < 100; ++i) {
+            if (auto *dialog = qobject_cast<TfrmInput *>(QApplication::activeModalWidget())) {
+                for (QChar c : text)
+                    QTest::sendKeyEvent(QTest::Click, dialog->edtInput(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+                QTest::keyClick(dialog->edtInput(), Qt::Key_Return);
+                return;
+            }
+            QTest::qWait(10);
+        }
+        qWarning("prompt did not show");
+    });
+}
+
 } // namespace
 
 class CodeTableTest : public QObject {
@@ -175,6 +194,7 @@ private slots:
     void widthNotANumber_data() { QTest::addColumn<int>("instance"); addInstanceRows("bad width"); }
     void widthNotANumber();
     void coefficientWithoutValue();
+    void find();
     void childWindow_data() { QTest::addColumn<int>("instance"); addInstanceRows("child window"); }
     void childWindow();
 };
@@ -516,6 +536,32 @@ void CodeTableTest::coefficientWithoutValue()
     s.typeCell(1, s.grid()->columnIndex(QStringLiteral("xs")), QStringLiteral("1.5"));
     s.click(s.form->btnSave);
     QCOMPARE(app.scalar("select xs from jjxs where xscode='002'").toDouble(), 1.5);
+}
+
+// The grid's find dialog: Ctrl+F, the next cell holding the text, round to the top.
+void CodeTableTest::find()
+{
+    TestApp app;
+    const CodeTableDef &def = TfrmDepart::definition();
+    app.exec(QStringLiteral("insert into depart (bmcode, bmname) values ('001', '销售部'), ('002', '生产一部'), ('A03', '生产二部')"));
+    Screen s(0);
+    QCOMPARE(s.def.table, def.table);
+    auto findWith = [&s](const QString &text) {
+        s.form->activateWindow();
+        if (!QTest::qWaitForWindowActive(s.form.get()))
+            qWarning("screen not active");
+        s.grid()->setFocus();
+        answerPrompt(text);
+        QTest::keyClick(s.grid(), Qt::Key_F, Qt::ControlModifier);
+        return QPoint(s.grid()->currentIndex().column(), s.table()->currentRow());
+    };
+    QCOMPARE(findWith(QStringLiteral("生产")), QPoint(1, 1));
+    QCOMPARE(findWith(QStringLiteral("生产")), QPoint(1, 2));
+    QCOMPARE(findWith(QStringLiteral("生产")), QPoint(1, 1)); // round to the top
+    QCOMPARE(findWith(QStringLiteral("a0")), QPoint(0, 2));   // codes too, letter case ignored
+    QVERIFY(app.messages.shown.isEmpty());
+    QCOMPARE(findWith(QStringLiteral("仓库")), QPoint(0, 2));  // not found: the cursor stays
+    QCOMPARE(app.messages.texts(), QStringList{"没有找到“仓库”"});
 }
 
 // The child window: fixed size at the top-left corner, one of each kind, back to normal size
