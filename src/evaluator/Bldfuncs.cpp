@@ -44,14 +44,22 @@ int64_t Trunc64(const TValue& v) {
   return static_cast<int64_t>(std::trunc(d));
 }
 
+// x to the power n by repeated multiplication; a negative n gives the reciprocal.
+// Very large exponents square instead (the product has long since over- or
+// underflowed, or the base is 1 or -1, where both ways agree).
 double IntPower(double x, int64_t n) {
   bool neg = n < 0;
   uint64_t e = neg ? uint64_t(0) - uint64_t(n) : uint64_t(n);
-  double r = 1, b = x;
-  while (e) {
-    if (e & 1) r *= b;
-    e >>= 1;
-    if (e) b *= b;
+  double r = 1;
+  if (e <= (uint64_t(1) << 16)) {
+    for (uint64_t k = 0; k < e && std::isfinite(r) && r != 0; ++k) r *= x;
+  } else {
+    double b = x;
+    while (e) {
+      if (e & 1) r *= b;
+      e >>= 1;
+      if (e) b *= b;
+    }
   }
   if (neg) {
     if (r == 0) RaiseZeroDivide();
@@ -111,18 +119,9 @@ void HIntDiv(TParserOperation& o) {
 void HIntPower(TParserOperation& o) { *o.Result = TValue::Double(IntPower(o.A->ToDouble(), o.Data)); }
 void HPower(TParserOperation& o) {
   double x = o.A->ToDouble(), y = o.B->ToDouble();
-  double r;
-  if (y == 0) r = 1;
-  else if (x == 0) {
-    if (y < 0) RaiseZeroDivide();
-    r = 0;
-  } else if (y == std::trunc(y) && std::fabs(y) <= 2147483647.0) {
-    r = IntPower(x, static_cast<int64_t>(y));
-  } else {
-    if (x < 0) RaiseInvalidOp();
-    r = std::pow(x, y);
-  }
-  *o.Result = TValue::Double(CheckFloat(r));
+  if (x == 0 && y < 0) RaiseZeroDivide();
+  if (x < 0 && y != std::trunc(y)) RaiseInvalidOp();
+  *o.Result = TValue::Double(CheckFloat(std::pow(x, y)));
 }
 void HSqr(TParserOperation& o) {
   double x = o.A->ToDouble();

@@ -11,6 +11,8 @@
 
 namespace jjgz::eval {
 
+using namespace std::string_view_literals;
+
 namespace {
 
 constexpr int kLevels = 19;
@@ -41,12 +43,17 @@ int RightLevel(int l) {
   return l;
 }
 
-bool IsOperatorWord(std::string_view w) {
-  static const char* const kWords[] = {"OR", "XOR", "AND", "SHL", "SHR", "DIV", "MOD", "NOT"};
-  for (const char* k : kWords)
-    if (SameText(w, k)) return true;
-  return false;
+// Level of a word operator (NOT gives 17), or -1.
+int WordOperatorLevel(std::string_view w) {
+  if (w.size() < 2 || w.size() > 3) return -1;
+  static constexpr std::pair<std::string_view, int> kWords[] = {
+      {"OR", 0}, {"XOR", 1}, {"AND", 2}, {"SHL", 9}, {"SHR", 10}, {"DIV", 14}, {"MOD", 15}, {"NOT", 17}};
+  for (const auto& k : kWords)
+    if (SameText(w, k.first)) return k.second;
+  return -1;
 }
+
+bool IsOperatorWord(std::string_view w) { return WordOperatorLevel(w) >= 0; }
 
 enum TRole { rLeft, rRight, rNeutral };
 
@@ -277,16 +284,29 @@ TExprParser::TExprParser(TBuilder& env, std::string text) : env_(env), t_(std::m
       if (i > 0 && IsWordChar(static_cast<unsigned char>(t_[size_t(i) - 1]))) continue;
       int j = i;
       while (j < n_ && IsWordChar(static_cast<unsigned char>(t_[size_t(j)]))) ++j;
-      std::string_view w(t_.data() + i, size_t(j - i));
-      for (int l = 0; l < kLevels; ++l)
-        if (kLevelOps[l].word && SameText(w, kLevelOps[l].text)) occ_[size_t(l)].push_back(i);
+      int l = WordOperatorLevel(std::string_view(t_.data() + i, size_t(j - i)));
+      if (l >= 0) occ_[size_t(l)].push_back(i);
+      i = j - 1;
       continue;
     }
-    for (int l = 0; l < kLevels; ++l) {
-      const TLevelOp& op = kLevelOps[l];
-      if (op.word) continue;
-      if (i + op.len <= n_ && std::memcmp(t_.data() + i, op.text, size_t(op.len)) == 0)
-        occ_[size_t(l)].push_back(i);
+    char c2 = i + 1 < n_ ? t_[size_t(i) + 1] : 0;
+    switch (c) {
+      case '=': occ_[3].push_back(i); break;
+      case '<':
+        occ_[5].push_back(i);
+        if (c2 == '>') occ_[4].push_back(i);
+        if (c2 == '=') occ_[6].push_back(i);
+        break;
+      case '>':
+        occ_[7].push_back(i);
+        if (c2 == '=') occ_[8].push_back(i);
+        break;
+      case '+': occ_[11].push_back(i); break;
+      case '-': occ_[12].push_back(i); break;
+      case '*': occ_[13].push_back(i); break;
+      case '/': occ_[16].push_back(i); break;
+      case '~': occ_[18].push_back(i); break;
+      default: break;
     }
   }
 
@@ -322,9 +342,9 @@ TExprParser::TExprParser(TBuilder& env, std::string text) : env_(env), t_(std::m
              (i == 0 || !IsWordChar(static_cast<unsigned char>(t_[size_t(i) - 1])))) {
       int j = i;
       while (j < n_ && IsWordChar(static_cast<unsigned char>(t_[size_t(j)]))) ++j;
-      std::string_view w(t_.data() + i, size_t(j - i));
-      for (int l : {0, 1, 2, 9, 10, 14, 15})
-        if (SameText(w, kLevelOps[l].text)) { level = l; len = j - i; }
+      int l = WordOperatorLevel(std::string_view(t_.data() + i, size_t(j - i)));
+      if (l >= 0 && l != 17) level = l;
+      len = j - i;
     }
     if (level < 0) continue;
     int r = prevNonBlank(i);
@@ -454,7 +474,7 @@ bool TExprParser::Impossible(int b, int e) const {
     int we = b;
     while (we < e && IsWordChar(static_cast<unsigned char>(t_[size_t(we)]))) ++we;
     std::string_view w(t_.data() + b, size_t(we - b));
-    if (!SameText(w, "NOT") && IsOperatorWord(w)) return true;
+    if (!SameText(w, "NOT"sv) && IsOperatorWord(w)) return true;
   }
   return false;
 }
@@ -540,12 +560,12 @@ int TExprParser::Const(int b, int e) {
   std::string_view s(t_.data() + b, size_t(e - b));
   TValue v;
   bool ok = false;
-  if (SameText(s, "PI")) { v = TValue::Double(3.1415926535897932385); ok = true; }
-  else if (SameText(s, "-PI")) { v = TValue::Double(-3.1415926535897932385); ok = true; }
-  else if (SameText(s, "TRUE")) { v = TValue::Boolean(true); ok = true; }
-  else if (SameText(s, "FALSE")) { v = TValue::Boolean(false); ok = true; }
-  else if (SameText(s, "NULL")) { v = TValue::Null(); ok = true; }
-  else if (SameText(s, "UNASSIGNED")) { v = TValue(); ok = true; }
+  if (SameText(s, "PI"sv)) { v = TValue::Double(3.1415926535897932385); ok = true; }
+  else if (SameText(s, "-PI"sv)) { v = TValue::Double(-3.1415926535897932385); ok = true; }
+  else if (SameText(s, "TRUE"sv)) { v = TValue::Boolean(true); ok = true; }
+  else if (SameText(s, "FALSE"sv)) { v = TValue::Boolean(false); ok = true; }
+  else if (SameText(s, "NULL"sv)) { v = TValue::Null(); ok = true; }
+  else if (SameText(s, "UNASSIGNED"sv)) { v = TValue(); ok = true; }
   else if (s[0] == '$') {
     if (s.size() >= 2 && s.size() < 10) {
       uint32_t x = 0;
@@ -572,8 +592,8 @@ int TExprParser::Const(int b, int e) {
     double d;
     if (ParseFloatText(s, '.', d)) {
       ok = true;
-      if (s.find('.') == std::string_view::npos && d == static_cast<double>(static_cast<int64_t>(d)) &&
-          d > -2147483647.0 && d < 2147483647.0)
+      if (s.find('.') == std::string_view::npos && d > -2147483647.0 && d < 2147483647.0 &&
+          d == std::trunc(d))
         v = TValue::Integer(static_cast<int32_t>(d));
       else
         v = TValue::Double(d);
@@ -647,7 +667,7 @@ int TExprParser::Power(int b, int e) {
       const TValue& v = rn.value;
       bool numeric = v.Kind() == varInteger || v.Kind() == varDouble || v.Kind() == varBoolean;
       double x = numeric ? v.ToDouble() : 0.5;
-      if (numeric && x == static_cast<double>(static_cast<int64_t>(x)) && std::abs(x) < 9.2e18) {
+      if (numeric && std::fabs(x) < 9.2e18 && x == std::trunc(x)) {
         exponent = static_cast<int64_t>(x);
         code = exponent == 2 ? opSqr : exponent == 3 ? opCube : exponent == 4 ? opPow4 : opIntPower;
       }

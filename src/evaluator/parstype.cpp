@@ -11,6 +11,8 @@
 
 namespace jjgz::eval {
 
+using namespace std::string_view_literals;
+
 void RaiseZeroDivide() { throw EZeroDivide("Floating point division by zero"); }
 void RaiseInvalidOp() { throw EInvalidOp("Invalid floating point operation"); }
 void RaiseOverflow() { throw EOverflow("Floating point overflow"); }
@@ -98,8 +100,8 @@ TCls RuleOf(const TValue& a, const TValue& b) {
 
 bool TextToBool(const std::string& s, bool& out) {
   std::string_view t = TrimBlanks(s);
-  if (SameText(t, "True")) { out = true; return true; }
-  if (SameText(t, "False")) { out = false; return true; }
+  if (SameText(t, "True"sv)) { out = true; return true; }
+  if (SameText(t, "False"sv)) { out = false; return true; }
   double d;
   if (ParseFloatText(t, FormatSettings().DecimalSeparator, d)) { out = d != 0; return true; }
   return false;
@@ -717,27 +719,25 @@ bool IsValidIdent(std::string_view s) {
 }
 
 bool IsReservedName(std::string_view s) {
-  static const char* const kWords[] = {
+  static constexpr std::string_view kWords[] = {
       "DIV", "MOD", "XOR", "OR", "AND", "NOT", "SHL", "SHR", "PI", "TRUE", "FALSE", "NULL",
       "UNASSIGNED", "BEGIN", "END", "DO", "BREAK", "DOWNTO", "TO", "IF", "THEN", "FOR", "ELSE",
       "WHILE", "REPEAT", "UNTIL", "TRY", "FINALLY", "EXCEPT"};
   for (char c : s)
-    if (std::strchr("+-*/^~><=", c) && c != 0) return true;
-  for (const char* w : kWords)
-    if (SameText(s, w)) return true;
+    switch (c) {
+      case '+': case '-': case '*': case '/': case '^': case '~': case '>': case '<': case '=':
+        return true;
+      default: break;
+    }
+  if (s.size() < 2 || s.size() > 10) return false;
+  for (std::string_view w : kWords)
+    if (w.size() == s.size() && SameText(s, w)) return true;
   return false;
 }
 
 namespace {
 inline unsigned char Up(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
 }  // namespace
-
-bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (Up(static_cast<unsigned char>(a[i])) != Up(static_cast<unsigned char>(b[i]))) return false;
-  return true;
-}
 
 int CompareText(std::string_view a, std::string_view b) {
   size_t n = std::min(a.size(), b.size());
@@ -765,7 +765,7 @@ std::string_view TrimBlanks(std::string_view s) {
 // Scanner.
 
 namespace {
-struct TKeyword { const char* word; TToken token; };
+struct TKeyword { std::string_view word; TToken token; };
 const TKeyword kKeywords[] = {
     {"FOR", TToken::For}, {"TO", TToken::To}, {"DOWNTO", TToken::DownTo}, {"DO", TToken::Do},
     {"BEGIN", TToken::Begin}, {"END", TToken::End}, {"WHILE", TToken::While},

@@ -217,7 +217,14 @@ inline bool IsIdentStart(unsigned char c) {
 inline bool IsWordChar(unsigned char c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); }
 bool IsValidIdent(std::string_view s);
 bool IsReservedName(std::string_view s);  // reserved word or operator character inside
-bool SameText(std::string_view a, std::string_view b);
+inline bool SameText(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x != y && ((x | 0x20) != (y | 0x20) || (x | 0x20) < 'a' || (x | 0x20) > 'z')) return false;
+  }
+  return true;
+}
 int CompareText(std::string_view a, std::string_view b);  // case-insensitive (ASCII letters)
 std::string UpperCase(std::string_view s);
 std::string_view TrimBlanks(std::string_view s);

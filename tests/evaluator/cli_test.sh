@@ -10,11 +10,17 @@ count=0
 args=""; stdin=""; want=""; wanterr=""; mode=""; havestdin=0
 run_case() {
   count=$((count + 1))
-  local got goterr
+  local got goterr rc wantrc=0
   if [ $havestdin = 1 ]; then
     got=$(printf '%s' "$stdin" | eval "\"$tool\" $args" 2>/tmp/jjgz-cli-err.$$)
   else
     got=$(eval "\"$tool\" $args" 2>/tmp/jjgz-cli-err.$$ </dev/null)
+  fi
+  rc=$?
+  case "$want" in error:*) wantrc=1 ;; esac
+  if [ $rc != $wantrc ]; then
+    echo "FAIL: $args exited $rc, expected $wantrc"
+    fail=1
   fi
   goterr=$(cat /tmp/jjgz-cli-err.$$)
   want=$(printf '%b' "$want")
