@@ -155,43 +155,43 @@ create table params (
 -- Master data still in use cannot be deleted, nor can its code be changed under its users.
 create trigger depart_in_use before delete on depart
 when exists (select 1 from worker where bmcode = old.bmcode)
-begin select raise(abort, 'FOREIGN KEY constraint failed: depart in use'); end;
+begin select raise(abort, '编码正在使用，不能删除'); end;
 create trigger depart_code_in_use before update of bmcode on depart
 when old.bmcode <> new.bmcode and exists (select 1 from worker where bmcode = old.bmcode)
-begin select raise(abort, 'FOREIGN KEY constraint failed: depart in use'); end;
+begin select raise(abort, '编码正在使用，不能修改'); end;
 
 create trigger worker_tp_in_use before delete on worker_tp
 when exists (select 1 from worker where tpcode = old.tpcode)
   or exists (select 1 from jjgx_d where tpcode = old.tpcode)
-begin select raise(abort, 'FOREIGN KEY constraint failed: worker_tp in use'); end;
+begin select raise(abort, '编码正在使用，不能删除'); end;
 create trigger worker_tp_code_in_use before update of tpcode on worker_tp
 when old.tpcode <> new.tpcode and (exists (select 1 from worker where tpcode = old.tpcode)
   or exists (select 1 from jjgx_d where tpcode = old.tpcode))
-begin select raise(abort, 'FOREIGN KEY constraint failed: worker_tp in use'); end;
+begin select raise(abort, '编码正在使用，不能修改'); end;
 
 create trigger jjgz_in_use before delete on jjgz
 when exists (select 1 from jjgx where gzcode = old.gzcode)
   or exists (select 1 from jjdata where gzcode = old.gzcode)
-begin select raise(abort, 'FOREIGN KEY constraint failed: jjgz in use'); end;
+begin select raise(abort, '编码正在使用，不能删除'); end;
 create trigger jjgz_code_in_use before update of gzcode on jjgz
 when old.gzcode <> new.gzcode and (exists (select 1 from jjgx where gzcode = old.gzcode)
   or exists (select 1 from jjdata where gzcode = old.gzcode))
-begin select raise(abort, 'FOREIGN KEY constraint failed: jjgz in use'); end;
+begin select raise(abort, '编码正在使用，不能修改'); end;
 
 create trigger jjgx_in_use before delete on jjgx
 when exists (select 1 from jjdata where gzcode = old.gzcode and gxcode = old.gxcode)
-begin select raise(abort, 'FOREIGN KEY constraint failed: jjgx in use'); end;
+begin select raise(abort, '编码正在使用，不能删除'); end;
 create trigger jjgx_code_in_use before update of gzcode, gxcode on jjgx
 when (old.gzcode <> new.gzcode or old.gxcode <> new.gxcode)
   and exists (select 1 from jjdata where gzcode = old.gzcode and gxcode = old.gxcode)
-begin select raise(abort, 'FOREIGN KEY constraint failed: jjgx in use'); end;
+begin select raise(abort, '编码正在使用，不能修改'); end;
 
 create trigger jjxs_in_use before delete on jjxs
 when exists (select 1 from jjdata where xscode = old.xscode)
-begin select raise(abort, 'FOREIGN KEY constraint failed: jjxs in use'); end;
+begin select raise(abort, '编码正在使用，不能删除'); end;
 create trigger jjxs_code_in_use before update of xscode on jjxs
 when old.xscode <> new.xscode and exists (select 1 from jjdata where xscode = old.xscode)
-begin select raise(abort, 'FOREIGN KEY constraint failed: jjxs in use'); end;
+begin select raise(abort, '编码正在使用，不能修改'); end;
 
 -- A piece-work record takes its lines with it.
 create trigger jjdata_lines after delete on jjdata

@@ -253,6 +253,14 @@ public:
         return editor;
     }
 
+    // Qt closes an editor by itself (focus out); the grid must then forget it.
+    void destroyEditor(QWidget *editor, const QModelIndex &index) const override
+    {
+        if (openEditor == editor)
+            const_cast<GridDelegate *>(this)->openEditor = nullptr;
+        QStyledItemDelegate::destroyEditor(editor, index);
+    }
+
     void setEditorData(QWidget *editor, const QModelIndex &index) const override
     {
         const QString text = index.data(Qt::EditRole).toString();
