@@ -60,7 +60,8 @@ private:
 struct TMethodCall {
   TEPRegFuncs* Registry = nullptr;
   const TRegClass* Class = nullptr;  // the class the call names
-  std::shared_ptr<TScriptObject> Self;  // null for a constructor
+  std::shared_ptr<TScriptObject> Self;  // null for a call on the class itself
+  int32_t Handle = 0;                   // the reference Self was reached by
   std::vector<TValue> Args;
 };
 using TMethodHandler = std::function<TValue(TMethodCall&)>;

@@ -1,7 +1,8 @@
 // jjgz-formula: compiles a formula in the evaluator component and evaluates it once.
 //
-//   jjgz-formula [--var NAME=KIND:VALUE]... [--no-handler] [--trace] [FORMULA]
+//   jjgz-formula [--var NAME=KIND:VALUE]... [--no-handler] [--trace] [--funcs] [FORMULA]
 //
+// --funcs attaches a function registry with every group switched on.
 // Without FORMULA the lines of standard input are the formula. The result is printed
 // as "KIND VALUE"; an error as "error: CLASS: MESSAGE (line L, column C)", exit code 1.
 #include <cstdio>
@@ -125,7 +126,7 @@ bool MakeValue(const std::string& spec, TValue& out) {
 
 void Usage() {
   std::fprintf(stderr,
-               "usage: jjgz-formula [--var NAME=KIND:VALUE]... [--no-handler] [--trace] [FORMULA]\n"
+               "usage: jjgz-formula [--var NAME=KIND:VALUE]... [--no-handler] [--trace] [--funcs] [FORMULA]\n"
                "  KIND: Empty Null Smallint Integer Single Double Currency Date(yyyy-MM-dd) WideString\n"
                "        Boolean ShortInt Byte Word LongWord Int64 String\n");
 }
@@ -134,7 +135,7 @@ void Usage() {
 
 int main(int argc, char** argv) {
   std::map<std::string, TValue> vars;
-  bool noHandler = false, trace = false, haveFormula = false;
+  bool noHandler = false, trace = false, haveFormula = false, funcs = false;
   std::string formula;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -157,6 +158,8 @@ int main(int argc, char** argv) {
       noHandler = true;
     } else if (a == "--trace") {
       trace = true;
+    } else if (a == "--funcs") {
+      funcs = true;
     } else if (a == "--help" || a == "-h") {
       Usage();
       return 0;
@@ -181,7 +184,9 @@ int main(int argc, char** argv) {
     }
   }
 
+  TEPRegFuncs registry;
   TExParser parser;
+  if (funcs) parser.SetRegFuncs(&registry);
   if (!noHandler) {
     parser.OnVariable = [&](TCustomParser&, const std::string& name, TValue& result) {
       if (trace) std::fprintf(stderr, "ask %s\n", name.c_str());

@@ -1,0 +1,2 @@
+// The runtime-library groups: strings and arrays, conversions, files, system.
+#include <gtest/gtest.h>
