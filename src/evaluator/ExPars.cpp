@@ -289,7 +289,7 @@ void TCustomParser::SetVariables(const TVarsList& src) {
 }
 
 TValue TCustomParser::Evaluate(const std::vector<TValue>& params) {
-  eval_.Prepare();
+  eval_.PrepareIfNeeded();
   if (OnVariable) {
     // One result cell for all names of one evaluation, empty at its start.
     TValue shared;

@@ -139,9 +139,14 @@ TValue TEvalObj::Run(const TValue* params, size_t count) {
       v->Recalc();
     }
     result_->Cell()->SetInt(varByte, 0);
-    TRunState st;
-    st.LoopLimit = LoopLimit;
-    RunStatements(statements_, st);
+    if (statements_.size() == 1 && statements_[0].Kind == skAssign && !statements_[0].TargetVar) {
+      // A single expression, the case of every wage formula: just its chain.
+      RunChain(statements_[0].ChainA);
+    } else {
+      TRunState st;
+      st.LoopLimit = LoopLimit;
+      RunStatements(statements_, st);
+    }
   } catch (EEvalError& e) {
     RecordError(e);
     runFailed_ = true;

@@ -67,6 +67,10 @@ public:
   TErrorNotifyEvent OnRuntimeError;
 
   void Prepare(bool fresh = false);  // compile unless a compiled form exists
+  // Prepare, skipping the call when a compiled form exists and none is in progress.
+  void PrepareIfNeeded() {
+    if (!compiled_ || busy_) Prepare();
+  }
   void Invalidate();
   // Runs the compiled form with the given parameters; Null when nothing is compiled.
   TValue Run(const TValue* params, size_t count);

@@ -90,7 +90,8 @@ struct TVarArray {
 class TValue {
 public:
   TValue() = default;
-  TValue(const TValue& o) : kind_(o.kind_), i_(o.i_), d_(o.d_), s_(o.s_) {
+  TValue(const TValue& o) : kind_(o.kind_), i_(o.i_), d_(o.d_) {
+    if (!o.s_.empty()) s_ = o.s_;
     if (o.arr_) CopyArray(o);
   }
   TValue(TValue&& o) noexcept = default;

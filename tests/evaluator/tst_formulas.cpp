@@ -211,3 +211,34 @@ TEST(FormulaPositions, RuntimeErrorsCarryTheStatementPosition) {
 }
 
 }  // namespace
+
+namespace {
+
+// Locale values: literals always read "." as the decimal point, the host's text
+// converts with the locale separator, date literals follow the short date format.
+class LocaleSettings : public testing::Test {
+protected:
+  void SetUp() override { saved_ = FormatSettings(); }
+  void TearDown() override { FormatSettings() = saved_; }
+  TFormatSettings saved_;
+};
+
+TEST_F(LocaleSettings, CommaDecimalSeparator) {
+  FormatSettings().DecimalSeparator = ',';
+  EXPECT_EQ(Eval("1.5 + 1"), "Double 2.5");
+  EXPECT_EQ(Eval("s + 1", {{"s", TValue::String("1,5")}}), "Double 2.5");
+  EXPECT_EQ(Eval("s + 1", {{"s", TValue::String("1.5")}}),
+            "error EVariantTypeCastError: Could not convert variant of type (String) into type (Double)");
+  EXPECT_EQ(Eval("1,5").rfind("error ESyntaxError", 0), 0u);
+}
+
+TEST_F(LocaleSettings, DateLiteralsFollowTheShortDateFormat) {
+  EXPECT_EQ(Eval("'2009/3/15'"), "Date 2009-03-15");
+  FormatSettings().DateSeparator = '-';
+  FormatSettings().ShortDateFormat = "dd/MM/yyyy";
+  EXPECT_EQ(Eval("'15/03/2009'"), "Date 2009-03-15");
+  EXPECT_EQ(Eval("'2009/03/15'").rfind("error ESyntaxError", 0), 0u);
+  EXPECT_EQ(Eval("'15/03/20091'").rfind("error ESyntaxError", 0), 0u);  // longer than 12
+}
+
+}  // namespace
