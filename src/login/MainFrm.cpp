@@ -7,6 +7,8 @@
 #include "app/MainDM.h"
 #include "app/MyFun.h"
 #include "widgets/MessageService.h"
+#include "widgets/ScreenParts.h"
+#include "widgets/ToolIcons.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -16,225 +18,14 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QPainter>
-#include <QPainterPath>
 #include <QStatusBar>
 #include <QThread>
 #include <QToolBar>
-#include <QToolButton>
-
-#include <cmath>
 
 namespace jjgz {
 namespace {
 
 int g_reloginPause = 2000;
-
-// Pictures of the toolbar buttons, drawn on a 48 × 48 grid and shown at 24 × 24.
-enum class Glyph { PieceEntry, WageEntry, PaySlip, PayTable, Summary, JobType, Process, Roster, Relogin, Exit };
-
-const QColor Ink(0x2d, 0x3a, 0x4b);
-const QColor Paper(0xfd, 0xfb, 0xf3);
-const QColor Blue(0x2f, 0x7b, 0xd0);
-const QColor Green(0x3a, 0xa5, 0x5d);
-const QColor Orange(0xef, 0x8a, 0x24);
-const QColor Red(0xd2, 0x3f, 0x31);
-const QColor Gold(0xf2, 0xc0, 0x32);
-const QColor Brown(0x9a, 0x67, 0x3d);
-
-void drawCoin(QPainter &p, QPointF centre, qreal radius)
-{
-    p.setPen(QPen(QColor(0xb0, 0x80, 0x10), 2));
-    p.setBrush(Gold);
-    p.drawEllipse(centre, radius, radius);
-    QFont font = QApplication::font();
-    font.setPixelSize(int(radius * 1.5));
-    font.setBold(true);
-    p.setFont(font);
-    p.setPen(QColor(0x7a, 0x4a, 0x00));
-    p.drawText(QRectF(centre.x() - radius, centre.y() - radius, 2 * radius, 2 * radius), Qt::AlignCenter,
-               QStringLiteral("¥"));
-}
-
-void drawSheet(QPainter &p, const QRectF &r, int rows, int columns, const QColor &header)
-{
-    p.setPen(QPen(Ink, 2));
-    p.setBrush(Paper);
-    p.drawRect(r);
-    const qreal rowHeight = r.height() / rows;
-    p.fillRect(QRectF(r.left() + 1, r.top() + 1, r.width() - 2, rowHeight - 1), header);
-    p.setPen(QPen(Ink, 1.2));
-    for (int i = 1; i < rows; ++i)
-        p.drawLine(QPointF(r.left(), r.top() + i * rowHeight), QPointF(r.right(), r.top() + i * rowHeight));
-    for (int i = 1; i < columns; ++i) {
-        const qreal x = r.left() + i * r.width() / columns;
-        p.drawLine(QPointF(x, r.top()), QPointF(x, r.bottom()));
-    }
-}
-
-void drawPerson(QPainter &p, QPointF head, qreal scale, const QColor &colour)
-{
-    p.setPen(QPen(colour.darker(140), 1.5));
-    p.setBrush(colour);
-    QPainterPath body;
-    const qreal w = 13 * scale;
-    const qreal top = head.y() + 7 * scale;
-    body.moveTo(head.x() - w, top + 14 * scale);
-    body.cubicTo(head.x() - w, top, head.x() + w, top, head.x() + w, top + 14 * scale);
-    body.closeSubpath();
-    p.drawPath(body);
-    p.setBrush(colour.lighter(130));
-    p.drawEllipse(head, 6.5 * scale, 6.5 * scale);
-}
-
-QIcon toolIcon(Glyph glyph)
-{
-    QPixmap pixmap(48, 48);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    switch (glyph) {
-    case Glyph::PieceEntry: {
-        // A clipboard with a pencil.
-        p.setPen(QPen(Ink, 2));
-        p.setBrush(QColor(0xc8, 0x9a, 0x64));
-        p.drawRoundedRect(QRectF(7, 6, 28, 38), 3, 3);
-        p.setBrush(Paper);
-        p.drawRect(QRectF(11, 11, 20, 29));
-        p.setBrush(QColor(0x80, 0x80, 0x88));
-        p.drawRoundedRect(QRectF(14, 3, 14, 7), 2, 2);
-        p.setPen(QPen(Blue, 2));
-        for (int y : {18, 24, 30})
-            p.drawLine(QPointF(14, y), QPointF(28, y));
-        p.save();
-        p.translate(36, 30);
-        p.rotate(35);
-        p.setPen(QPen(Ink, 1.5));
-        p.setBrush(Orange);
-        p.drawRect(QRectF(-3.5, -16, 7, 18));
-        p.setBrush(QColor(0xf5, 0xd6, 0xa8));
-        const QPointF tip[] = {{-3.5, 2}, {3.5, 2}, {0, 9}};
-        p.drawPolygon(tip, 3);
-        p.restore();
-        break;
-    }
-    case Glyph::WageEntry:
-        drawSheet(p, QRectF(4, 5, 32, 30), 5, 3, QColor(0xb7, 0xd4, 0xf2));
-        drawCoin(p, QPointF(34, 34), 11);
-        break;
-    case Glyph::PaySlip: {
-        // A slip torn off along a perforation.
-        p.setPen(QPen(Ink, 2));
-        p.setBrush(Paper);
-        p.drawRect(QRectF(3, 13, 42, 22));
-        p.setPen(QPen(Ink, 1.5, Qt::DashLine));
-        p.drawLine(QPointF(12, 13), QPointF(12, 35));
-        p.setPen(QPen(Blue, 2));
-        p.drawLine(QPointF(16, 20), QPointF(30, 20));
-        p.drawLine(QPointF(16, 26), QPointF(26, 26));
-        drawCoin(p, QPointF(37, 25), 7);
-        break;
-    }
-    case Glyph::PayTable:
-        drawSheet(p, QRectF(4, 6, 40, 36), 6, 4, QColor(0x9f, 0xd3, 0xae));
-        break;
-    case Glyph::Summary: {
-        // A bar chart.
-        p.setPen(QPen(Ink, 2));
-        p.drawLine(QPointF(5, 4), QPointF(5, 43));
-        p.drawLine(QPointF(5, 43), QPointF(45, 43));
-        p.setPen(QPen(Ink, 1.2));
-        p.setBrush(Blue);
-        p.drawRect(QRectF(10, 22, 8, 21));
-        p.setBrush(Green);
-        p.drawRect(QRectF(22, 10, 8, 33));
-        p.setBrush(Orange);
-        p.drawRect(QRectF(34, 28, 8, 15));
-        break;
-    }
-    case Glyph::JobType: {
-        // A gear.
-        QPainterPath gear;
-        const QPointF c(24, 24);
-        const int teeth = 8;
-        for (int i = 0; i < teeth * 4; ++i) {
-            const qreal angle = (i - 0.5) * M_PI / (teeth * 2);
-            const qreal radius = (i % 4 == 1 || i % 4 == 2) ? 21 : 15.5;
-            const QPointF pt(c.x() + radius * std::cos(angle), c.y() + radius * std::sin(angle));
-            if (i == 0)
-                gear.moveTo(pt);
-            else
-                gear.lineTo(pt);
-        }
-        gear.closeSubpath();
-        gear.addEllipse(c, 6, 6);
-        p.setPen(QPen(Ink, 1.8));
-        p.setBrush(QColor(0x7d, 0x8e, 0xa3));
-        p.drawPath(gear);
-        break;
-    }
-    case Glyph::Process: {
-        // Three steps joined by arrows.
-        const QRectF boxes[] = {{3, 4, 16, 12}, {16, 18, 16, 12}, {29, 32, 16, 12}};
-        const QColor colours[] = {Blue, Green, Orange};
-        p.setPen(QPen(Ink, 2));
-        for (int i = 0; i < 2; ++i) {
-            const QPointF from(boxes[i].center().x(), boxes[i].bottom());
-            const QPointF to(boxes[i + 1].left(), boxes[i + 1].center().y());
-            p.setBrush(Qt::NoBrush);
-            p.drawLine(from, QPointF(from.x(), to.y()));
-            p.drawLine(QPointF(from.x(), to.y()), to);
-            p.setBrush(Ink);
-            const QPointF head[] = {to, {to.x() - 5, to.y() - 3.5}, {to.x() - 5, to.y() + 3.5}};
-            p.drawPolygon(head, 3);
-        }
-        for (int i = 0; i < 3; ++i) {
-            p.setBrush(colours[i]);
-            p.drawRoundedRect(boxes[i], 2.5, 2.5);
-        }
-        break;
-    }
-    case Glyph::Roster:
-        drawPerson(p, QPointF(31, 14), 1.0, Green);
-        drawPerson(p, QPointF(18, 20), 1.15, Blue);
-        break;
-    case Glyph::Relogin: {
-        // A key.
-        p.setPen(QPen(QColor(0xa0, 0x70, 0x00), 2));
-        p.setBrush(Gold);
-        QPainterPath key;
-        key.addEllipse(QPointF(14, 24), 10, 10);
-        key.addRect(QRectF(22, 21, 22, 6));
-        key.addRect(QRectF(34, 27, 4, 7));
-        key.addRect(QRectF(40, 27, 4, 9));
-        key = key.simplified();
-        key.addEllipse(QPointF(11, 24), 3.5, 3.5);
-        p.drawPath(key);
-        break;
-    }
-    case Glyph::Exit: {
-        // An open door with an arrow leading out.
-        p.setPen(QPen(Ink, 2));
-        p.setBrush(QColor(0xe8, 0xe2, 0xd4));
-        p.drawRect(QRectF(6, 4, 24, 40));
-        p.setBrush(Brown);
-        const QPointF door[] = {{6, 4}, {20, 9}, {20, 47}, {6, 44}};
-        p.drawPolygon(door, 4);
-        p.setBrush(Gold);
-        p.drawEllipse(QPointF(17, 27), 1.8, 1.8);
-        p.setPen(QPen(Red, 4, Qt::SolidLine, Qt::RoundCap));
-        p.drawLine(QPointF(26, 24), QPointF(40, 24));
-        p.setPen(Qt::NoPen);
-        p.setBrush(Red);
-        const QPointF head[] = {{46, 24}, {37, 16}, {37, 32}};
-        p.drawPolygon(head, 3);
-        break;
-    }
-    }
-    p.end();
-    return QIcon(pixmap);
-}
 
 // A menu caption never turns into a keyboard accelerator.
 QString plainCaption(QString caption)
@@ -340,25 +131,17 @@ void TfrmMain::createMenus()
 
 void TfrmMain::createToolBar()
 {
-    ToolBar1 = new QToolBar(QStringLiteral("ToolBar1"), this);
-    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar1->setMovable(false);
-    ToolBar1->setFloatable(false);
-    ToolBar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    ToolBar1->setIconSize(QSize(24, 24));
+    ToolBar1 = makeScreenToolBar(this);
     addToolBar(Qt::TopToolBarArea, ToolBar1);
 
     auto addButton = [this](const QString &caption, Glyph glyph, int code) {
-        QAction *action = ToolBar1->addAction(toolIcon(glyph), plainCaption(caption));
+        const QString name = QStringLiteral("tb%1").arg(code);
+        QAction *action = addToolButton(ToolBar1, toolIcon(glyph), plainCaption(caption), name, QSize(60, 45));
         action->setData(code);
-        if (QWidget *button = ToolBar1->widgetForAction(action)) {
-            button->setFixedSize(60, 45);
-            button->setObjectName(QStringLiteral("tb%1").arg(code));
-        }
-        if (code > 0) {
-            action->setObjectName(QStringLiteral("tb%1").arg(code));
+        if (QWidget *button = ToolBar1->widgetForAction(action))
+            button->setObjectName(name);
+        if (code > 0)
             connect(action, &QAction::triggered, this, [this, code] { openCode(code); });
-        }
         return action;
     };
     addButton(QStringLiteral("计件录入"), Glyph::PieceEntry, 1001);

@@ -8,17 +8,17 @@
 #include "widgets/DbGrid.h"
 #include "widgets/GridPrinter.h"
 #include "widgets/MessageService.h"
+#include "widgets/ScreenParts.h"
+#include "widgets/ToolIcons.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QSplitter>
 #include <QStyle>
 #include <QToolBar>
-#include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -32,63 +32,24 @@ TfrmJjgx::TfrmJjgx(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmJjgx"));
     setWindowTitle(QStringLiteral("计件工序设置"));
-    QStyle *st = style();
 
-    ToolBar1 = new QToolBar(QStringLiteral("ToolBar1"), this);
-    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar1->setMovable(false);
-    ToolBar1->setFloatable(false);
-    ToolBar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    ToolBar1->setIconSize(QSize(24, 24));
-    auto addButton = [this](const QIcon &icon, const QString &caption, const char *name) {
-        QAction *action = ToolBar1->addAction(icon, caption);
-        action->setObjectName(QLatin1String(name));
-        if (auto *button = qobject_cast<QToolButton *>(ToolBar1->widgetForAction(action))) {
-            button->setFixedWidth(60);
-            button->setAutoRaise(true);
-        }
-        return action;
-    };
-    tbAdd = addButton(st->standardIcon(QStyle::SP_FileDialogNewFolder), QStringLiteral("增加"), "tbAdd");
-    tbModify = addButton(st->standardIcon(QStyle::SP_FileDialogDetailedView), QStringLiteral("修改"), "tbModify");
-    tbDelete = addButton(st->standardIcon(QStyle::SP_TrashIcon), QStringLiteral("删除"), "tbDelete");
-    tbPrint = addButton(st->standardIcon(QStyle::SP_FileIcon), QStringLiteral("打印"), "tbPrint");
-    tbLocate = addButton(st->standardIcon(QStyle::SP_FileDialogContentsView), QStringLiteral("定位"), "tbLocate");
-    tbSetup = addButton(st->standardIcon(QStyle::SP_FileDialogListView), QStringLiteral("设置"), "tbSetup");
-    tbExport = addButton(st->standardIcon(QStyle::SP_DialogSaveButton), QStringLiteral("导出"), "tbExport");
-    tbExit = addButton(st->standardIcon(QStyle::SP_DialogCloseButton), QStringLiteral("退出"), "tbExit");
+    ToolBar1 = makeScreenToolBar(this);
+    tbAdd = addToolButton(ToolBar1, toolIcon(Glyph::Add), QStringLiteral("增加"), QStringLiteral("tbAdd"));
+    tbModify = addToolButton(ToolBar1, toolIcon(Glyph::Edit), QStringLiteral("修改"), QStringLiteral("tbModify"));
+    tbDelete = addToolButton(ToolBar1, toolIcon(Glyph::Delete), QStringLiteral("删除"), QStringLiteral("tbDelete"));
+    tbPrint = addToolButton(ToolBar1, toolIcon(Glyph::Print), QStringLiteral("打印"), QStringLiteral("tbPrint"));
+    tbLocate = addToolButton(ToolBar1, toolIcon(Glyph::Locate), QStringLiteral("定位"), QStringLiteral("tbLocate"));
+    tbSetup = addToolButton(ToolBar1, toolIcon(Glyph::Settings), QStringLiteral("设置"), QStringLiteral("tbSetup"));
+    tbExport = addToolButton(ToolBar1, toolIcon(Glyph::Export), QStringLiteral("导出"), QStringLiteral("tbExport"));
+    tbExit = addToolButton(ToolBar1, toolIcon(Glyph::Close), QStringLiteral("退出"), QStringLiteral("tbExit"));
 
-    auto *caption = new QLabel(QStringLiteral("工序设置"), this);
-    caption->setObjectName(QStringLiteral("lblCaption"));
-    caption->setAlignment(Qt::AlignCenter);
-    caption->setMinimumHeight(26);
-    QFont captionFont = caption->font();
-    captionFont.setBold(true);
-    if (captionFont.pointSizeF() > 0)
-        captionFont.setPointSizeF(captionFont.pointSizeF() * 1.2);
-    else
-        captionFont.setPixelSize(captionFont.pixelSize() * 6 / 5);
-    caption->setFont(captionFont);
-    caption->setStyleSheet(QStringLiteral("background:#dfe8f3;border-bottom:1px solid #a8b8cc;"));
+    QLabel *caption = makeCaptionStrip(QStringLiteral("工序设置"), this);
+    tv = makeGroupTree(this);
 
-    auto *splitter = new QSplitter(Qt::Horizontal, this);
-    splitter->setChildrenCollapsible(false);
-    auto *treeFrame = new QGroupBox(QStringLiteral("工种列表"), splitter);
-    tv = new QTreeWidget(treeFrame);
-    tv->setObjectName(QStringLiteral("tv"));
-    tv->setHeaderHidden(true);
-    tv->setRootIsDecorated(false);
-    tv->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tv->setSelectionMode(QAbstractItemView::SingleSelection);
-    auto *treeLayout = new QVBoxLayout(treeFrame);
-    treeLayout->setContentsMargins(4, 4, 4, 4);
-    treeLayout->addWidget(tv);
-
-    auto *listFrame = new QGroupBox(QStringLiteral("工序列表"), splitter);
     qry = new DataTable(this);
     qry->setObjectName(QStringLiteral("qry"));
     ProcessData::defineProcessFields(*qry);
-    grid = new DbGrid(listFrame);
+    grid = new DbGrid(this);
     grid->setObjectName(QStringLiteral("grid"));
     grid->setTable(qry);
     grid->addColumn(QStringLiteral("gxcode"), QStringLiteral("工序代码"), 90);
@@ -107,15 +68,7 @@ TfrmJjgx::TfrmJjgx(QWidget *parent) : QWidget(parent)
     addMenu(QStringLiteral("增加工序"), &TfrmJjgx::btnAddClick);
     addMenu(QStringLiteral("修改工序"), &TfrmJjgx::btnModifyClick);
     addMenu(QStringLiteral("删除工序"), &TfrmJjgx::btnDeleteClick);
-    auto *listLayout = new QVBoxLayout(listFrame);
-    listLayout->setContentsMargins(4, 4, 4, 4);
-    listLayout->addWidget(grid);
-
-    splitter->addWidget(treeFrame);
-    splitter->addWidget(listFrame);
-    splitter->setStretchFactor(0, 0);
-    splitter->setStretchFactor(1, 1);
-    splitter->setSizes({199, 800});
+    QSplitter *splitter = makeTreeListSplitter(this, QStringLiteral("工种列表"), tv, QStringLiteral("工序列表"), grid);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

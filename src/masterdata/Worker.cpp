@@ -9,17 +9,17 @@
 #include "widgets/DbGrid.h"
 #include "widgets/GridPrinter.h"
 #include "widgets/MessageService.h"
+#include "widgets/ScreenParts.h"
+#include "widgets/ToolIcons.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QGroupBox>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QSplitter>
 #include <QStyle>
 #include <QToolBar>
-#include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -42,70 +42,30 @@ TfrmWorker::TfrmWorker(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmWorker"));
     setWindowTitle(QStringLiteral("员工名册管理"));
-    QStyle *st = style();
 
-    ToolBar1 = new QToolBar(QStringLiteral("ToolBar1"), this);
-    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar1->setMovable(false);
-    ToolBar1->setFloatable(false);
-    ToolBar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    ToolBar1->setIconSize(QSize(24, 24));
-    auto addButton = [this](const QIcon &icon, const QString &caption, const char *name) {
-        QAction *action = ToolBar1->addAction(icon, caption);
-        action->setObjectName(QLatin1String(name));
-        if (auto *button = qobject_cast<QToolButton *>(ToolBar1->widgetForAction(action))) {
-            button->setFixedWidth(60);
-            button->setAutoRaise(true);
-        }
-        return action;
-    };
-    btnAdd = addButton(st->standardIcon(QStyle::SP_FileDialogNewFolder), QStringLiteral("增加"), "btnAdd");
-    btnEdit = addButton(st->standardIcon(QStyle::SP_FileDialogDetailedView), QStringLiteral("修改"), "btnEdit");
-    btnDel = addButton(st->standardIcon(QStyle::SP_TrashIcon), QStringLiteral("删除"), "btnDel");
-    btnPrint = addButton(st->standardIcon(QStyle::SP_FileIcon), QStringLiteral("打印"), "btnPrint");
-    btnLocate = addButton(st->standardIcon(QStyle::SP_FileDialogContentsView), QStringLiteral("定位"), "btnLocate");
-    btnSetup = addButton(st->standardIcon(QStyle::SP_FileDialogListView), QStringLiteral("设置"), "btnSetup");
-    btnExport = addButton(st->standardIcon(QStyle::SP_DialogSaveButton), QStringLiteral("导出"), "btnExport");
-    btnClose = addButton(st->standardIcon(QStyle::SP_DialogCloseButton), QStringLiteral("退出"), "btnClose");
+    ToolBar1 = makeScreenToolBar(this);
+    btnAdd = addToolButton(ToolBar1, toolIcon(Glyph::Add), QStringLiteral("增加"), QStringLiteral("btnAdd"));
+    btnEdit = addToolButton(ToolBar1, toolIcon(Glyph::Edit), QStringLiteral("修改"), QStringLiteral("btnEdit"));
+    btnDel = addToolButton(ToolBar1, toolIcon(Glyph::Delete), QStringLiteral("删除"), QStringLiteral("btnDel"));
+    btnPrint = addToolButton(ToolBar1, toolIcon(Glyph::Print), QStringLiteral("打印"), QStringLiteral("btnPrint"));
+    btnLocate = addToolButton(ToolBar1, toolIcon(Glyph::Locate), QStringLiteral("定位"), QStringLiteral("btnLocate"));
+    btnSetup = addToolButton(ToolBar1, toolIcon(Glyph::Settings), QStringLiteral("设置"), QStringLiteral("btnSetup"));
+    btnExport = addToolButton(ToolBar1, toolIcon(Glyph::Export), QStringLiteral("导出"), QStringLiteral("btnExport"));
+    btnClose = addToolButton(ToolBar1, toolIcon(Glyph::Close), QStringLiteral("退出"), QStringLiteral("btnClose"));
 
-    lblCaption = new QLabel(QStringLiteral("员工名册"), this);
-    lblCaption->setObjectName(QStringLiteral("lblCaption"));
-    lblCaption->setAlignment(Qt::AlignCenter);
-    lblCaption->setMinimumHeight(26);
-    QFont captionFont = lblCaption->font();
-    captionFont.setBold(true);
-    if (captionFont.pixelSize() > 0)
-        captionFont.setPixelSize(captionFont.pixelSize() * 6 / 5);
-    else
-        captionFont.setPointSizeF(captionFont.pointSizeF() * 1.2);
-    lblCaption->setFont(captionFont);
-    lblCaption->setStyleSheet(QStringLiteral("background:#dfe8f3;border-bottom:1px solid #a8b8cc;"));
-
-    auto *splitter = new QSplitter(Qt::Horizontal, this);
-    splitter->setObjectName(QStringLiteral("splitter"));
-    splitter->setChildrenCollapsible(false);
-    auto *treeFrame = new QGroupBox(QStringLiteral("部门列表"), splitter);
-    tv = new QTreeWidget(treeFrame);
-    tv->setObjectName(QStringLiteral("tv"));
-    tv->setHeaderHidden(true);
-    tv->setRootIsDecorated(false);
-    tv->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tv->setSelectionMode(QAbstractItemView::SingleSelection);
+    lblCaption = makeCaptionStrip(QStringLiteral("员工名册"), this);
+    tv = makeGroupTree(this);
     // A right click selects the node under the mouse as a left click does.
     tv->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(tv, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
         if (QTreeWidgetItem *item = tv->itemAt(pos))
             tv->setCurrentItem(item);
     });
-    auto *treeLayout = new QVBoxLayout(treeFrame);
-    treeLayout->setContentsMargins(4, 4, 4, 4);
-    treeLayout->addWidget(tv);
 
-    auto *listFrame = new QGroupBox(QStringLiteral("员工列表"), splitter);
     qryWorker = new DataTable(this);
     qryWorker->setObjectName(QStringLiteral("qryWorker"));
     WorkerData::defineListFields(*qryWorker);
-    grid = new DbGrid(listFrame);
+    grid = new DbGrid(this);
     grid->setObjectName(QStringLiteral("grid"));
     grid->setTable(qryWorker);
     grid->addColumn(QStringLiteral("wkcode"), QStringLiteral("员工代码"), 74);
@@ -139,15 +99,8 @@ TfrmWorker::TfrmWorker(QWidget *parent) : QWidget(parent)
     addMenu(QStringLiteral("增加员工"), "mnuAdd", &TfrmWorker::btnAddClick);
     addMenu(QStringLiteral("修改员工"), "mnuEdit", &TfrmWorker::btnEditClick);
     addMenu(QStringLiteral("删除员工"), "mnuDel", &TfrmWorker::btnDelClick);
-    auto *listLayout = new QVBoxLayout(listFrame);
-    listLayout->setContentsMargins(4, 4, 4, 4);
-    listLayout->addWidget(grid);
-
-    splitter->addWidget(treeFrame);
-    splitter->addWidget(listFrame);
-    splitter->setStretchFactor(0, 0);
-    splitter->setStretchFactor(1, 1);
-    splitter->setSizes({199, 800});
+    QSplitter *splitter = makeTreeListSplitter(this, QStringLiteral("部门列表"), tv, QStringLiteral("员工列表"), grid);
+    splitter->setObjectName(QStringLiteral("splitter"));
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

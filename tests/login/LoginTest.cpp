@@ -15,16 +15,6 @@
 using namespace jjgz;
 using namespace jjgz::test;
 
-namespace {
-// Types text the way a keyboard would, Chinese included.
-void type(QWidget *w, const QString &text)
-{
-    w->setFocus();
-    for (const QChar c : text)
-        QTest::sendKeyEvent(QTest::KeyAction::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
-}
-} // namespace
-
 class LoginTest : public QObject {
     Q_OBJECT
 private slots:
@@ -56,7 +46,7 @@ void LoginTest::loginList()
     QCOMPARE(dialog.edtPwd->echoMode(), QLineEdit::Password);
     QVERIFY(!(dialog.windowFlags() & Qt::WindowCloseButtonHint));
     // An operator name holding "]" stays whole.
-    type(dialog.edtPwd, QStringLiteral("x"));
+    typeText(dialog.edtPwd, QStringLiteral("x"));
     dialog.edtDt->setDate(QDate(2010, 12, 31));
     QTest::mouseClick(dialog.btnYes, Qt::LeftButton);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
@@ -151,7 +141,7 @@ void LoginTest::createOperator()
     dialog.edtName->setText(name);
     dialog.edtPwd->setText(pwd);
     dialog.edtPwd1->setText(pwd1);
-    type(dialog.edtBm, QStringLiteral("车间"));
+    typeText(dialog.edtBm, QStringLiteral("车间"));
     QTest::mouseClick(dialog.btnSave, Qt::LeftButton);
     if (!message.isEmpty()) {
         QCOMPARE(app.messages.texts(), QStringList{message});

@@ -162,8 +162,7 @@ void answerPrompt(const QString &text)
     QTimer::singleShot(0, [text] {
         for (int i = 0; i < 100; ++i) {
             if (auto *dialog = qobject_cast<TfrmInput *>(QApplication::activeModalWidget())) {
-                for (QChar c : text)
-                    QTest::sendKeyEvent(QTest::Click, dialog->edtInput(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+                typeText(dialog->edtInput(), text);
                 QTest::keyClick(dialog->edtInput(), Qt::Key_Return);
                 return;
             }

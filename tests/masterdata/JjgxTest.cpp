@@ -88,8 +88,7 @@ void typeInto(QLineEdit *edit, const QString &text)
     edit->selectAll();
     if (text.isEmpty())
         QTest::keyClick(edit, Qt::Key_Delete);
-    for (const QChar c : text)
-        QTest::sendKeyEvent(QTest::KeyAction::Click, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    typeText(edit, text);
 }
 
 } // namespace

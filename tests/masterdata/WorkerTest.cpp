@@ -35,18 +35,10 @@ using namespace jjgz::test;
 
 namespace {
 
-// Types text the way a keyboard would, Chinese included.
-void type(QWidget *w, const QString &text)
-{
-    w->setFocus();
-    for (const QChar c : text)
-        QTest::sendKeyEvent(QTest::KeyAction::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
-}
-
 void retype(QLineEdit *edit, const QString &text)
 {
     edit->clear();
-    type(edit, text);
+    typeText(edit, text);
 }
 
 // Runs `step` on the modal dialog of class T once it is up; any other modal window (or none)
@@ -257,10 +249,10 @@ void WorkerTest::proposal()
     QCOMPARE(dialog.cboState->currentText(), QStringLiteral("在职"));
     QCOMPARE(dialog.edtIndate->date(), QDate::currentDate());
     if (firstCode.isEmpty())
-        type(dialog.edtCode, QStringLiteral("0001"));
-    type(dialog.edtName, QStringLiteral("张三"));
+        typeText(dialog.edtCode, QStringLiteral("0001"));
+    typeText(dialog.edtName, QStringLiteral("张三"));
     dialog.cboSex->setCurrentIndex(2);
-    type(dialog.edtAddr, QStringLiteral("城东路"));
+    typeText(dialog.edtAddr, QStringLiteral("城东路"));
     QTest::mouseClick(dialog.btnYes, Qt::LeftButton);
     QCOMPARE(app.messages.texts(), QStringList{"保存成功"});
     QCOMPARE(app.messages.shown[0].icon, MsgIcon::Information);
@@ -275,7 +267,7 @@ void WorkerTest::proposal()
     QCOMPARE(dialog.edtName->text(), QString());
     QCOMPARE(dialog.focusWidget(), dialog.edtCode);
     QCOMPARE(dialog.edtAddr->text(), QStringLiteral("城东路"));
-    type(dialog.edtName, QStringLiteral("李四"));
+    typeText(dialog.edtName, QStringLiteral("李四"));
     QTest::mouseClick(dialog.btnYes, Qt::LeftButton);
     QCOMPARE(app.messages.lastText(), secondSave);
     QCOMPARE(workerCount(app), secondSave == u"保存成功" ? 2 : 1);
@@ -314,8 +306,8 @@ void WorkerTest::saveRefused()
     const int before = workerCount(app);
     TfrmWorkerMdy dialog(1, QStringLiteral("01"), QStringLiteral("增加员工"), QStringLiteral("01-一车间"));
     dialog.show();
-    type(dialog.edtCode, code);
-    type(dialog.edtName, name);
+    typeText(dialog.edtCode, code);
+    typeText(dialog.edtName, name);
     QTest::mouseClick(dialog.btnYes, Qt::LeftButton);
     QCOMPARE(app.messages.texts(), QStringList{message});
     QCOMPARE(app.messages.shown[0].icon, MsgIcon::Error);
@@ -466,9 +458,9 @@ void WorkerTest::quotesAndChinese()
 
     // Added through the dialog.
     onModal<TfrmWorkerMdy>([](TfrmWorkerMdy *d) {
-        type(d->edtCode, QStringLiteral("A'01"));
-        type(d->edtName, QStringLiteral("O'Neil 欧'尼"));
-        type(d->edtMm, QStringLiteral("'); delete from worker; --"));
+        typeText(d->edtCode, QStringLiteral("A'01"));
+        typeText(d->edtName, QStringLiteral("O'Neil 欧'尼"));
+        typeText(d->edtMm, QStringLiteral("'); delete from worker; --"));
         d->btnYes->click();
         d->btnCancel->click();
     });

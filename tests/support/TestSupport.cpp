@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFont>
 #include <QPixmap>
+#include <QTest>
 #include <QWidget>
 
 namespace jjgz::test {
@@ -120,6 +121,13 @@ void saveShot(QWidget *widget, const QString &name)
         return;
     QDir().mkpath(dir);
     widget->grab().save(QDir(dir).filePath(name + QStringLiteral(".png")));
+}
+
+void typeText(QWidget *widget, const QString &text)
+{
+    widget->setFocus();
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::KeyAction::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
 }
 
 void pinFont()

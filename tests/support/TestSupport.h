@@ -77,6 +77,10 @@ QString deliveredDatabase();
 // Saves a PNG of `widget` as <JJGZ_SHOTS>/<name>.png when JJGZ_SHOTS is set.
 void saveShot(QWidget *widget, const QString &name);
 
+// Types `text` into `widget` the way a keyboard would, Chinese included: the widget takes the
+// focus and gets one key press per character (QTest::keyClicks cannot type Chinese).
+void typeText(QWidget *widget, const QString &text);
+
 // Pins the user-interface font so that screen tests and screenshots look the same everywhere.
 void pinFont();
 
