@@ -34,8 +34,9 @@ const char* const kShortTimeFormat = "h:nn";
 const char* const kLongTimeFormat = "h:nn:ss";
 
 int DayOfWeek(double dt) {  // 1 = Sunday
-  int64_t d = static_cast<int64_t>(std::trunc(dt));
-  return int(((d + 6) % 7 + 7) % 7) + 1;
+  if (!std::isfinite(dt)) return 1;
+  double r = std::fmod(std::trunc(dt), 7.0);  // exact for every finite value
+  return (int(r) + 13) % 7 + 1;
 }
 }  // namespace
 
@@ -214,7 +215,9 @@ void FEncodeDate(TFuncCall& c) {
   *c.Result = TValue::Date(r);
 }
 void FDayOfWeek(TFuncCall& c) {
-  *c.Result = TValue::Word(static_cast<uint16_t>(lib::DayOfWeek(c.Arg(0).ToDate())));
+  double dt = c.Arg(0).ToDate();
+  if (!(std::fabs(dt) < 9.2e18)) RaiseInvalidOp();  // no day number for it
+  *c.Result = TValue::Word(static_cast<uint16_t>(lib::DayOfWeek(dt)));
 }
 int Part(TFuncCall& c, int which) {
   int y, m, d;

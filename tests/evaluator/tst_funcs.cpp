@@ -131,6 +131,8 @@ const FCase kMathDate[] = {
     {"DAYOFWEEK(ENCODEDATE(2024, 6, 2))", "Word 1"},
     {"DAYOFWEEK(ENCODEDATE(2024, 6, 8))", "Word 7"},
     {"DAYOFWEEK(ENCODEDATE(1899, 12, 30))", "Word 7"},
+    {"DAYOFWEEK(ENCODEDATE(1800, 1, 1))", "Word 4"},
+    {"DAYOFWEEK(1E300)", "error EInvalidOp: Invalid floating point operation"},
     {"EXTRACTYEAR(d)", "Word 2024"},
     {"EXTRACTMONTH(d)", "Word 2"},
     {"EXTRACTDAY(d)", "Word 29"},
@@ -342,8 +344,11 @@ TEST(Registry, EventFunctions) {
   EXPECT_EQ(g->RegisteredName(), "ROUND1");
   EXPECT_EQ(EvalF(reg, "ROUND1(7)"), "Byte 0");  // no handler assigned
   EXPECT_EQ(EvalF(reg, "ROUND(2.5)"), "Double 3");
-  reg.RemoveEventFunc(f);
+  f->SetFuncName("Lot");
   EXPECT_EQ(reg.FindFunc("Piece"), nullptr);
+  EXPECT_EQ(EvalF(reg, "Lot(4)"), "Integer 4");
+  reg.RemoveEventFunc(f);
+  EXPECT_EQ(reg.FindFunc("Lot"), nullptr);
 }
 
 // ---------------------------------------------------------------------------
