@@ -4,6 +4,7 @@
 #include "app/Startup.h"
 #include "login/Login.h"
 #include "login/MainFrm.h"
+#include "widgets/ToolIcons.h"
 
 #include <memory>
 
@@ -14,6 +15,7 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("工资管理系统"));
     jjgz::Application::setUpLocale();
     jjgz::Application::setUpFont();
+    QApplication::setWindowIcon(jjgz::toolIcon(jjgz::Glyph::WageEntry));
 
     std::unique_ptr<jjgz::TdmMain> dm(jjgz::connectDatabase());
     if (!dm)
