@@ -297,7 +297,7 @@ std::string FormatText(std::string_view fmt, const std::vector<TValue>& args) {
       case 'D': case 'U': {
         int64_t n = a.ToInt64();
         if (t == 'U' && n < 0) n = int64_t(uint32_t(n));
-        s = std::to_string(n < 0 ? -n : n);
+        s = std::to_string(n < 0 ? uint64_t(0) - uint64_t(n) : uint64_t(n));
         if (prec > 0) while (int(s.size()) < prec) s.insert(0, "0");
         if (n < 0) s.insert(0, "-");
         break;
