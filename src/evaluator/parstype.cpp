@@ -197,12 +197,29 @@ int64_t RoundHalfEven(double x, bool& ok) {
 // ---------------------------------------------------------------------------
 // TValue.
 
-void TValue::CopyArray(const TValue& o) { arr_ = std::make_unique<TVarArray>(*o.arr_); }
+void TValue::CopyArray(const TValue& o) {
+  TVarArray* copy = o.arr_ ? new TVarArray(*o.arr_) : nullptr;
+  delete arr_;
+  arr_ = copy;
+}
+
+void TValue::FreeExt() {
+  delete s_;
+  s_ = nullptr;
+  TVarArray* a = arr_;
+  arr_ = nullptr;
+  delete a;
+}
+
+const std::string& TValue::EmptyText() {
+  static const std::string empty;
+  return empty;
+}
 
 TValue TValue::Array(int lowBound, std::vector<TValue> items) {
   TValue v;
   v.kind_ = varArray | varVariant;
-  v.arr_ = std::make_unique<TVarArray>();
+  v.arr_ = new TVarArray();
   v.arr_->LowBound = lowBound;
   v.arr_->Items = std::move(items);
   return v;
@@ -229,7 +246,7 @@ int64_t TValue::ToInt64() const {
     case varCurrency: return DivRoundEven(i_, 10000);
     case varString: case varOleStr: {
       double d;
-      if (!ParseFloatText(s_, FormatSettings().DecimalSeparator, d)) RaiseCastError(kind_, "Int64");
+      if (!ParseFloatText(Text(), FormatSettings().DecimalSeparator, d)) RaiseCastError(kind_, "Int64");
       bool ok;
       int64_t r = RoundHalfEven(d, ok);
       if (!ok) RaiseRangeError();
@@ -242,7 +259,7 @@ int64_t TValue::ToInt64() const {
 int32_t TValue::ToInteger() const {
   if (kind_ == varString || kind_ == varOleStr) {
     double d;
-    if (!ParseFloatText(s_, FormatSettings().DecimalSeparator, d)) RaiseCastError(kind_, "Integer");
+    if (!ParseFloatText(Text(), FormatSettings().DecimalSeparator, d)) RaiseCastError(kind_, "Integer");
     bool ok;
     int64_t r = RoundHalfEven(d, ok);
     if (!ok || r < INT32_MIN || r > INT32_MAX) RaiseRangeError();
@@ -264,7 +281,7 @@ double TValue::ToDouble() const {
     case varCurrency: return static_cast<double>(i_) / 10000.0;
     case varString: case varOleStr: {
       double d;
-      if (!ParseFloatText(s_, FormatSettings().DecimalSeparator, d)) RaiseCastError(kind_, "Double");
+      if (!ParseFloatText(Text(), FormatSettings().DecimalSeparator, d)) RaiseCastError(kind_, "Double");
       return d;
     }
     default: RaiseCastError(kind_, "Double");
@@ -279,7 +296,7 @@ bool TValue::ToBoolean() const {
     case varSingle: case varDouble: case varDate: return d_ != 0;
     case varString: case varOleStr: {
       bool b;
-      if (!TextToBool(s_, b)) RaiseCastError(kind_, "Boolean");
+      if (!TextToBool(Text(), b)) RaiseCastError(kind_, "Boolean");
       return b;
     }
     default: RaiseCastError(kind_, "Boolean");
@@ -300,7 +317,7 @@ int64_t TValue::ToCurrency() const {
     case varSingle: case varDouble: case varDate: return DoubleToCurrency(d_);
     case varString: case varOleStr: {
       double d;
-      if (!ParseFloatText(s_, FormatSettings().DecimalSeparator, d)) RaiseCastError(kind_, "Currency");
+      if (!ParseFloatText(Text(), FormatSettings().DecimalSeparator, d)) RaiseCastError(kind_, "Currency");
       return DoubleToCurrency(d);
     }
     default: RaiseCastError(kind_, "Currency");
@@ -310,8 +327,8 @@ int64_t TValue::ToCurrency() const {
 double TValue::ToDate() const {
   if (kind_ == varString || kind_ == varOleStr) {
     double d;
-    if (ParseFloatText(s_, FormatSettings().DecimalSeparator, d)) return d;
-    if (ParseDateText(s_, FormatSettings(), d)) return d;
+    if (ParseFloatText(Text(), FormatSettings().DecimalSeparator, d)) return d;
+    if (ParseDateText(Text(), FormatSettings(), d)) return d;
     RaiseCastError(kind_, "Date");
   }
   if (kind_ == varNull || ClassOf(kind_) == cOther) RaiseCastError(kind_, "Date");
@@ -321,7 +338,7 @@ double TValue::ToDate() const {
 std::string TValue::ToText() const {
   switch (kind_) {
     case varEmpty: return std::string();
-    case varString: case varOleStr: return s_;
+    case varString: case varOleStr: return Text();
     case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
     case varLongWord: case varInt64: return std::to_string(i_);
     case varBoolean: return i_ ? "True" : "False";

@@ -91,29 +91,49 @@ class TValue {
 public:
   TValue() = default;
   TValue(const TValue& o) : kind_(o.kind_), i_(o.i_), d_(o.d_) {
-    if (!o.s_.empty()) s_ = o.s_;
+    if (o.s_) s_ = new std::string(*o.s_);
     if (o.arr_) CopyArray(o);
   }
-  TValue(TValue&& o) noexcept = default;
+  TValue(TValue&& o) noexcept : kind_(o.kind_), i_(o.i_), d_(o.d_), s_(o.s_), arr_(o.arr_) {
+    o.s_ = nullptr;
+    o.arr_ = nullptr;
+  }
   TValue& operator=(const TValue& o) {
     if (this == &o) return *this;
     kind_ = o.kind_;
     i_ = o.i_;
     d_ = o.d_;
-    if (!o.s_.empty() || !s_.empty()) s_ = o.s_;
-    if (o.arr_) CopyArray(o);
-    else if (arr_) arr_.reset();
+    if (o.s_) {
+      if (s_) *s_ = *o.s_;
+      else s_ = new std::string(*o.s_);
+    } else if (s_) {
+      delete s_;
+      s_ = nullptr;
+    }
+    if (o.arr_ || arr_) CopyArray(o);
     return *this;
   }
   TValue& operator=(TValue&& o) noexcept {
-    kind_ = o.kind_;
-    i_ = o.i_;
-    d_ = o.d_;
-    if (!o.s_.empty() || !s_.empty()) s_ = std::move(o.s_);
-    if (o.arr_ || arr_) arr_ = std::move(o.arr_);
+    if (this == &o) return *this;
+    // `o` may live inside this value's array: take it over before freeing.
+    std::string* s = o.s_;
+    TVarArray* arr = o.arr_;
+    o.s_ = nullptr;
+    o.arr_ = nullptr;
+    uint16_t k = o.kind_;
+    int64_t i = o.i_;
+    double d = o.d_;
+    if (s_ || arr_) FreeExt();
+    kind_ = k;
+    i_ = i;
+    d_ = d;
+    s_ = s;
+    arr_ = arr;
     return *this;
   }
-  ~TValue() = default;
+  ~TValue() {
+    if (s_ || arr_) FreeExt();
+  }
 
   static TValue Null() { TValue v; v.kind_ = varNull; return v; }
   static TValue Smallint(int16_t x) { return MakeInt(varSmallint, x); }
@@ -128,8 +148,18 @@ public:
   static TValue Double(double x) { TValue v; v.kind_ = varDouble; v.d_ = x; return v; }
   static TValue Date(double x) { TValue v; v.kind_ = varDate; v.d_ = x; return v; }
   static TValue Currency(int64_t ticks) { return MakeInt(varCurrency, ticks); }  // ten-thousandths
-  static TValue String(std::string s) { TValue v; v.kind_ = varString; v.s_ = std::move(s); return v; }
-  static TValue WideString(std::string s) { TValue v; v.kind_ = varOleStr; v.s_ = std::move(s); return v; }
+  static TValue String(std::string s) {
+    TValue v;
+    v.kind_ = varString;
+    v.s_ = new std::string(std::move(s));
+    return v;
+  }
+  static TValue WideString(std::string s) {
+    TValue v;
+    v.kind_ = varOleStr;
+    v.s_ = new std::string(std::move(s));
+    return v;
+  }
   static TValue Array(int lowBound, std::vector<TValue> items);
   static TValue OfKind(uint16_t kind);  // other kinds (object interfaces, error codes): no payload
 
@@ -140,8 +170,8 @@ public:
   bool IsText() const { return kind_ == varString || kind_ == varOleStr; }
   int64_t RawInt() const { return i_; }
   double RawDouble() const { return d_; }
-  const std::string& Text() const { return s_; }
-  TVarArray* ArrayData() const { return arr_.get(); }
+  const std::string& Text() const { return s_ ? *s_ : EmptyText(); }
+  TVarArray* ArrayData() const { return arr_; }
 
   // Conversions; they raise the runtime errors of the failure table.
   int32_t ToInteger() const;     // rounds real kinds to even, range checked
@@ -158,24 +188,25 @@ public:
   void SetInt(uint16_t kind, int64_t x) {
     kind_ = kind;
     i_ = x;
-    if (!s_.empty()) s_.clear();
-    if (arr_) arr_.reset();
+    if (s_ || arr_) FreeExt();
   }
   void SetReal(uint16_t kind, double x) {
     kind_ = kind;
     d_ = x;
-    if (!s_.empty()) s_.clear();
-    if (arr_) arr_.reset();
+    if (s_ || arr_) FreeExt();
   }
 
 private:
-  void CopyArray(const TValue& o);
+  void CopyArray(const TValue& o);  // this value's array becomes a copy of o's (or none)
+  void FreeExt();                   // frees the text and the array
+  static const std::string& EmptyText();
   static TValue MakeInt(uint16_t k, int64_t x) { TValue v; v.kind_ = k; v.i_ = x; return v; }
   uint16_t kind_ = varEmpty;
   int64_t i_ = 0;
   double d_ = 0;
-  std::string s_;
-  std::unique_ptr<TVarArray> arr_;
+  // Text and array live out of line (owned), so that numbers copy as three words.
+  std::string* s_ = nullptr;
+  TVarArray* arr_ = nullptr;
 };
 
 // Arithmetic and comparison of the value type.

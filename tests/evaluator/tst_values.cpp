@@ -185,3 +185,23 @@ TEST(ValueText, DatesFollowTheShortDateFormat) {
 }
 
 }  // namespace
+
+namespace {
+
+// A value assigned from an element of its own array keeps that element.
+TEST(ValueCopy, FromInsideItsOwnArray) {
+  TValue a = TValue::Array(0, {TValue::String("x"), TValue::Integer(2)});
+  a = a.ArrayData()->Items[0];
+  EXPECT_EQ(Show(a), "String x");
+  TValue b = TValue::Array(0, {TValue::Integer(1), TValue::Array(1, {TValue::String("deep")})});
+  b = std::move(b.ArrayData()->Items[1]);
+  ASSERT_TRUE(b.IsArray());
+  EXPECT_EQ(Show(b.ArrayData()->Items[0]), "String deep");
+  TValue c = TValue::String("keep");
+  TValue d = c;
+  c.SetInt(varInteger, 5);
+  EXPECT_EQ(Show(c), "Integer 5");
+  EXPECT_EQ(Show(d), "String keep");
+}
+
+}  // namespace
