@@ -41,7 +41,7 @@ public:
   std::vector<std::string> ExpandAliases(const std::vector<std::string>& lines) const;
 
   std::string IniFile;
-  TFunctionRegistry* RegFuncs = nullptr;
+  TNotifyPtr<TFunctionRegistry> RegFuncs;  // none again when the registry goes away
   TEPVars* Variables = nullptr;
   bool Loading = false;
 

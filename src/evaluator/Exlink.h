@@ -49,4 +49,31 @@ private:
   std::vector<std::pair<const void*, std::function<void()>>> listeners_;
 };
 
+// A reference to a component that becomes none when the component goes away
+// (the referring side registers a free notification while it holds the pointer).
+template <class T>
+class TNotifyPtr {
+public:
+  TNotifyPtr() = default;
+  TNotifyPtr(const TNotifyPtr&) = delete;
+  TNotifyPtr& operator=(const TNotifyPtr&) = delete;
+  ~TNotifyPtr() { Reset(nullptr); }
+  TNotifyPtr& operator=(T* p) {
+    Reset(p);
+    return *this;
+  }
+  operator T*() const { return p_; }
+  T* operator->() const { return p_; }
+  T* get() const { return p_; }
+
+private:
+  void Reset(T* p) {
+    if (p_ == p) return;
+    if (p_) static_cast<TFreeNotifier*>(p_)->RemoveFreeNotification(this);
+    p_ = p;
+    if (p_) static_cast<TFreeNotifier*>(p_)->AddFreeNotification(this, [this] { p_ = nullptr; });
+  }
+  T* p_ = nullptr;
+};
+
 }  // namespace jjgz::eval

@@ -14,7 +14,7 @@ class TVarFormulaOwner : public IParserOwner {
 public:
   explicit TVarFormulaOwner(TEPVars* c) : c_(c) {}
   TVarsList* OwnerUserVars() override { return c_ ? &c_->Variables() : nullptr; }
-  TFunctionRegistry* OwnerRegFuncs() override { return c_ ? c_->RegFuncs : nullptr; }
+  TFunctionRegistry* OwnerRegFuncs() override { return c_ ? c_->RegFuncs.get() : nullptr; }
   TEPUserLib* OwnerUserLib() override { return c_ ? c_->UserLib : nullptr; }
   bool OwnerCompileAllowed() override { return !c_ || !c_->Loading; }
 

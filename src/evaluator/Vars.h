@@ -91,7 +91,7 @@ public:
   TEPVars() : list_(this) {}
   TVarsList& Variables() { return list_; }
   std::string IniFile;
-  TFunctionRegistry* RegFuncs = nullptr;
+  TNotifyPtr<TFunctionRegistry> RegFuncs;  // none again when the registry goes away
   TEPUserLib* UserLib = nullptr;
   bool Loading = false;
 

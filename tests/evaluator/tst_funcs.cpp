@@ -495,3 +495,26 @@ TEST(DataSets, MoveThroughAReferencedDataSetAndIgnoreAnythingElse) {
 }
 
 }  // namespace
+
+// A user library or variable container that refers to a registry lets go of it when the
+// registry goes away, instead of compiling later against freed memory.
+TEST(Registry, CompanionsForgetADestroyedRegistry) {
+  TEPUserLib userLib;
+  TEPVars vars;
+  {
+    TEPRegFuncs reg;
+    userLib.RegFuncs = &reg;
+    vars.RegFuncs = &reg;
+    EXPECT_EQ(userLib.RegFuncs.get(), &reg);
+  }
+  EXPECT_EQ(userLib.RegFuncs.get(), nullptr);
+  EXPECT_EQ(vars.RegFuncs.get(), nullptr);
+  userLib.AddFunction("Two", {"1+1"});
+  TEvalObj* two = userLib.FindFunc("Two");
+  ASSERT_NE(two, nullptr);
+  two->Prepare();
+  EXPECT_TRUE(two->Compiled());
+  // And one that goes first unhooks itself from the registry.
+  TEPRegFuncs reg;
+  { TEPUserLib shortLived; shortLived.RegFuncs = &reg; }
+}
