@@ -31,7 +31,8 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 jobs=$(nproc 2>/dev/null || echo 2)
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+if [ "$mode" = test ]; then with_tests=ON; else with_tests=OFF; fi
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=$with_tests -DJJGZ_BENCH=$with_tests
 cmake --build build -j"$jobs"
 
 if [ "$mode" = run ]; then
