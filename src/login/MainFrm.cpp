@@ -319,30 +319,39 @@ void TfrmMain::hideSwitchedOff()
     }
 }
 
+// Hides separators that would lead, trail or stand doubled among the visible `items`;
+// tells whether any visible item other than a separator is left.
+static bool hideStraySeparators(const QList<QAction *> &items)
+{
+    QAction *lastVisible = nullptr;
+    bool content = false;
+    for (QAction *item : items) {
+        if (!item->isVisible())
+            continue;
+        if (item->isSeparator()) {
+            if (!lastVisible || lastVisible->isSeparator()) {
+                item->setVisible(false);
+                continue;
+            }
+        } else {
+            content = true;
+        }
+        lastVisible = item;
+    }
+    if (lastVisible && lastVisible->isSeparator())
+        lastVisible->setVisible(false);
+    return content;
+}
+
 void TfrmMain::tidyMenus()
 {
     for (QMenu *menu : {mnuDaily, mnuReport, mnuInit, mnuOperator}) {
         if (codeOf(menu->menuAction()) == 1)
             continue;
-        QAction *lastVisible = nullptr;
-        bool content = false;
-        for (QAction *item : menu->actions()) {
-            if (!item->isVisible())
-                continue;
-            if (item->isSeparator()) {
-                if (!lastVisible || lastVisible->isSeparator()) {
-                    item->setVisible(false);
-                    continue;
-                }
-            } else {
-                content = true;
-            }
-            lastVisible = item;
-        }
-        if (lastVisible && lastVisible->isSeparator())
-            lastVisible->setVisible(false);
-        menu->menuAction()->setVisible(content);
+        menu->menuAction()->setVisible(hideStraySeparators(menu->actions()));
     }
+    // The main toolbar follows the same rule, so hidden buttons leave no doubled separator.
+    hideStraySeparators(ToolBar1->actions());
 }
 
 void TfrmMain::openCode(int code)

@@ -352,6 +352,15 @@ void MainFrmTest::switchedOff()
     for (int code : off)
         if (QAction *button = w.toolButton(code))
             QVERIFY(!w.ToolBar1->widgetForAction(button)->isVisible());
+    // Nor does a separator stand doubled, first or last on the toolbar.
+    QAction *previous = nullptr;
+    for (QAction *action : w.ToolBar1->actions()) {
+        if (!action->isVisible())
+            continue;
+        QVERIFY(!(action->isSeparator() && (!previous || previous->isSeparator())));
+        previous = action;
+    }
+    QVERIFY(previous && !previous->isSeparator());
 }
 
 void MainFrmTest::tidying_data()
