@@ -1,8 +1,9 @@
 #include "Login.h"
 
+#include "OperatorData.h"
+
 #include "app/Application.h"
 #include "app/DBFun.h"
-#include "app/MainDM.h"
 #include "widgets/EnterAsTab.h"
 #include "widgets/MessageService.h"
 
@@ -118,34 +119,14 @@ TfrmLogin::TfrmLogin(QWidget *parent) : QDialog(parent)
 
 void TfrmLogin::loadOperators()
 {
-    JetQuery &q = dmMain->qryExec;
-    q.setSql(QStringLiteral("select * from operator order by operno"));
-    q.open();
-    while (!q.eof()) {
-        cboName->addItem(BracketText(q.text(QStringLiteral("operno")), q.text(QStringLiteral("opername"))));
-        q.next();
-    }
-    q.close();
+    cboName->addItems(OperatorData::loginEntries());
     if (cboName->count() > 0)
         cboName->setCurrentIndex(0);
 }
 
 void TfrmLogin::btnYesClick()
 {
-    if (cboName->currentIndex() < 0) {
-        showError(this, QStringLiteral("密码不正确"));
-        return;
-    }
-    const QString code = BracketCode(cboName->currentText());
-    JetQuery &q = dmMain->qryExec;
-    q.setSql(QStringLiteral("select * from operator where operno=?"));
-    q.addBind(code);
-    q.open();
-    // A null password counts as empty; an operator that vanished meanwhile cannot log in.
-    const bool found = !q.eof();
-    const QString stored = found ? q.text(QStringLiteral("pwd")) : QString();
-    q.close();
-    if (!found || edtPwd->text() != stored) {
+    if (cboName->currentIndex() < 0 || !OperatorData::passwordMatches(BracketCode(cboName->currentText()), edtPwd->text())) {
         showError(this, QStringLiteral("密码不正确"));
         return;
     }

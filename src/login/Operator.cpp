@@ -1,8 +1,8 @@
 #include "Operator.h"
 
 #include "OperatorAdd.h"
+#include "OperatorData.h"
 #include "app/Application.h"
-#include "app/MainDM.h"
 #include "widgets/MessageService.h"
 
 #include <QGroupBox>
@@ -62,20 +62,14 @@ TfrmOperator::TfrmOperator(QWidget *parent) : QDialog(parent)
 void TfrmOperator::openList()
 {
     grid->setRowCount(0);
-    JetQuery &q = dmMain->qryExec;
-    q.setSql(QStringLiteral("select * from operator order by operno"));
-    q.open();
-    int row = 0;
-    while (!q.eof()) {
-        grid->insertRow(row);
-        const char *fields[] = {"operno", "opername", "dept"};
-        for (int c = 0; c < 3; ++c)
-            grid->setItem(row, c, new QTableWidgetItem(q.text(QLatin1String(fields[c]))));
-        ++row;
-        q.next();
+    const QList<OperatorRow> rows = OperatorData::operators();
+    grid->setRowCount(static_cast<int>(rows.size()));
+    for (int row = 0; row < rows.size(); ++row) {
+        grid->setItem(row, 0, new QTableWidgetItem(rows[row].operno));
+        grid->setItem(row, 1, new QTableWidgetItem(rows[row].opername));
+        grid->setItem(row, 2, new QTableWidgetItem(rows[row].dept));
     }
-    q.close();
-    if (row > 0)
+    if (!rows.isEmpty())
         grid->selectRow(0);
 }
 
@@ -90,19 +84,15 @@ void TfrmOperator::btnDelClick()
     const int row = grid->currentRow();
     if (row < 0 || row >= grid->rowCount())
         return;
-    const QString operno = grid->item(row, 0)->text();
-    const QString opername = grid->item(row, 1)->text();
-    if (opername == u"admin") {
+    const OperatorRow chosen{grid->item(row, 0)->text(), grid->item(row, 1)->text(), grid->item(row, 2)->text()};
+    if (chosen.opername == u"admin") {
         showInfo(this, QStringLiteral("此操作员不能被删除！"));
         return;
     }
     if (!askYesNo(this, QStringLiteral("确认要删除该操作员吗？")))
         return;
     try {
-        JetQuery &q = dmMain->qryExec;
-        q.setSql(QStringLiteral("delete from operator where operno=?"));
-        q.addBind(operno);
-        q.exec();
+        OperatorData::remove(chosen);
         openList();
     } catch (const std::exception &) {
         showError(this, QStringLiteral("操作员正在使用！"));

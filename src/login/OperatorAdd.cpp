@@ -1,7 +1,8 @@
 #include "OperatorAdd.h"
 
+#include "OperatorData.h"
+
 #include "app/Application.h"
-#include "app/MainDM.h"
 #include "widgets/EnterAsTab.h"
 #include "widgets/MessageService.h"
 
@@ -64,33 +65,12 @@ TfrmOperatorAdd::TfrmOperatorAdd(QWidget *parent) : QDialog(parent)
 
 void TfrmOperatorAdd::btnSaveClick()
 {
-    if (edtName->text().trimmed().isEmpty()) {
-        showError(this, QStringLiteral("请输入操作员名称"));
+    const QString refused
+        = OperatorData::create(edtNo->text(), edtName->text(), edtPwd->text(), edtPwd1->text(), edtBm->text());
+    if (!refused.isEmpty()) {
+        showError(this, refused);
         return;
     }
-    if (edtPwd->text() != edtPwd1->text()) {
-        showError(this, QStringLiteral("两次输入的密码不一致"));
-        return;
-    }
-    const QString code = edtNo->text();
-    // The login list splits "[code]name" at the first "]": such a code could never log in.
-    if (code.contains(u']')) {
-        showError(this, QStringLiteral("操作员编码不能包含字符“]”"));
-        return;
-    }
-    JetQuery &q = dmMain->qryExec;
-    q.setSql(QStringLiteral("select * from operator where operno=?"));
-    q.addBind(code);
-    q.open();
-    const bool exists = !q.eof();
-    q.close();
-    if (exists) {
-        showError(this, QStringLiteral("编码已存在！"));
-        return;
-    }
-    q.setSql(QStringLiteral("insert into operator (operno, opername, pwd, dept) values (?, ?, ?, ?)"));
-    q.addBind(code).addBind(edtName->text()).addBind(edtPwd->text()).addBind(edtBm->text());
-    q.exec();
     for (QLineEdit *e : {edtNo, edtName, edtPwd, edtPwd1, edtBm})
         e->clear();
     edtName->setFocus();

@@ -1,5 +1,7 @@
 #include "OperatorPwd.h"
 
+#include "OperatorData.h"
+
 #include "app/Application.h"
 #include "app/MainDM.h"
 #include "widgets/EnterAsTab.h"
@@ -62,26 +64,14 @@ TfrmOperatorPwd::TfrmOperatorPwd(QWidget *parent) : QDialog(parent)
 
 void TfrmOperatorPwd::btnSaveClick()
 {
-    if (edtPwd->text() != edtPwd1->text()) {
-        showError(this, QStringLiteral("两次输入的密码不一致"));
+    bool changed = false;
+    const QString message
+        = OperatorData::changePassword(CurOperName, edtOldPwd->text(), edtPwd->text(), edtPwd1->text(), &changed);
+    if (!changed) {
+        showError(this, message);
         return;
     }
-    JetQuery &q = dmMain->qryExec;
-    q.setSql(QStringLiteral("select * from operator where opername=? order by operno"));
-    q.addBind(CurOperName);
-    q.open();
-    const bool found = !q.eof();
-    const QString operno = found ? q.text(QStringLiteral("operno")) : QString();
-    const QString stored = found ? q.text(QStringLiteral("pwd")) : QString();
-    q.close();
-    if (!found || edtOldPwd->text() != stored) {
-        showError(this, QStringLiteral("输入的旧密码不正确"));
-        return;
-    }
-    q.setSql(QStringLiteral("update operator set pwd=? where operno=?"));
-    q.addBind(edtPwd->text()).addBind(operno);
-    q.exec();
-    showInfo(this, QStringLiteral("密码修改成功"));
+    showInfo(this, message);
     accept();
 }
 
