@@ -41,4 +41,15 @@ void raiseChildForm(QMdiSubWindow *window, int mode)
         area->setActiveSubWindow(window);
 }
 
+void closeChildForm(QWidget *form)
+{
+    for (QWidget *w = form->parentWidget(); w; w = w->parentWidget()) {
+        if (auto *window = qobject_cast<QMdiSubWindow *>(w)) {
+            window->close();
+            return;
+        }
+    }
+    form->close();
+}
+
 } // namespace jjgz

@@ -22,6 +22,10 @@ QMdiSubWindow *findChildForm(const char *className);
 // Shows the window in normal size (mode 1) or maximised (otherwise) and brings it to the front.
 void raiseChildForm(QMdiSubWindow *window, int mode);
 
+// Closes the child window that holds `form` (or `form` itself when it stands alone), through
+// the window's own close handling.
+void closeChildForm(QWidget *form);
+
 // The one window of screen class T: found again, or created as a new child of the main window.
 template <class T>
 T *ShowChildForm(int mode)

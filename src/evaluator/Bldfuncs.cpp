@@ -44,6 +44,8 @@ int64_t Trunc64(const TValue& v) {
   return static_cast<int64_t>(std::trunc(d));
 }
 
+}  // namespace
+
 // x to the power n by repeated multiplication; a negative n gives the reciprocal.
 // Very large exponents square instead (the product has long since over- or
 // underflowed, or the base is 1 or -1, where both ways agree).
@@ -67,6 +69,8 @@ double IntPower(double x, int64_t n) {
   }
   return CheckFloat(r);
 }
+
+namespace {
 
 void HNone(TParserOperation&) {}
 void HNeg(TParserOperation& o) { *o.Result = VarNeg(*o.A); }

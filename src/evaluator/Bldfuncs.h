@@ -72,6 +72,9 @@ void RunChain(TOpChain& chain);
 
 // Runs a statement list. `loopBudget` counts loop iterations when it is not null
 // (used to bound runs of untrusted scripts); exhausting it raises ELoopLimit.
+// x to the power n (the "^" operator with a whole exponent and the function POWER).
+double IntPower(double x, int64_t n);
+
 struct TRunState {
   uint64_t LoopLimit = 0;  // 0: unlimited
   uint64_t Iterations = 0;

@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "Bldfuncs.h"
 #include "Bldfuncs_lib.h"
 
 namespace jjgz::eval {
@@ -27,28 +28,6 @@ int32_t ToInt32Checked(double x) {
   if (std::isnan(x)) RaiseInvalidOp();
   if (x < -2147483648.0 || x > 2147483647.0) RaiseRangeError();
   return static_cast<int32_t>(x);
-}
-
-// x to the power n by repeated multiplication; large exponents square instead.
-double IntPow(double x, int64_t n) {
-  bool neg = n < 0;
-  uint64_t e = neg ? uint64_t(0) - uint64_t(n) : uint64_t(n);
-  double r = 1;
-  if (e <= (uint64_t(1) << 16)) {
-    for (uint64_t k = 0; k < e && std::isfinite(r) && r != 0; ++k) r *= x;
-  } else {
-    double b = x;
-    while (e) {
-      if (e & 1) r *= b;
-      e >>= 1;
-      if (e) b *= b;
-    }
-  }
-  if (neg) {
-    if (r == 0) RaiseZeroDivide();
-    r = 1 / r;
-  }
-  return CheckFloat(r);
 }
 
 const TValue kByte0 = TValue::Byte(0);
@@ -146,7 +125,7 @@ void FPower(TFuncCall& c) {
 void FIPower(TFuncCall& c) {
   double x = X(c, 0), y = std::trunc(X(c, 1));
   if (std::isnan(y) || !(std::fabs(y) < 9.2e18)) RaiseInvalidOp();
-  *c.Result = TValue::Double(IntPow(x, static_cast<int64_t>(y)));
+  *c.Result = TValue::Double(IntPower(x, static_cast<int64_t>(y)));
 }
 // All three arguments have been computed before the call.
 void FIif(TFuncCall& c) { *c.Result = VarEquals(c.Arg(0), kByte0) ? c.Arg(2) : c.Arg(1); }

@@ -69,41 +69,39 @@ TRegFuncObj* TEPRegFuncs::Add(std::unique_ptr<TRegFuncObj> f, bool ifAbsent) {
   return p;
 }
 
-TRegFuncObj* TEPRegFuncs::RegisterFunc(const std::string& name, TFuncHandler handler,
-                                       TFuncCategory category, const std::string& descr, int argCount) {
+namespace {
+// A new entry with what every registration form sets.
+std::unique_ptr<TRegFuncObj> NewFunc(const std::string& name, TFuncHandler handler, TFuncCategory category,
+                                     const std::string& descr, int argCount, TFuncKind kind) {
   auto f = std::make_unique<TRegFuncObj>();
   f->Name = name;
   f->Handler = std::move(handler);
   f->Category = category;
   f->Description = descr;
   f->ArgCount = argCount < 0 ? -1 : argCount;
-  f->Kind = TFuncKind::Handler;
-  return Add(std::move(f), false);
+  f->Kind = kind;
+  return f;
+}
+}  // namespace
+
+TRegFuncObj* TEPRegFuncs::RegisterFunc(const std::string& name, TFuncHandler handler,
+                                       TFuncCategory category, const std::string& descr, int argCount) {
+  return Add(NewFunc(name, std::move(handler), category, descr, argCount, TFuncKind::Handler), false);
 }
 
 TRegFuncObj* TEPRegFuncs::RegisterFuncIfAbsent(const std::string& name, TFuncHandler handler,
                                                TFuncCategory category, const std::string& descr,
                                                int argCount) {
   if (FindFunc(name)) return nullptr;
-  auto f = std::make_unique<TRegFuncObj>();
-  f->Name = name;
-  f->Handler = std::move(handler);
-  f->Category = category;
-  f->Description = descr;
-  f->ArgCount = argCount < 0 ? -1 : argCount;
-  return Add(std::move(f), true);
+  return Add(NewFunc(name, std::move(handler), category, descr, argCount, TFuncKind::Handler), true);
 }
 
 TRegFuncObj* TEPRegFuncs::RegisterNative(const std::string& name, TNativeRoutine routine,
                                          TFuncCategory category, const std::string& descr,
                                          TNativeType result, std::vector<TNativeType> params) {
-  auto f = std::make_unique<TRegFuncObj>();
-  f->Name = name;
-  f->Handler = MakeNativeAdaptor(result, params, std::move(routine));
-  f->Category = category;
-  f->Description = descr;
-  f->ArgCount = static_cast<int>(params.size());
-  f->Kind = TFuncKind::Native;
+  const int argCount = static_cast<int>(params.size());
+  auto f = NewFunc(name, MakeNativeAdaptor(result, params, std::move(routine)), category, descr, argCount,
+                   TFuncKind::Native);
   f->ResultType = result;
   f->ParamTypes = std::move(params);
   return Add(std::move(f), false);
@@ -113,14 +111,7 @@ TRegFuncObj* TEPRegFuncs::RegisterRegHandled(const std::string& name, int argCou
                                              TFuncCategory category, const std::string& descr,
                                              TFuncHandler handler) {
   CheckName(name);
-  auto f = std::make_unique<TRegFuncObj>();
-  f->Name = name;
-  f->Handler = std::move(handler);
-  f->Category = category;
-  f->Description = descr;
-  f->ArgCount = argCount < 0 ? -1 : argCount;
-  f->Kind = TFuncKind::RegistryHandled;
-  return Add(std::move(f), false);
+  return Add(NewFunc(name, std::move(handler), category, descr, argCount, TFuncKind::RegistryHandled), false);
 }
 
 void TEPRegFuncs::RemoveFunc(std::string_view name) {

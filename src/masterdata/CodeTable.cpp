@@ -1,6 +1,7 @@
 #include "CodeTable.h"
 
 #include "app/Application.h"
+#include "app/ChildForm.h"
 #include "app/DBFun.h"
 #include "app/ListServices.h"
 #include "app/MainDM.h"
@@ -291,10 +292,7 @@ void TfrmCodeTable::btnCancelClick()
 
 void TfrmCodeTable::btnCloseClick()
 {
-    if (m_window)
-        m_window->close();
-    else
-        close();
+    closeChildForm(this);
 }
 
 void TfrmCodeTable::findText()

@@ -1,6 +1,7 @@
 #include "masterdata/Jjgx.h"
 
 #include "app/Application.h"
+#include "app/ChildForm.h"
 #include "app/DBFun.h"
 #include "app/ListServices.h"
 #include "app/MainDM.h"
@@ -235,13 +236,7 @@ void TfrmJjgx::btnExportClick()
 
 void TfrmJjgx::closeWindow()
 {
-    for (QWidget *w = parentWidget(); w; w = w->parentWidget()) {
-        if (auto *sub = qobject_cast<QMdiSubWindow *>(w)) {
-            sub->close();
-            return;
-        }
-    }
-    close();
+    closeChildForm(this);
 }
 
 } // namespace jjgz

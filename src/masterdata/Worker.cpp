@@ -1,6 +1,7 @@
 #include "masterdata/Worker.h"
 
 #include "app/Application.h"
+#include "app/ChildForm.h"
 #include "app/ListServices.h"
 #include "app/MainDM.h"
 #include "masterdata/WorkerData.h"
@@ -244,13 +245,7 @@ void TfrmWorker::btnExportClick()
 
 void TfrmWorker::btnCloseClick()
 {
-    for (QWidget *w = parentWidget(); w; w = w->parentWidget()) {
-        if (auto *sub = qobject_cast<QMdiSubWindow *>(w)) {
-            sub->close();
-            return;
-        }
-    }
-    close();
+    closeChildForm(this);
 }
 
 } // namespace jjgz

@@ -183,24 +183,9 @@ void DataTable::setState(State state)
     emit stateChanged(state);
 }
 
-void DataTable::open()
+// Drops every row and any edit in progress and enters `state`; views are reset once.
+void DataTable::dropRows(State state)
 {
-    if (isActive())
-        return;
-    beginReset();
-    m_rows.clear();
-    m_current = -1;
-    m_eof = true;
-    m_modified = false;
-    m_state = Browse;
-    endReset();
-    emit stateChanged(m_state);
-}
-
-void DataTable::close()
-{
-    if (!isActive())
-        return;
     beginReset();
     m_rows.clear();
     m_buffer.clear();
@@ -208,9 +193,21 @@ void DataTable::close()
     m_current = -1;
     m_eof = true;
     m_modified = false;
-    m_state = Inactive;
+    m_state = state;
     endReset();
     emit stateChanged(m_state);
+}
+
+void DataTable::open()
+{
+    if (!isActive())
+        dropRows(Browse);
+}
+
+void DataTable::close()
+{
+    if (isActive())
+        dropRows(Inactive);
 }
 
 void DataTable::requireActive() const
@@ -222,16 +219,7 @@ void DataTable::requireActive() const
 void DataTable::emptyTable()
 {
     requireActive();
-    beginReset();
-    m_rows.clear();
-    m_buffer.clear();
-    m_changedFields.clear();
-    m_current = -1;
-    m_eof = true;
-    m_modified = false;
-    m_state = Browse;
-    endReset();
-    emit stateChanged(m_state);
+    dropRows(Browse);
 }
 
 int DataTable::appendRow(const QVariantList &values)

@@ -187,6 +187,7 @@ private:
     int requireField(const QString &name) const;
     QVariant convert(int field, const QVariant &value) const;
     void requireActive() const;
+    void dropRows(State state);
     bool leaveEditedRow(); // post when changed, cancel when not
     void runNewRecord();
     void setState(State state);

@@ -33,9 +33,12 @@ inline std::string Show(const TValue& v) {
   }
 }
 
-// Evaluates a formula in a component whose OnVariable answers from `vars`.
-inline std::string Eval(const std::string& formula, const std::map<std::string, TValue>& vars = {}) {
+// Evaluates a formula in a component whose OnVariable answers from `vars`, with `reg`
+// attached when given.
+inline std::string Eval(const std::string& formula, const std::map<std::string, TValue>& vars = {},
+                        TFunctionRegistry* reg = nullptr) {
   TExParser p;
+  if (reg) p.SetRegFuncs(reg);
   p.OnVariable = [&](TCustomParser&, const std::string& name, TValue& r) {
     auto it = vars.find(name);
     if (it != vars.end()) r = it->second;

@@ -14,18 +14,7 @@ using evaltest::Show;
 // Evaluates a formula in a component with a registry attached.
 std::string EvalF(TEPRegFuncs& reg, const std::string& formula,
                   const std::map<std::string, TValue>& vars = {}) {
-  TExParser p;
-  p.SetRegFuncs(&reg);
-  p.OnVariable = [&](TCustomParser&, const std::string& name, TValue& r) {
-    auto it = vars.find(name);
-    if (it != vars.end()) r = it->second;
-  };
-  p.ExpressionSetInPlace(SplitLines(formula));
-  try {
-    return Show(p.Evaluate());
-  } catch (const EEvalError& e) {
-    return std::string("error ") + e.ClassName() + ": " + e.Message();
-  }
+  return evaltest::Eval(formula, vars, &reg);
 }
 
 struct FCase {

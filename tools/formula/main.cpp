@@ -18,28 +18,8 @@ using namespace jjgz::eval;
 
 namespace {
 
-const char* KindName(uint16_t k) {
-  if (k & varArray) return "Array";
-  switch (k) {
-    case varEmpty: return "Empty";
-    case varNull: return "Null";
-    case varSmallint: return "Smallint";
-    case varInteger: return "Integer";
-    case varSingle: return "Single";
-    case varDouble: return "Double";
-    case varCurrency: return "Currency";
-    case varDate: return "Date";
-    case varOleStr: return "WideString";
-    case varBoolean: return "Boolean";
-    case varShortInt: return "ShortInt";
-    case varByte: return "Byte";
-    case varWord: return "Word";
-    case varLongWord: return "LongWord";
-    case varInt64: return "Int64";
-    case varString: return "String";
-    default: return VarKindName(k);
-  }
-}
+// The evaluator's kind names, except that wide text (OleStr) prints as WideString.
+const char* KindName(uint16_t k) { return k == varOleStr ? "WideString" : VarKindName(k); }
 
 std::string ValueText(const TValue& v) {
   switch (v.Kind()) {
