@@ -1,6 +1,7 @@
 #include "MainFrm.h"
 
 #include "Login.h"
+#include "OperatorRole.h"
 #include "Screens.h"
 #include "app/Application.h"
 #include "app/DBFun.h"
@@ -278,17 +279,7 @@ void TfrmMain::enableByGrants()
             action->setEnabled(admin);
     if (admin)
         return;
-    JetQuery &q = dmMain->qryExec;
-    q.setSql(QStringLiteral("select * from rolelist where opername=? order by roleid"));
-    q.addBind(CurOperName);
-    q.open();
-    QList<int> granted;
-    while (!q.eof()) {
-        granted << q.value(QStringLiteral("roleid")).toInt();
-        q.next();
-    }
-    q.close();
-    for (int code : granted) {
+    for (int code : OperatorGrants::grantsOf(CurOperName)) {
         if (code <= 0)
             continue;
         if (QAction *item = menuItem(code))
@@ -300,16 +291,7 @@ void TfrmMain::enableByGrants()
 
 void TfrmMain::hideSwitchedOff()
 {
-    JetQuery &q = dmMain->qryExec;
-    q.setSql(QStringLiteral("select * from roles where flag=1"));
-    q.open();
-    QList<int> switchedOff;
-    while (!q.eof()) {
-        switchedOff << q.value(QStringLiteral("roleid")).toInt();
-        q.next();
-    }
-    q.close();
-    for (int code : switchedOff) {
+    for (int code : OperatorGrants::switchedOffCodes()) {
         if (code <= 0)
             continue;
         if (QAction *item = menuItem(code))

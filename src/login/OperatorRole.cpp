@@ -69,6 +69,20 @@ QList<int> OperatorGrants::grantsOf(const QString &operName)
     return codes;
 }
 
+QList<int> OperatorGrants::switchedOffCodes()
+{
+    JetQuery &q = dmMain->qryExec;
+    q.setSql(QStringLiteral("select * from roles where flag=1"));
+    q.open();
+    QList<int> codes;
+    while (!q.eof()) {
+        codes << q.value(QStringLiteral("roleid")).toInt();
+        q.next();
+    }
+    q.close();
+    return codes;
+}
+
 void OperatorGrants::change(const QString &operName, const QList<int> &added, const QList<int> &withdrawn)
 {
     if (added.isEmpty() && withdrawn.isEmpty())

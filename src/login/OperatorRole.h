@@ -25,6 +25,8 @@ public:
     static QList<GrantableRole> grantableRoles();
     // Codes granted to `operName`, in code order.
     static QList<int> grantsOf(const QString &operName);
+    // Codes switched off for everyone (flag 1).
+    static QList<int> switchedOffCodes();
     // Grants `added` to and withdraws `withdrawn` from `operName`, in one transaction.
     static void change(const QString &operName, const QList<int> &added, const QList<int> &withdrawn);
 };
