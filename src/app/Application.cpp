@@ -1,7 +1,7 @@
 #include "Application.h"
 
-#include "MainDM.h"
-#include "MyFun.h"
+#include "data/MainDM.h"
+#include "data/MyFun.h"
 #include "widgets/MessageService.h"
 
 #include <QFont>

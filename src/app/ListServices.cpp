@@ -1,11 +1,11 @@
 #include "app/ListServices.h"
 
 #include "app/Input.h"
-#include "app/MyFun.h"
+#include "data/MyFun.h"
 #include "app/Setup.h"
 #include "widgets/DbGrid.h"
 #include "widgets/MessageService.h"
-#include "widgets/XlsWriter.h"
+#include "widgets/GridXls.h"
 
 namespace jjgz {
 

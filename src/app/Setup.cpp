@@ -1,6 +1,6 @@
 #include "app/Setup.h"
 
-#include "app/MyFun.h"
+#include "data/MyFun.h"
 #include "widgets/DbGrid.h"
 
 #include <QGroupBox>

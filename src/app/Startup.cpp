@@ -1,6 +1,6 @@
 #include "Startup.h"
 
-#include "MainDM.h"
+#include "data/MainDM.h"
 #include "widgets/MessageService.h"
 
 namespace jjgz {

@@ -3,7 +3,7 @@
 #include "OperatorData.h"
 
 #include "app/Application.h"
-#include "app/DBFun.h"
+#include "data/DBFun.h"
 #include "widgets/EnterAsTab.h"
 #include "widgets/MessageService.h"
 

@@ -4,9 +4,9 @@
 #include "OperatorRole.h"
 #include "Screens.h"
 #include "app/Application.h"
-#include "app/DBFun.h"
-#include "app/MainDM.h"
-#include "app/MyFun.h"
+#include "data/DBFun.h"
+#include "data/MainDM.h"
+#include "data/MyFun.h"
 #include "widgets/MessageService.h"
 #include "widgets/ScreenParts.h"
 #include "widgets/ToolIcons.h"
@@ -338,7 +338,22 @@ void TfrmMain::tidyMenus()
 
 void TfrmMain::openCode(int code)
 {
-    guarded(this, [this, code] { openScreen(code, this); });
+    guarded(this, [this, code] {
+        if (const ScreenOpener own = m_openers.value(code)) {
+            const ScreenEntry *entry = screenEntry(code);
+            own(this, entry ? entry->mode : 0);
+        } else {
+            openScreen(code, this);
+        }
+    });
+}
+
+void TfrmMain::setScreenOpener(int code, ScreenOpener opener)
+{
+    if (opener)
+        m_openers.insert(code, opener);
+    else
+        m_openers.remove(code);
 }
 
 void TfrmMain::relogin()

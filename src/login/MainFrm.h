@@ -1,5 +1,6 @@
 #pragma once
 #include "app/ChildForm.h"
+#include "login/Screens.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -56,6 +57,10 @@ public:
     // The background as laid over the client area (null when there is no picture).
     const QPixmap &bkImage() const { return m_bkLaid; }
 
+    // Puts `opener` in place of the screen table's opener for `code` in this window only (tests
+    // put their own screens behind a menu item this way); null gives the table's opener back.
+    void setScreenOpener(int code, ScreenOpener opener);
+
     QMdiArea *mdiArea;
     QToolBar *ToolBar1;
     QStatusBar *StatusBar1;
@@ -88,6 +93,7 @@ private:
     void openCode(int code);
     void childActivated(QMdiSubWindow *window);
 
+    QHash<int, ScreenOpener> m_openers;
     QHash<QWidget *, QPointer<QToolBar>> m_childBars;
     QList<QAction *> m_windowEntries;
     QPixmap m_bkSource;

@@ -1,7 +1,7 @@
 #include "OperatorData.h"
 
-#include "app/DBFun.h"
-#include "app/MainDM.h"
+#include "data/DBFun.h"
+#include "data/MainDM.h"
 
 namespace jjgz {
 

@@ -3,7 +3,7 @@
 #include "OperatorData.h"
 
 #include "app/Application.h"
-#include "app/MainDM.h"
+#include "data/MainDM.h"
 #include "widgets/EnterAsTab.h"
 #include "widgets/MessageService.h"
 

@@ -1,8 +1,8 @@
 #include "OperatorRole.h"
 
 #include "app/Application.h"
-#include "app/MainDM.h"
-#include "app/MyFun.h"
+#include "data/MainDM.h"
+#include "data/MyFun.h"
 #include "widgets/MessageService.h"
 
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #include "Screens.h"
 
-#include "app/MyFun.h"
+#include "data/MyFun.h"
 #include "login/Operator.h"
 #include "login/OperatorPwd.h"
 #include "login/OperatorRole.h"
@@ -86,24 +86,6 @@ bool openScreen(int code, QWidget *mainWindow)
         return false;
     entry->open(mainWindow, entry->mode);
     return true;
-}
-
-ScreenOpener replaceScreenOpener(int code, ScreenOpener opener)
-{
-    for (ScreenEntry &entry : table())
-        if (entry.code == code)
-            return std::exchange(entry.open, opener);
-    return nullptr;
-}
-
-const WageSheetMode &wageSheetMode(int mode)
-{
-    static const WageSheetMode modes[] = {
-        {0, QStringLiteral("工资数据录入"), {}, false},
-        {1, QStringLiteral("打印工资条"), {QStringLiteral("计算"), QStringLiteral("重新生成"), QStringLiteral("工资表")}, true},
-        {2, QStringLiteral("工资发放表"), {QStringLiteral("计算"), QStringLiteral("重新生成"), QStringLiteral("工资条")}, true},
-    };
-    return (mode >= 0 && mode <= 2) ? modes[mode] : modes[0];
 }
 
 QString helpDocumentPath()

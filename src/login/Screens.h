@@ -3,6 +3,7 @@
 // here when a menu item or toolbar button is chosen; a screen is wired in by giving its entry in
 // Screens.cpp an opener (see the table there).
 #include "app/ChildForm.h"
+#include "payroll/WageSheetMode.h"
 
 #include <QList>
 #include <QString>
@@ -39,19 +40,6 @@ const QList<ScreenEntry> &screenEntries();
 const ScreenEntry *screenEntry(int code);
 // Runs the opener of `code`. Returns false when the code opens nothing (yet).
 bool openScreen(int code, QWidget *mainWindow);
-// Replaces the opener of `code` (tests put their own screens behind a menu item); returns the
-// previous one. Does nothing and returns null for a code without an entry.
-ScreenOpener replaceScreenOpener(int code, ScreenOpener opener);
-
-// The three ways the wage sheet window is opened, kept here as data for the sheet's constructor.
-struct WageSheetMode {
-    int mode;                   // 0 entry, 1 pay slips, 2 payment table
-    QString title;              // the window title
-    QStringList removedButtons; // captions of the buttons taken off the sheet's toolbar
-    bool readOnly;              // the grid accepts no typing
-};
-// The mode table entry for `mode` (0, 1 or 2; anything else gives the entry mode).
-const WageSheetMode &wageSheetMode(int mode);
 
 // Ready-made openers for the table.
 // A screen that exists at most once: ShowChildForm with the entry's mode.

@@ -1,6 +1,6 @@
 // jjgz: piece-work payroll for small manufacturers.
 #include "app/Application.h"
-#include "app/MainDM.h"
+#include "data/MainDM.h"
 #include "app/Startup.h"
 #include "login/Login.h"
 #include "login/MainFrm.h"

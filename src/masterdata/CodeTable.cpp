@@ -2,9 +2,9 @@
 
 #include "app/Application.h"
 #include "app/ChildForm.h"
-#include "app/DBFun.h"
+#include "data/DBFun.h"
 #include "app/ListServices.h"
-#include "app/MainDM.h"
+#include "data/MainDM.h"
 #include "widgets/DbGrid.h"
 #include "widgets/MessageService.h"
 

@@ -2,7 +2,7 @@
 // The code-table screens (departments, positions, job types, coefficients) are one screen
 // pattern: an MDI child with an editable grid over the whole table and a column of buttons.
 // Each screen is a thin subclass that hands the pattern its description (CodeTableDef).
-#include "widgets/DataTable.h"
+#include "data/DataTable.h"
 
 #include <QList>
 #include <QSqlRecord>

@@ -2,10 +2,10 @@
 
 #include "app/Application.h"
 #include "app/ChildForm.h"
-#include "app/DBFun.h"
+#include "data/DBFun.h"
 #include "app/ListServices.h"
-#include "app/MainDM.h"
-#include "widgets/DataTable.h"
+#include "data/MainDM.h"
+#include "data/DataTable.h"
 #include "widgets/DbGrid.h"
 #include "widgets/GridPrinter.h"
 #include "widgets/MessageService.h"

@@ -1,9 +1,9 @@
 #include "masterdata/JjgxMdy.h"
 
 #include "app/Application.h"
-#include "app/DBFun.h"
-#include "app/MainDM.h"
-#include "widgets/DataTable.h"
+#include "data/DBFun.h"
+#include "data/MainDM.h"
+#include "data/DataTable.h"
 #include "widgets/DbGrid.h"
 #include "widgets/DbNavigator.h"
 #include "widgets/EnterAsTab.h"

@@ -1,9 +1,9 @@
 #include "masterdata/ProcessData.h"
 
-#include "app/DBFun.h"
-#include "app/MainDM.h"
-#include "app/MyFun.h"
-#include "widgets/DataTable.h"
+#include "data/DBFun.h"
+#include "data/MainDM.h"
+#include "data/MyFun.h"
+#include "data/DataTable.h"
 
 namespace jjgz {
 

@@ -1,7 +1,7 @@
 #include "masterdata/SelWorker.h"
 
 #include "app/Application.h"
-#include "app/DBFun.h"
+#include "data/DBFun.h"
 
 #include <QGroupBox>
 #include <QGuiApplication>

@@ -1,8 +1,8 @@
 #include "masterdata/WorkerData.h"
 
-#include "app/DBFun.h"
-#include "app/MainDM.h"
-#include "widgets/DataTable.h"
+#include "data/DBFun.h"
+#include "data/MainDM.h"
+#include "data/DataTable.h"
 
 namespace jjgz {
 namespace {

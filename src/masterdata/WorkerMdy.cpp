@@ -1,7 +1,7 @@
 #include "masterdata/WorkerMdy.h"
 
 #include "app/Application.h"
-#include "app/MainDM.h"
+#include "data/MainDM.h"
 #include "widgets/EnterAsTab.h"
 #include "widgets/MessageService.h"
 

@@ -3,7 +3,7 @@
 // read-only columns in the tooltip colour, fixed hidden columns (tag 1), pick-list cells that
 // also take typed text, ellipsis-button cells, Enter moving to the next cell, whole-row
 // selection for read-only lists and optional footer rows (totals).
-#include "widgets/DataTable.h"
+#include "data/DataTable.h"
 
 #include <QPointer>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #pragma once
 // The navigator bar of an editor grid: insert, delete, edit, post and cancel on one DataTable.
-#include "widgets/DataTable.h"
+#include "data/DataTable.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,8 +1,8 @@
 // The data module, the delivered database and the shared database routines.
 #include "TestSupport.h"
-#include "app/DBFun.h"
-#include "app/MainDM.h"
-#include "app/MyFun.h"
+#include "data/DBFun.h"
+#include "data/MainDM.h"
+#include "data/MyFun.h"
 #include "app/Startup.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 // The main window driven offscreen: menus and toolbar, enabling by grants, hiding and tidying,
 // navigation, child toolbars, re-login, leaving the program.
 #include "TestSupport.h"
-#include "app/MyFun.h"
+#include "data/MyFun.h"
 #include "login/Login.h"
 #include "login/MainFrm.h"
 #include "login/Screens.h"
@@ -498,8 +498,7 @@ void MainFrmTest::reusedChild()
     TestApp app;
     TfrmMain w;
     w.show();
-    const ScreenOpener previous = replaceScreenOpener(code, reused<ProbeChild>);
-    const auto restore = qScopeGuard([&] { replaceScreenOpener(code, previous); });
+    w.setScreenOpener(code, reused<ProbeChild>);
 
     w.menuItem(code)->trigger();
     QCOMPARE(w.mdiArea->subWindowList().size(), 1);
@@ -765,8 +764,7 @@ void MainFrmTest::screenshot()
     TfrmMain w;
     w.showNormal();
     w.resize(1100, 680);
-    const ScreenOpener previous = replaceScreenOpener(1503, reused<ProbeChild>);
-    const auto restore = qScopeGuard([&] { replaceScreenOpener(1503, previous); });
+    w.setScreenOpener(1503, reused<ProbeChild>);
     w.toolButton(1503)->trigger();
     QTRY_COMPARE(w.bkImage().size(), w.mdiArea->viewport()->size());
     QCoreApplication::processEvents();

@@ -3,7 +3,7 @@
 #include "TestSupport.h"
 #include "masterdata/Jjgx.h"
 #include "masterdata/JjgxMdy.h"
-#include "widgets/DataTable.h"
+#include "data/DataTable.h"
 #include "widgets/DbGrid.h"
 #include "widgets/DbNavigator.h"
 

@@ -1,13 +1,13 @@
 // The employee roster, the employee dialog and the employee picker, driven as a user would.
 #include "TestSupport.h"
 #include "app/Input.h"
-#include "app/MyFun.h"
+#include "data/MyFun.h"
 #include "login/MainFrm.h"
 #include "masterdata/SelWorker.h"
 #include "masterdata/Worker.h"
 #include "masterdata/WorkerData.h"
 #include "masterdata/WorkerMdy.h"
-#include "widgets/DataTable.h"
+#include "data/DataTable.h"
 #include "widgets/DbGrid.h"
 #include "widgets/GridPrinter.h"
 

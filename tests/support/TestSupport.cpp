@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "app/MyFun.h"
+#include "data/MyFun.h"
 
 #include <QApplication>
 #include <QDir>
@@ -69,7 +69,7 @@ void ScriptedMessages::clear()
 
 QString deliveredDatabase()
 {
-    return QStringLiteral(JJGZ_DELIVERED_DB);
+    return QStringLiteral(JJGZ_TEMPLATE_DB);
 }
 
 TestApp::TestApp(const QString &operName, const QString &bizDate)

@@ -1,7 +1,7 @@
 #pragma once
 // Shared test fixture: a private application directory with a fresh copy of the delivered
 // database, a scripted message service, and screenshots when JJGZ_SHOTS names a folder.
-#include "app/MainDM.h"
+#include "data/MainDM.h"
 #include "widgets/MessageService.h"
 
 #include <QList>

@@ -2,9 +2,9 @@
 // the printed pages, read back from a PDF with pdftotext.
 #include "TestSupport.h"
 #include "widgets/DbGrid.h"
-#include "widgets/Gbk.h"
+#include "data/Gbk.h"
 #include "widgets/GridPrinter.h"
-#include "widgets/XlsWriter.h"
+#include "widgets/GridXls.h"
 
 #include <QDir>
 #include <QFile>

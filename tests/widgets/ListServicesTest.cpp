@@ -3,10 +3,10 @@
 #include "TestSupport.h"
 #include "app/Input.h"
 #include "app/ListServices.h"
-#include "app/MyFun.h"
+#include "data/MyFun.h"
 #include "app/Setup.h"
 #include "widgets/DbGrid.h"
-#include "widgets/Gbk.h"
+#include "data/Gbk.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "widgets/DataTable.h"
+#include "data/DataTable.h"
 
-#include "widgets/Gbk.h"
+#include "data/Gbk.h"
 
 #include <QDate>
 #include <QDateTime>

@@ -6,8 +6,6 @@
 
 namespace jjgz {
 
-class DbGrid;
-
 class XlsWriter {
 public:
     XlsWriter(); // starts with the beginning-of-file record
@@ -24,11 +22,5 @@ private:
     QByteArray m_data;
     bool m_finished = false;
 };
-
-// The grid as a worksheet: the titles of the visible columns (when the grid shows titles), one
-// row per table row from the first to the last, then the footer rows.
-QByteArray gridToXls(const DbGrid &grid);
-// Writes gridToXls to `path` (created or overwritten). Throws DataError(File) with the reason.
-void saveGridAsXls(const DbGrid &grid, const QString &path);
 
 } // namespace jjgz

@@ -1,8 +1,8 @@
 // Text, number, dialect and settings-file helpers.
-#include "app/IniFile.h"
-#include "app/JetSql.h"
-#include "app/MyFun.h"
-#include "widgets/Gbk.h"
+#include "data/IniFile.h"
+#include "data/JetSql.h"
+#include "data/MyFun.h"
+#include "data/Gbk.h"
 
 #include <QFile>
 #include <QTemporaryDir>

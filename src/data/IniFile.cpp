@@ -1,6 +1,6 @@
 #include "IniFile.h"
 
-#include "widgets/Gbk.h"
+#include "data/Gbk.h"
 
 #include <QFile>
 #include <QSaveFile>

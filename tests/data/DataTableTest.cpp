@@ -1,6 +1,6 @@
 // The data-aware table: row states driven through tables of operations, the before-post check,
 // change notifications, value conversion and GBK widths, and posting to a bound database table.
-#include "widgets/DataTable.h"
+#include "data/DataTable.h"
 
 #include <QSignalSpy>
 #include <QSqlDatabase>

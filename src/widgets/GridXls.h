@@ -1,0 +1,16 @@
+#pragma once
+// A grid written as an .xls worksheet (the list export).
+#include <QByteArray>
+#include <QString>
+
+namespace jjgz {
+
+class DbGrid;
+
+// The grid as a worksheet: the titles of the visible columns (when the grid shows titles), one
+// row per table row from the first to the last, then the footer rows.
+QByteArray gridToXls(const DbGrid &grid);
+// Writes gridToXls to `path` (created or overwritten). Throws DataError(File) with the reason.
+void saveGridAsXls(const DbGrid &grid, const QString &path);
+
+} // namespace jjgz
