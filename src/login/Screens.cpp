@@ -12,6 +12,8 @@
 #include "masterdata/Jjxs.h"
 #include "masterdata/Worker.h"
 #include "masterdata/WorkerType.h"
+#include "payroll/GzSum.h"
+#include "payroll/JzNext.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -35,11 +37,11 @@ QList<ScreenEntry> &table()
         // 【日常处理】
         {1001, OpenHow::QueryThenList, 0, nullptr},   // TfrmJjDataSel, then TfrmJjData
         {1003, OpenHow::NewChild, 0, nullptr},        // TfrmGzData, entry mode
-        {1005, OpenHow::Modal, 0, nullptr},           // TfrmJzNext
+        {1005, OpenHow::Modal, 0, modal<TfrmJzNext>},
         // 【工资报表】
         {1301, OpenHow::NewChild, 1, nullptr},        // TfrmGzData, pay-slip mode
         {1303, OpenHow::NewChild, 2, nullptr},        // TfrmGzData, payment-table mode
-        {1305, OpenHow::ReusedMaximised, 2, nullptr}, // TfrmGzSum
+        {1305, OpenHow::ReusedMaximised, 2, reused<TfrmGzSum>},
         // 【初始设置】
         {1503, OpenHow::ReusedNormal, 1, reused<TfrmJjgz>},
         {1505, OpenHow::ReusedMaximised, 2, reused<TfrmJjgx>},
