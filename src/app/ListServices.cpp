@@ -28,23 +28,34 @@ void ShowColumnSettings(const QString &screenKey, DbGrid *grid)
     dialog.exec();
 }
 
-QString exportFileName(const QString &chosen)
+namespace {
+const QString kXlsFilter = QStringLiteral("Excel Files(*.xls)");
+const QString kXlsxFilter = QStringLiteral("Excel 2007 Files(*.xlsx)");
+} // namespace
+
+QString exportFileName(const QString &chosen, bool xlsx)
 {
-    if (chosen.right(4) == QStringLiteral(".xls"))
+    const QString extension = xlsx ? QStringLiteral(".xlsx") : QStringLiteral(".xls");
+    if (chosen.endsWith(extension))
         return chosen;
-    return chosen + QStringLiteral(".xls");
+    return chosen + extension;
 }
 
 bool ExportGrid(DbGrid *grid)
 {
     if (!grid || !grid->table() || !grid->table()->isActive())
         return false;
+    QString filter;
     const QString chosen = messages().saveFileName(grid->window(), QStringLiteral("导出"), appDir(),
-                                                   QStringLiteral("Excel Files(*.xls)"));
+                                                   kXlsFilter + QStringLiteral(";;") + kXlsxFilter, &filter);
     if (chosen.isEmpty())
         return false;
+    const bool xlsx = filter == kXlsxFilter;
     try {
-        saveGridAsXls(*grid, exportFileName(chosen));
+        if (xlsx)
+            saveGridAsXlsx(*grid, exportFileName(chosen, true));
+        else
+            saveGridAsXls(*grid, exportFileName(chosen, false));
     } catch (const DataError &e) {
         showFailure(grid->window(), e.message());
         return false;

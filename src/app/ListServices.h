@@ -17,13 +17,13 @@ void ApplyColumnSettings(const QString &screenKey, DbGrid *grid);
 // The column settings dialog TfrmSetup for `grid`, modal; changes are applied and stored at once.
 void ShowColumnSettings(const QString &screenKey, DbGrid *grid);
 
-// Asks for a file name (in the program's directory, filter "Excel Files(*.xls)") and writes the
-// grid there. Does nothing when the grid's table is not open or the dialog is cancelled. A file
+// Asks for a file name (in the program's directory, filters "Excel Files(*.xls)" and then
+// "Excel 2007 Files(*.xlsx)") and writes the grid there in the chosen filter's format. Does nothing when the grid's table is not open or the dialog is cancelled. A file
 // that cannot be written is reported with its reason (error box); returns true when written.
 bool ExportGrid(DbGrid *grid);
-// The name the export writes to for the name chosen in the dialog: ".xls" is appended unless
-// the name already ends in exactly ".xls".
-QString exportFileName(const QString &chosen);
+// The name the export writes to for the name chosen in the dialog: ".xls" (".xlsx") is appended
+// unless the name already ends in exactly that.
+QString exportFileName(const QString &chosen, bool xlsx = false);
 
 // The prompt dialog TfrmInput: the typed text (not trimmed), or empty text when cancelled.
 QString InputPrompt(const QString &title, const QString &label);

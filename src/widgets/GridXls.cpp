@@ -5,18 +5,35 @@
 #include "widgets/DbGrid.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSaveFile>
 
-namespace jjgz {
+#include <xlsxwriter.h>
 
-QByteArray gridToXls(const DbGrid &grid)
+#include <cstdio>
+
+namespace jjgz {
+namespace {
+
+// Where the cells of a grid go: one call per cell, rows and columns counted from 0.
+class CellSink {
+public:
+    virtual ~CellSink() = default;
+    virtual void title(int column, const QString &text) = 0;
+    virtual void text(int row, int column, const QString &text) = 0;
+    virtual void number(int row, int column, double value, const QString &format) = 0;
+    virtual void integer(int row, int column, qint64 value) = 0;
+    virtual void blank(int row, int column) = 0;
+};
+
+// Walks the grid's visible columns: titles, the table's rows, then the footer rows.
+void writeGrid(const DbGrid &grid, CellSink &sink)
 {
-    XlsWriter xls;
     const QList<int> columns = grid.visibleColumns();
     int row = 0;
     if (grid.showsTitles()) {
         for (int c = 0; c < columns.size(); ++c)
-            xls.text(row, c, grid.column(columns.at(c)).title);
+            sink.title(c, grid.column(columns.at(c)).title);
         ++row;
     }
     DataTable *table = grid.table();
@@ -29,13 +46,13 @@ QByteArray gridToXls(const DbGrid &grid)
                 const int f = fields.at(c);
                 const QVariant v = f < 0 ? QVariant() : table->rowValue(r, f);
                 if (v.isNull()) {
-                    xls.blank(row, c);
+                    sink.blank(row, c);
                     continue;
                 }
                 switch (table->field(f).kind) {
-                case FieldKind::Integer: xls.integer(row, c, v.toLongLong()); break;
-                case FieldKind::Float: xls.number(row, c, v.toDouble()); break;
-                default: xls.text(row, c, grid.displayText(r, columns.at(c))); break;
+                case FieldKind::Integer: sink.integer(row, c, v.toLongLong()); break;
+                case FieldKind::Float: sink.number(row, c, v.toDouble(), grid.column(columns.at(c)).format); break;
+                default: sink.text(row, c, grid.displayText(r, columns.at(c))); break;
                 }
             }
         }
@@ -44,14 +61,98 @@ QByteArray gridToXls(const DbGrid &grid)
         for (int c = 0; c < columns.size(); ++c) {
             const QVariant v = grid.footerValue(fr, columns.at(c));
             if (!v.isValid())
-                xls.blank(row, c);
+                sink.blank(row, c);
             else if (v.metaType().id() == QMetaType::Double)
-                xls.number(row, c, v.toDouble());
+                sink.number(row, c, v.toDouble(), grid.column(columns.at(c)).format);
             else
-                xls.text(row, c, v.toString());
+                sink.text(row, c, v.toString());
         }
     }
-    return xls.finish();
+}
+
+class XlsSink final : public CellSink {
+public:
+    void title(int column, const QString &text) override { xls.text(0, column, text); }
+    void text(int row, int column, const QString &text) override { xls.text(row, column, text); }
+    void number(int row, int column, double value, const QString &) override { xls.number(row, column, value); }
+    void integer(int row, int column, qint64 value) override { xls.integer(row, column, value); }
+    void blank(int row, int column) override { xls.blank(row, column); }
+    XlsWriter xls;
+};
+
+class XlsxSink final : public CellSink {
+public:
+    XlsxSink(lxw_workbook *book, lxw_worksheet *sheet) : m_book(book), m_sheet(sheet)
+    {
+        m_bold = workbook_add_format(book);
+        format_set_bold(m_bold);
+    }
+    void title(int column, const QString &text) override { write(worksheet_write_string(m_sheet, 0, column, text.toUtf8().constData(), m_bold)); }
+    void text(int row, int column, const QString &text) override
+    {
+        write(worksheet_write_string(m_sheet, row, column, text.toUtf8().constData(), nullptr));
+    }
+    void number(int row, int column, double value, const QString &format) override
+    {
+        write(worksheet_write_number(m_sheet, row, column, value, numberFormat(format)));
+    }
+    void integer(int row, int column, qint64 value) override
+    {
+        write(worksheet_write_number(m_sheet, row, column, static_cast<double>(value), nullptr));
+    }
+    void blank(int, int) override {}
+    lxw_error error = LXW_NO_ERROR;
+
+private:
+    void write(lxw_error result)
+    {
+        if (error == LXW_NO_ERROR)
+            error = result;
+    }
+    // The grid's "0.00" kind of format reads the same in a spreadsheet.
+    lxw_format *numberFormat(const QString &format)
+    {
+        if (format.isEmpty())
+            return nullptr;
+        lxw_format *&f = m_formats[format];
+        if (!f) {
+            f = workbook_add_format(m_book);
+            format_set_num_format(f, format.toUtf8().constData());
+        }
+        return f;
+    }
+    lxw_workbook *m_book;
+    lxw_worksheet *m_sheet;
+    lxw_format *m_bold;
+    QHash<QString, lxw_format *> m_formats;
+};
+
+// libxlsxwriter's own texts are English; the clerk reads what happened and what to do.
+QString xlsxErrorText(lxw_error error)
+{
+    switch (error) {
+    case LXW_ERROR_MEMORY_MALLOC_FAILED: return QStringLiteral("内存不足");
+    case LXW_ERROR_CREATING_XLSX_FILE: return QStringLiteral("文件无法创建，请检查文件夹是否存在、是否有写入权限");
+    case LXW_ERROR_CREATING_TMPFILE: return QStringLiteral("无法创建临时文件，请检查磁盘空间");
+    case LXW_ERROR_ZIP_FILE_OPERATION:
+    case LXW_ERROR_ZIP_FILE_ADD:
+    case LXW_ERROR_ZIP_CLOSE: return QStringLiteral("文件写入失败，请检查磁盘空间");
+    default: return QStringLiteral("文件写入失败（错误 %1）").arg(static_cast<int>(error));
+    }
+}
+
+[[noreturn]] void fileError(const char *what, const QString &path, const QString &reason)
+{
+    throw DataError(DataError::File, QString::fromUtf8(what).arg(QDir::toNativeSeparators(path), reason));
+}
+
+} // namespace
+
+QByteArray gridToXls(const DbGrid &grid)
+{
+    XlsSink sink;
+    writeGrid(grid, sink);
+    return sink.xls.finish();
 }
 
 void saveGridAsXls(const DbGrid &grid, const QString &path)
@@ -59,10 +160,39 @@ void saveGridAsXls(const DbGrid &grid, const QString &path)
     const QByteArray data = gridToXls(grid);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw DataError(DataError::File, QStringLiteral("无法创建文件 %1：%2").arg(QDir::toNativeSeparators(path), file.errorString()));
+        fileError("无法创建文件 %1：%2", path, file.errorString());
     file.write(data);
     if (!file.commit())
-        throw DataError(DataError::File, QStringLiteral("无法写入文件 %1：%2").arg(QDir::toNativeSeparators(path), file.errorString()));
+        fileError("无法写入文件 %1：%2", path, file.errorString());
+}
+
+void saveGridAsXlsx(const DbGrid &grid, const QString &path)
+{
+    // Written beside the target under another name and moved into place when complete, so a
+    // failed export never leaves half a workbook under the chosen name.
+    const QString temporary = path + QStringLiteral(".part");
+    const QByteArray temporaryName = QFile::encodeName(temporary);
+    lxw_workbook *book = workbook_new(temporaryName.constData());
+    if (!book)
+        fileError("无法创建文件 %1：%2", path, QStringLiteral("无法分配内存"));
+    lxw_worksheet *sheet = workbook_add_worksheet(book, nullptr);
+    XlsxSink sink(book, sheet);
+    writeGrid(grid, sink);
+    const QList<int> columns = grid.visibleColumns();
+    for (int c = 0; c < columns.size(); ++c)
+        worksheet_set_column(sheet, c, c, grid.column(columns.at(c)).width / 7.0, nullptr);
+    if (grid.showsTitles())
+        worksheet_freeze_panes(sheet, 1, 0);
+    const lxw_error closed = workbook_close(book);
+    const lxw_error error = sink.error != LXW_NO_ERROR ? sink.error : closed;
+    if (error != LXW_NO_ERROR) {
+        QFile::remove(temporary);
+        fileError("无法写入文件 %1：%2", path, xlsxErrorText(error));
+    }
+    if (std::rename(temporaryName.constData(), QFile::encodeName(path).constData()) != 0) {
+        QFile::remove(temporary);
+        fileError("无法写入文件 %1：%2", path, QStringLiteral("文件无法替换（可能正被其他程序打开）"));
+    }
 }
 
 } // namespace jjgz

@@ -30,9 +30,9 @@ public:
         return static_cast<QMessageBox::StandardButton>(box.exec());
     }
     QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
-                         const QString &filter) override
+                         const QString &filter, QString *selectedFilter) override
     {
-        return QFileDialog::getSaveFileName(parent, caption, dir, filter);
+        return QFileDialog::getSaveFileName(parent, caption, dir, filter, selectedFilter);
     }
     QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
                          const QString &filter) override

@@ -20,9 +20,10 @@ public:
                                                  const QString &text, QMessageBox::StandardButtons buttons,
                                                  MsgIcon icon) = 0;
     // File and folder choosers: an empty result means cancelled. `filter` uses Qt's form
-    // ("Excel Files(*.xls)").
+    // ("Excel Files(*.xls)", several joined by ";;"); `selectedFilter`, when given, receives the
+    // filter the user chose.
     virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
-                                 const QString &filter) = 0;
+                                 const QString &filter, QString *selectedFilter = nullptr) = 0;
     virtual QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
                                  const QString &filter) = 0;
     virtual QString directory(QWidget *parent, const QString &caption, const QString &dir) = 0;

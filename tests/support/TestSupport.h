@@ -25,13 +25,14 @@ public:
     QList<Shown> shown;
     QList<QMessageBox::StandardButton> answers; // for questions, in order
     QStringList files;                          // for file and folder choosers, in order ("" = cancel)
+    QStringList chosenFilters;                  // filters chosen in save dialogs, in order (default: the first)
     QStringList unexpected;                     // questions or choosers that had no scripted answer
 
     void message(QWidget *parent, const QString &title, const QString &text, MsgIcon icon) override;
     QMessageBox::StandardButton question(QWidget *parent, const QString &title, const QString &text,
                                          QMessageBox::StandardButtons buttons, MsgIcon icon) override;
     QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
-                         const QString &filter) override;
+                         const QString &filter, QString *selectedFilter = nullptr) override;
     QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
                          const QString &filter) override;
     QString directory(QWidget *parent, const QString &caption, const QString &dir) override;

@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -91,6 +92,8 @@ private slots:
     void exportNames();
     void exportNothingWhenClosedOrCancelled();
     void exportReadBack();
+    void exportXlsxReadBack();
+    void exportXlsxFailureIsShown();
     void exportFailureIsShown();
     void inputPrompt_data();
     void inputPrompt();
@@ -191,25 +194,36 @@ void ListServicesTest::settingsDialogLeavesCodeColumns()
 
 void ListServicesTest::exportNames_data()
 {
+    QTest::addColumn<QString>("filter");
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("written");
-    QTest::newRow("no extension") << "name" << "name.xls";
-    QTest::newRow("upper-case extension") << "name.XLS" << "name.XLS.xls";
-    QTest::newRow("extension") << "name.xls" << "name.xls";
-    QTest::newRow("other extension") << "name.txt" << "name.txt.xls";
+    const QString xls = QStringLiteral("Excel Files(*.xls)");
+    const QString xlsx = QStringLiteral("Excel 2007 Files(*.xlsx)");
+    QTest::newRow("no extension") << xls << "name" << "name.xls";
+    QTest::newRow("upper-case extension") << xls << "name.XLS" << "name.XLS.xls";
+    QTest::newRow("extension") << xls << "name.xls" << "name.xls";
+    QTest::newRow("other extension") << xls << "name.txt" << "name.txt.xls";
+    QTest::newRow("xlsx: no extension") << xlsx << "name" << "name.xlsx";
+    QTest::newRow("xlsx: extension") << xlsx << "name.xlsx" << "name.xlsx";
+    QTest::newRow("xlsx: .xls chosen") << xlsx << "name.xls" << "name.xls.xlsx";
 }
 
 void ListServicesTest::exportNames()
 {
+    QFETCH(QString, filter);
     QFETCH(QString, chosen);
     QFETCH(QString, written);
     TestApp app;
     List l;
     app.messages.files << app.path(chosen);
+    app.messages.chosenFilters << filter;
     QVERIFY(ExportGrid(&l.grid));
     QCOMPARE(app.messages.lastChooserDir, appDir());
-    QCOMPARE(app.messages.lastChooserFilter, QStringLiteral("Excel Files(*.xls)"));
+    // .xls is offered first, exactly as before; .xlsx second.
+    QCOMPARE(app.messages.lastChooserFilter, QStringLiteral("Excel Files(*.xls);;Excel 2007 Files(*.xlsx)"));
     QVERIFY(QFile::exists(app.path(written)));
+    // The file's kind follows the filter: .xlsx is a ZIP container, .xls a BIFF stream.
+    QCOMPARE(readFile(app.path(written)).startsWith("PK"), written.endsWith(QStringLiteral(".xlsx")));
     if (chosen != written)
         QVERIFY(!QFile::exists(app.path(chosen)));
     QVERIFY(app.messages.unexpected.isEmpty());
@@ -269,6 +283,67 @@ void ListServicesTest::exportReadBack()
     QCOMPARE(cell(4, 0), QStringLiteral("1:合计"));
     QCOMPARE(cell(4, 3), QStringLiteral("2:3488.25"));
     QCOMPARE(rows.at(1).toArray().size(), 4);
+}
+
+void ListServicesTest::exportXlsxReadBack()
+{
+    TestApp app;
+    List l;
+    l.grid.setColumnVisible(2, false); // 性别 is not exported
+    l.grid.setFooterRowCount(1);
+    l.grid.setFooterText(0, 0, QStringLiteral("合计"));
+    l.grid.setFooterSum(0, 4);
+    app.messages.files << app.path(QStringLiteral("员工"));
+    app.messages.chosenFilters << QStringLiteral("Excel 2007 Files(*.xlsx)");
+    QVERIFY(ExportGrid(&l.grid));
+    QVERIFY(!QFile::exists(app.path(QStringLiteral("员工.xlsx.part"))));
+    const QString script = QStringLiteral(
+        "import json,sys,openpyxl\n"
+        "s=openpyxl.load_workbook(sys.argv[1]).active\n"
+        "rows=[[[type(c.value).__name__,c.value,c.number_format,bool(c.font.b)] for c in r] for r in s.iter_rows()]\n"
+        "widths=[round(s.column_dimensions[k].width or 0) for k in 'ABCD']\n"
+        "print(json.dumps({'rows':rows,'freeze':s.freeze_panes,'widths':widths}))\n");
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, app.path(QStringLiteral("员工.xlsx"))});
+    QVERIFY(p.waitForFinished(30000));
+    QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
+    const QJsonObject book = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+    const QJsonArray rows = book.value(QStringLiteral("rows")).toArray();
+    auto cell = [&rows](int r, int c) {
+        const QJsonArray v = rows.at(r).toArray().at(c).toArray();
+        return QStringLiteral("%1:%2").arg(v.at(0).toString(), v.at(1).toVariant().toString());
+    };
+    auto format = [&rows](int r, int c) { return rows.at(r).toArray().at(c).toArray().at(2).toString(); };
+    auto bold = [&rows](int r, int c) { return rows.at(r).toArray().at(c).toArray().at(3).toBool(); };
+    QCOMPARE(rows.size(), 5);
+    QCOMPARE(cell(0, 0), QStringLiteral("str:员工代码"));
+    QVERIFY(bold(0, 0) && bold(0, 3) && !bold(1, 1));
+    QCOMPARE(cell(1, 1), QStringLiteral("str:张三"));
+    QCOMPARE(cell(1, 2), QStringLiteral("int:1"));
+    QCOMPARE(cell(1, 3), QStringLiteral("float:3500.5"));
+    QCOMPARE(format(1, 3), QStringLiteral("0.00"));
+    QCOMPARE(cell(2, 3), QStringLiteral("NoneType:"));
+    QCOMPARE(cell(3, 1), QStringLiteral("str:O'Neil"));
+    QCOMPARE(cell(4, 0), QStringLiteral("str:合计"));
+    QCOMPARE(cell(4, 3), QStringLiteral("float:3488.25"));
+    QCOMPARE(book.value(QStringLiteral("freeze")).toString(), QStringLiteral("A2"));
+    // Widths follow the grid (74, 100, 100 and 60 pixels).
+    const QJsonArray widths = book.value(QStringLiteral("widths")).toArray();
+    QVERIFY(widths.at(0).toInt() >= 10 && widths.at(0).toInt() <= 12);
+    QVERIFY(widths.at(1).toInt() > widths.at(3).toInt());
+}
+
+void ListServicesTest::exportXlsxFailureIsShown()
+{
+    TestApp app;
+    List l;
+    app.messages.files << app.path(QStringLiteral("no/such/dir/list"));
+    app.messages.chosenFilters << QStringLiteral("Excel 2007 Files(*.xlsx)");
+    QVERIFY(!ExportGrid(&l.grid));
+    QCOMPARE(app.messages.shown.size(), 1);
+    QCOMPARE(app.messages.shown.at(0).icon, MsgIcon::Error);
+    QVERIFY(app.messages.lastText().contains(QStringLiteral("list.xlsx")));
+    QVERIFY(app.messages.lastText().contains(QStringLiteral("文件夹")));
 }
 
 void ListServicesTest::exportFailureIsShown()
