@@ -46,6 +46,7 @@ public:
     }
 
     QXmlStreamReader m_xml;
+    qint64 m_elementEnd = 0; // just past the start tag of the element being read
 
 private:
     TextStyle m_defaults;
@@ -61,6 +62,7 @@ private:
                 throw Fault{};
             return false;
         }
+        m_elementEnd = m_xml.characterOffset();
         return true;
     }
 
@@ -165,8 +167,10 @@ private:
         }
         const double w = number("width", t.paperMm.width(), 20), h = number("height", t.paperMm.height(), 20);
         t.paperMm = QSizeF(std::min(w, h), std::max(w, h));
+        // A paper given wider than high is a landscape page unless told otherwise.
         t.orientation = choice<QPageLayout::Orientation>(
-            "orientation", QPageLayout::Portrait, {{"portrait", QPageLayout::Portrait}, {"landscape", QPageLayout::Landscape}});
+            "orientation", w > h ? QPageLayout::Landscape : QPageLayout::Portrait,
+            {{"portrait", QPageLayout::Portrait}, {"landscape", QPageLayout::Landscape}});
         if (has("margins")) {
             QList<double> m;
             for (const QString &part : text("margins").split(QLatin1Char(','))) {
@@ -367,12 +371,20 @@ std::optional<ReportTemplate> ReportTemplate::parse(const QByteArray &xml, const
         return t;
     } catch (const Fault &fault) {
         if (error) {
-            const QString reason = fault.reason.isEmpty() ? readerReason(reader.m_xml) : fault.reason;
+            // XML faults are placed where the reader stopped; faults of the content at the
+            // start of the element they concern.
+            qint64 line = reader.m_xml.lineNumber(), column = reader.m_xml.columnNumber();
+            if (!fault.reason.isEmpty()) {
+                const QString text = QString::fromUtf8(xml);
+                const qsizetype start = std::max<qsizetype>(0, text.lastIndexOf(QLatin1Char('<'), std::max<qint64>(0, reader.m_elementEnd - 1)));
+                line = text.left(start).count(QLatin1Char('\n')) + 1;
+                column = start - (start > 0 ? text.lastIndexOf(QLatin1Char('\n'), start - 1) : -1);
+            }
             *error = QStringLiteral("报表模板 “%1” 第 %2 行第 %3 列：%4。")
                          .arg(origin)
-                         .arg(reader.m_xml.lineNumber())
-                         .arg(reader.m_xml.columnNumber())
-                         .arg(reason);
+                         .arg(line)
+                         .arg(std::max<qint64>(1, column))
+                         .arg(fault.reason.isEmpty() ? readerReason(reader.m_xml) : fault.reason);
         }
         return std::nullopt;
     }
