@@ -19,7 +19,7 @@
 #include <QStandardPaths>
 #include <QStyle>
 #include <QToolBar>
-#include <QVBoxLayout>
+#include <QBoxLayout>
 
 namespace jjgz::report {
 namespace {
@@ -102,21 +102,11 @@ ReportPreview::ReportPreview(ReportDocument doc, QWidget *parent) : QDialog(pare
     m_out = addToolButton(bar, zoomIcon(false), QStringLiteral("缩小"), QStringLiteral("actZoomOut"));
     QAction *fit = addToolButton(bar, style()->standardIcon(QStyle::SP_TitleBarMaxButton), QStringLiteral("页宽"),
                                  QStringLiteral("actFitWidth"));
-    m_zoomLabel = new QLabel(bar);
-    m_zoomLabel->setObjectName(QStringLiteral("lblZoom"));
-    m_zoomLabel->setMinimumWidth(48);
-    m_zoomLabel->setAlignment(Qt::AlignCenter);
-    bar->addWidget(m_zoomLabel);
     bar->addSeparator();
     m_first = addToolButton(bar, style()->standardIcon(QStyle::SP_MediaSkipBackward), QStringLiteral("首页"), QStringLiteral("actFirst"));
     m_prev = addToolButton(bar, style()->standardIcon(QStyle::SP_ArrowBack), QStringLiteral("上一页"), QStringLiteral("actPrev"));
     m_next = addToolButton(bar, style()->standardIcon(QStyle::SP_ArrowForward), QStringLiteral("下一页"), QStringLiteral("actNext"));
     m_last = addToolButton(bar, style()->standardIcon(QStyle::SP_MediaSkipForward), QStringLiteral("末页"), QStringLiteral("actLast"));
-    m_pageLabel = new QLabel(bar);
-    m_pageLabel->setObjectName(QStringLiteral("lblPage"));
-    m_pageLabel->setMinimumWidth(110);
-    m_pageLabel->setAlignment(Qt::AlignCenter);
-    bar->addWidget(m_pageLabel);
     bar->addSeparator();
     QAction *close = addToolButton(bar, toolIcon(Glyph::Close), QStringLiteral("关闭"), QStringLiteral("actClose"));
 
@@ -141,11 +131,27 @@ ReportPreview::ReportPreview(ReportDocument doc, QWidget *parent) : QDialog(pare
     m_view = new PageView(*this, m_scroll);
     m_scroll->setWidget(m_view);
 
+    // The page number and the zoom under the page.
+    auto *status = new QWidget(this);
+    auto *statusLayout = new QHBoxLayout(status);
+    statusLayout->setContentsMargins(8, 3, 8, 3);
+    m_pageLabel = new QLabel(status);
+    m_pageLabel->setObjectName(QStringLiteral("lblPage"));
+    m_zoomLabel = new QLabel(status);
+    m_zoomLabel->setObjectName(QStringLiteral("lblZoom"));
+    m_zoomLabel->setMinimumWidth(m_zoomLabel->fontMetrics().horizontalAdvance(QStringLiteral("400%")) + 4);
+    m_zoomLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    statusLayout->addWidget(m_pageLabel);
+    statusLayout->addStretch(1);
+    statusLayout->addWidget(new QLabel(QStringLiteral("显示比例："), status));
+    statusLayout->addWidget(m_zoomLabel);
+
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(bar);
     layout->addWidget(m_scroll, 1);
+    layout->addWidget(status);
 
     QSize size(960, 720);
     if (const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
@@ -187,12 +193,17 @@ void ReportPreview::zoomOut()
     }
 }
 
-void ReportPreview::fitWidth()
+double ReportPreview::widthZoom() const
 {
     const double atOne = m_view->paperSize().width() / m_zoom;
     const int room = m_scroll->viewport()->width() - 2 * kPaperMargin - m_scroll->verticalScrollBar()->sizeHint().width();
-    if (atOne > 0 && room > 0)
-        setZoom(room / atOne);
+    return atOne > 0 && room > 0 ? room / atOne : 0;
+}
+
+void ReportPreview::fitWidth()
+{
+    if (const double z = widthZoom(); z > 0)
+        setZoom(z);
 }
 
 void ReportPreview::refresh()
@@ -249,6 +260,17 @@ void ReportPreview::print()
     if (!printed.print(printer))
         showError(this, QStringLiteral("打印失败：打印机没有接受这份报表。请检查打印机是否已连接、已开机，然后再试。"),
                   QStringLiteral("错误"));
+}
+
+void ReportPreview::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (m_fittedOnce)
+        return;
+    m_fittedOnce = true;
+    // Opens at actual size, or smaller so that the whole width of the page is seen.
+    if (const double z = widthZoom(); z > 0 && z < m_zoom)
+        setZoom(z);
 }
 
 void ReportPreview::keyPressEvent(QKeyEvent *event)

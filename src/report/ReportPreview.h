@@ -33,13 +33,16 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void refresh();
+    double widthZoom() const; // the zoom at which the page fills the window's width
 
     ReportDocument m_doc;
     int m_page = 0;
     double m_zoom = 1.0;
+    bool m_fittedOnce = false;
     PageView *m_view = nullptr;
     QScrollArea *m_scroll = nullptr;
     QLabel *m_pageLabel = nullptr;

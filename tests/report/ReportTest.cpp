@@ -450,12 +450,19 @@ void ReportTest::preview()
         preview.findChild<QAction *>(QStringLiteral("actLast"))->trigger();
         QVERIFY(!next->isEnabled());
 
+        // It opens with the whole page width in the window, and zooms by steps.
         auto *view = preview.findChild<QWidget *>(QStringLiteral("pageView"));
+        auto *scroll = preview.findChild<QWidget *>(QStringLiteral("scroll"));
+        QVERIFY(view->width() <= scroll->width());
         const int width = view->width();
         preview.findChild<QAction *>(QStringLiteral("actZoomIn"))->trigger();
-        QCOMPARE(preview.findChild<QLabel *>(QStringLiteral("lblZoom"))->text(), QStringLiteral("125%"));
         QVERIFY(view->width() > width);
-        preview.findChild<QAction *>(QStringLiteral("actZoomOut"))->trigger();
+        preview.findChild<QAction *>(QStringLiteral("actZoomIn"))->trigger();
+        QCOMPARE(preview.findChild<QLabel *>(QStringLiteral("lblZoom"))->text(),
+                 QStringLiteral("%1%").arg(qRound(preview.zoom() * 100)));
+        test::saveShot(&preview, QStringLiteral("report_preview_zoomed"));
+        preview.findChild<QAction *>(QStringLiteral("actFitWidth"))->trigger();
+        QCOMPARE(view->width(), width);
         preview.findChild<QAction *>(QStringLiteral("actZoomOut"))->trigger();
         QVERIFY(view->width() < width);
 
