@@ -10,6 +10,8 @@
 #include <QSet>
 #include <QXmlStreamReader>
 
+#include <cmath>
+
 namespace jjgz::report {
 namespace {
 
@@ -88,8 +90,10 @@ private:
         bool ok = false;
         const QString t = text(name).trimmed();
         const double v = t.toDouble(&ok);
-        if (!ok)
+        if (!ok || !std::isfinite(v))
             fail(QStringLiteral("属性 %1 的值 “%2” 不是数字").arg(QLatin1String(name), t));
+        if (v > 10000)
+            fail(QStringLiteral("属性 %1 的值 %2 太大（最多 10000 毫米）").arg(QLatin1String(name), t));
         if (v < minimum)
             fail(QStringLiteral("属性 %1 的值 %2 太小（至少 %3）").arg(QLatin1String(name), t).arg(minimum));
         return v;
@@ -176,7 +180,7 @@ private:
             for (const QString &part : text("margins").split(QLatin1Char(','))) {
                 bool ok = false;
                 m << part.trimmed().toDouble(&ok);
-                if (!ok || m.last() < 0)
+                if (!ok || !std::isfinite(m.last()) || m.last() < 0)
                     fail(QStringLiteral("页边距 “%1” 应是一个或四个不小于 0 的数字（左,上,右,下）").arg(text("margins")));
             }
             if (m.size() == 1)

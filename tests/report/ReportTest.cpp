@@ -298,6 +298,8 @@ void ReportTest::malformed_data()
         << 4 << 1 << QStringLiteral("没有属性 “colour”");
     QTest::newRow("not a number")
         << smallReport(QStringLiteral("<band type=\"title\" height=\"1O\"/>")) << 3 << 1 << QStringLiteral("“1O” 不是数字");
+    QTest::newRow("not a finite number")
+        << smallReport(QStringLiteral("<band type=\"title\" height=\"inf\"/>")) << 3 << 1 << QStringLiteral("“inf” 不是数字");
     QTest::newRow("unknown band type")
         << smallReport(QStringLiteral("<band type=\"body\" height=\"5\"/>")) << 3 << 1 << QStringLiteral("“body” 不认识");
     QTest::newRow("band without height")
