@@ -41,11 +41,13 @@
 //
 // Text holds [name] placeholders, answered when the report is laid out: page and pages
 // (page number and page count), row and column (1-based entry numbers of the current row and
-// column entry) by the engine, every other name by the program for the current row and column
-// entry. "[[" prints "[". Numbers are printed by `format`: 0 a digit, # an optional digit,
-// "," groups thousands, "." the decimal point, other characters as they are; up to three
-// sections "positive;negative;zero" (e.g. "#,##0.00;-#,##0.00;" prints zero as nothing).
-// align="auto" puts numbers right and other values left. Dates take a Qt date format ("yyyy-MM-dd"). Single-line texts that do not fit end in "…".
+// column entry, nothing outside them) by the engine, every other name by the program for the
+// current row and column entry; a name the program does not know stops the report with a
+// message giving its line. "[[" prints "[". Numbers are printed by `format`: 0 a digit, # an
+// optional digit, "," groups thousands, "." the decimal point, other characters as they are;
+// up to three sections "positive;negative;zero" ("0.00;-0.00;" prints zero as nothing).
+// align="auto" puts numbers right and other values left. Dates take a Qt date format
+// ("yyyy-MM-dd"). Single-line texts that do not fit end in "…"; wrap="true" breaks lines.
 // ───────────────────────────────────────────────────────────────────────────────────────────
 #include <QByteArray>
 #include <QColor>
