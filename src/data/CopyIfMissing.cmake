@@ -1,7 +1,0 @@
-# Copies SRC to DST only when DST does not exist: a database in use is never overwritten.
-if(NOT EXISTS "${DST}")
-  get_filename_component(_dir "${DST}" DIRECTORY)
-  file(MAKE_DIRECTORY "${_dir}")
-  file(COPY_FILE "${SRC}" "${DST}")
-  message(STATUS "Delivered database written to ${DST}")
-endif()
