@@ -12,6 +12,7 @@
 #include "masterdata/Jjxs.h"
 #include "masterdata/Worker.h"
 #include "masterdata/WorkerType.h"
+#include "piecework/JjData.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -33,7 +34,7 @@ QList<ScreenEntry> &table()
 {
     static QList<ScreenEntry> entries = {
         // 【日常处理】
-        {1001, OpenHow::QueryThenList, 0, nullptr},   // TfrmJjDataSel, then TfrmJjData
+        {1001, OpenHow::QueryThenList, 0, openPieceWork}, // TfrmJjDataSel, then TfrmJjData
         {1003, OpenHow::NewChild, 0, nullptr},        // TfrmGzData, entry mode
         {1005, OpenHow::Modal, 0, nullptr},           // TfrmJzNext
         // 【工资报表】
