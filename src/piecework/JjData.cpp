@@ -48,6 +48,9 @@ TfrmJjData::TfrmJjData(QWidget *parent) : QWidget(parent)
     lblCaption = makeCaptionStrip(QStringLiteral("计件数据"), this);
     lblTitle = new QLabel(QStringLiteral("标题："), lblCaption);
     lblTitle->setObjectName(QStringLiteral("lblTitle"));
+    lblTitle->setStyleSheet(QStringLiteral("background:transparent;border:none;"));
+    // Wide enough for any month, whenever the text is set.
+    lblTitle->setMinimumWidth(lblTitle->fontMetrics().horizontalAdvance(QStringLiteral("数据月份：0000年00月")) + 8);
     auto *captionLayout = new QHBoxLayout(lblCaption);
     captionLayout->setContentsMargins(10, 0, 10, 0);
     captionLayout->addWidget(lblTitle, 0, Qt::AlignLeft | Qt::AlignVCenter);

@@ -29,6 +29,8 @@ void seedMasterData(TestApp &app)
 
 void choose(QComboBox *list, const QString &text)
 {
+    if (text.isEmpty() && list->count() == 0)
+        return; // an empty list shows nothing chosen already
     const int index = list->findText(text, Qt::MatchExactly);
     QVERIFY2(index >= 0, qPrintable(text));
     list->setFocus();
