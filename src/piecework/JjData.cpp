@@ -237,6 +237,8 @@ void TfrmJjData::btnPrintClick()
 void TfrmJjData::btnSetupClick()
 {
     ShowColumnSettings(kScreenKey, grid);
+    // The line columns stay away from a list of records whatever was chosen.
+    showLineColumns();
 }
 
 void TfrmJjData::btnExportClick()

@@ -56,6 +56,7 @@ private slots:
     void addingSavesInARow();
     void modifyShowsStoredAmounts();
     void unknownJobTypeAsksForOne();
+    void modifyDeletedRecord();
     void failedLineInsertLeavesNothing();
     void dropDownWidened();
 };
@@ -371,6 +372,25 @@ void JjDataMdyTest::unknownJobTypeAsksForOne()
     dialog.btnYes->click();
     QCOMPARE(app.messages.texts(), QStringList{QStringLiteral("保存成功")});
     QCOMPARE(app.scalar("select gxcode from jjdata where pid=3").toString(), QStringLiteral("002"));
+}
+
+// A record deleted while its dialog was open is not written again, and no lines are left behind.
+void JjDataMdyTest::modifyDeletedRecord()
+{
+    TestApp app;
+    seedMasterData(app);
+    app.exec("insert into jjdata (pid, dt, gzcode, gxcode, price, sl, je) values (4, '2010-03-05', '1', '001', 2.5, 2, 5)");
+    app.exec("insert into jjdata_d (pid, wkcode, tpcode, bl, je) values (4, '0001', '01', 1, 5)");
+    TfrmJjDataMdy dialog(2, QStringLiteral("修改计件数据"));
+    dialog.setRecord({4, QDate(2010, 3, 5), "[1]缝纫", "[001]上领", 2.5, 2.0, "", 0.0, 2.0, 5.0});
+    dialog.show();
+    app.exec("delete from jjdata where pid=4");
+    dialog.btnYes->click();
+    QCOMPARE(app.messages.shown.size(), 1);
+    QVERIFY(app.messages.lastText().startsWith(QStringLiteral("保存失败(")));
+    QCOMPARE(app.scalar("select count(*) from jjdata_d").toInt(), 0);
+    QCOMPARE(recordCount(app), 0);
+    QVERIFY(dialog.result() != QDialog::Accepted);
 }
 
 // A line the database refuses leaves neither the record nor any line; the dialog keeps all.
