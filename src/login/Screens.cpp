@@ -14,6 +14,7 @@
 #include "masterdata/WorkerType.h"
 #include "payroll/GzSum.h"
 #include "payroll/JzNext.h"
+#include "piecework/JjData.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -35,7 +36,7 @@ QList<ScreenEntry> &table()
 {
     static QList<ScreenEntry> entries = {
         // 【日常处理】
-        {1001, OpenHow::QueryThenList, 0, nullptr},   // TfrmJjDataSel, then TfrmJjData
+        {1001, OpenHow::QueryThenList, 0, openPieceWork}, // TfrmJjDataSel, then TfrmJjData
         {1003, OpenHow::NewChild, 0, nullptr},        // TfrmGzData, entry mode
         {1005, OpenHow::Modal, 0, modal<TfrmJzNext>},
         // 【工资报表】
