@@ -3,7 +3,6 @@
 
 #include "Bldfuncs_lib.h"
 #include "ExClasses.h"
-#include "ExPars.h"
 #include "Exeval.h"
 
 namespace jjgz::eval {

@@ -21,9 +21,6 @@ using TGetVariableEvent = std::function<void(TCustomParser& sender, const std::s
 using TGetFunctionEvent = std::function<void(TCustomParser& sender, const std::string& funcName,
                                              std::vector<TValue>& funcParams, TValue& result)>;
 
-// Splits a text into lines at CR LF, LF or CR.
-std::vector<std::string> SplitLines(const std::string& text);
-
 // User library: named formulas callable as functions (arguments arrive as %0, %1,
 // ...) and aliases, text macros expanded before a formula is compiled.
 class TEPUserLib : public TFreeNotifier, public IParserOwner {
