@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "ExFuncs.h"
-#include "ExPars.h"
 #include "Exeval.h"
 #include "Vars.h"
 

@@ -102,7 +102,7 @@ public:
   explicit TScriptOwner(TEPRegFuncs* r) : r_(r) {}
   TVarsList* OwnerUserVars() override { return nullptr; }
   TFunctionRegistry* OwnerRegFuncs() override { return r_; }
-  TEPUserLib* OwnerUserLib() override { return nullptr; }
+  IUserLib* OwnerUserLib() override { return nullptr; }
 
 private:
   TEPRegFuncs* r_;

@@ -23,7 +23,7 @@ using TGetFunctionEvent = std::function<void(TCustomParser& sender, const std::s
 
 // User library: named formulas callable as functions (arguments arrive as %0, %1,
 // ...) and aliases, text macros expanded before a formula is compiled.
-class TEPUserLib : public TFreeNotifier, public IParserOwner {
+class TEPUserLib : public TFreeNotifier, public IParserOwner, public IUserLib {
 public:
   TEPUserLib();
   ~TEPUserLib() override;
@@ -33,9 +33,9 @@ public:
   void SetSource(const std::string& name, std::vector<std::string> source);
   void Rename(const std::string& oldName, const std::string& newName);
   void Remove(const std::string& name);
-  TEvalObj* FindFunc(std::string_view name) const;
+  TEvalObj* FindFunc(std::string_view name) const override;
   const std::vector<std::string>* FindAlias(std::string_view name) const;
-  std::vector<std::string> ExpandAliases(const std::vector<std::string>& lines) const;
+  std::vector<std::string> ExpandAliases(const std::vector<std::string>& lines) const override;
 
   std::string IniFile;
   TNotifyPtr<TFunctionRegistry> RegFuncs;  // none again when the registry goes away
@@ -45,7 +45,7 @@ public:
   // IParserOwner
   TVarsList* OwnerUserVars() override { return Variables ? &Variables->Variables() : nullptr; }
   TFunctionRegistry* OwnerRegFuncs() override { return RegFuncs; }
-  TEPUserLib* OwnerUserLib() override { return this; }
+  IUserLib* OwnerUserLib() override { return this; }
   bool OwnerCompileAllowed() override { return !Loading; }
 
 private:
@@ -105,7 +105,7 @@ public:
   TVarsList* OwnerExternalVars() override { return &externals_.Variables(); }
   void OwnerClearExternals() override { externals_.Variables().Clear(); }
   TFunctionRegistry* OwnerRegFuncs() override { return regFuncs_; }
-  TEPUserLib* OwnerUserLib() override { return userLib_; }
+  IUserLib* OwnerUserLib() override { return userLib_; }
   bool OwnerHasFunctionEvent() override { return true; }
   void OwnerCallFunction(const std::string& name, std::vector<TValue>& params, TValue& result) override;
   bool OwnerCompileAllowed() override;

@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "ExPars.h"
+#include "ExFuncs.h"
 #include "expbuild.h"
 
 namespace jjgz::eval {
@@ -85,7 +85,7 @@ void TEvalObj::RecordError(const EEvalError& e) {
 }
 
 std::vector<std::string> TEvalObj::ExpandAliases() const {
-  TEPUserLib* lib = owner_ ? owner_->OwnerUserLib() : nullptr;
+  IUserLib* lib = owner_ ? owner_->OwnerUserLib() : nullptr;
   if (!lib) return lines_;
   return lib->ExpandAliases(lines_);
 }

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ExPars.h"
+#include "ExFuncs.h"
 #include "Exeval.h"
 
 namespace jjgz::eval {
@@ -15,7 +15,7 @@ public:
   explicit TVarFormulaOwner(TEPVars* c) : c_(c) {}
   TVarsList* OwnerUserVars() override { return c_ ? &c_->Variables() : nullptr; }
   TFunctionRegistry* OwnerRegFuncs() override { return c_ ? c_->RegFuncs.get() : nullptr; }
-  TEPUserLib* OwnerUserLib() override { return c_ ? c_->UserLib : nullptr; }
+  IUserLib* OwnerUserLib() override { return c_ ? c_->UserLib : nullptr; }
   bool OwnerCompileAllowed() override { return !c_ || !c_->Loading; }
 
 private:

@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "ExFuncs.h"
-#include "ExPars.h"
 #include "Exeval.h"
 #include "Vars.h"
 
@@ -731,7 +730,7 @@ int TExprParser::Call(int b, int e) {
   if (!SplitArgs(fp + 1, e - 1, args)) return -1;
   int nargs = static_cast<int>(args.size());
   TFunctionRegistry* reg = env_.owner_ ? env_.owner_->OwnerRegFuncs() : nullptr;
-  TEPUserLib* lib = env_.owner_ ? env_.owner_->OwnerUserLib() : nullptr;
+  IUserLib* lib = env_.owner_ ? env_.owner_->OwnerUserLib() : nullptr;
   int code;
   TFuncObj* f = reg ? reg->FindFunc(name) : nullptr;
   TEvalObj* uf = nullptr;
