@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "ExClasses.h"
-#include "fstubgen.h"
 
 namespace jjgz::eval {
 
@@ -96,17 +94,6 @@ TRegFuncObj* TEPRegFuncs::RegisterFuncIfAbsent(const std::string& name, TFuncHan
   return Add(NewFunc(name, std::move(handler), category, descr, argCount, TFuncKind::Handler), true);
 }
 
-TRegFuncObj* TEPRegFuncs::RegisterNative(const std::string& name, TNativeRoutine routine,
-                                         TFuncCategory category, const std::string& descr,
-                                         TNativeType result, std::vector<TNativeType> params) {
-  const int argCount = static_cast<int>(params.size());
-  auto f = NewFunc(name, MakeNativeAdaptor(result, params, std::move(routine)), category, descr, argCount,
-                   TFuncKind::Native);
-  f->ResultType = result;
-  f->ParamTypes = std::move(params);
-  return Add(std::move(f), false);
-}
-
 TRegFuncObj* TEPRegFuncs::RegisterRegHandled(const std::string& name, int argCount,
                                              TFuncCategory category, const std::string& descr,
                                              TFuncHandler handler) {
@@ -184,16 +171,6 @@ void TEPRegFuncs::EndLoad() {
   loading_ = false;
   for (int g = 1; g <= 8; ++g)
     if (!on_[g]) RemoveGroup(g);
-}
-
-void TEPRegFuncs::SetRegClasses(TEPCustomRegClasses* c) {
-  if (c == regClasses_) return;
-  if (regClasses_) {
-    auto& u = regClasses_->Users;
-    u.erase(std::remove(u.begin(), u.end(), this), u.end());
-  }
-  regClasses_ = c;
-  if (c) c->Users.push_back(this);
 }
 
 // ---------------------------------------------------------------------------
