@@ -217,38 +217,21 @@ void HCopy(TParserOperation& o) {
 
 TOpHandler HandlerFor(int code) {
   switch (code) {
-    case opNeg: return HNeg;
-    case opAdd: return HAdd;
-    case opSub: return HSub;
-    case opMul: return HMul;
-    case opDiv: return HDiv;
-    case opMod: return HMod;
-    case opIntDiv: return HIntDiv;
-    case opIntPower: return HIntPower;
-    case opPower: return HPower;
-    case opSqr: return HSqr;
-    case opCube: return HCube;
-    case opPow4: return HPow4;
-    case opLess: return HLess;
-    case opLessEq: return HLessEq;
-    case opGreater: return HGreater;
-    case opGreaterEq: return HGreaterEq;
-    case opEqual: return HEqual;
-    case opNotEqual: return HNotEqual;
-    case opXor: return HXor;
-    case opOr: return HOr;
-    case opAnd: return HAnd;
-    case opNot: return HNot;
-    case opBitNot: return HBitNot;
-    case opShl: return HShl;
-    case opShr: return HShr;
-    case opCallReg: case opCallRegHandled: case opMethod: case opMethod2: return HCallReg;
-    case opCallUser: return HCallUser;
-    case opCallEvent: return HCallEvent;
-    case opIndexRead: return HIndexRead;
-    case opIndexWrite: return HIndexWrite;
-    case opCopy: return HCopy;
+#define JJGZ_OP_HANDLER(name, number, handler, operands) \
+  case op##name: return H##handler;
+    JJGZ_OPCODES(JJGZ_OP_HANDLER)
+#undef JJGZ_OP_HANDLER
     default: return HNone;
+  }
+}
+
+int OperandsOf(int code) {
+  switch (code) {
+#define JJGZ_OP_OPERANDS(name, number, handler, operands) \
+  case op##name: return operands;
+    JJGZ_OPCODES(JJGZ_OP_OPERANDS)
+#undef JJGZ_OP_OPERANDS
+    default: return 0;
   }
 }
 

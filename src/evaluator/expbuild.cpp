@@ -925,10 +925,7 @@ TValue* TBuilder::Emit(TExprParser& p, int root, TValue* target, TOpChain& chain
         if (op.Args.size() > 2) op.C = op.Args[2];
       }
     }
-    int need = (n.code == opNeg || n.code == opNot || n.code == opBitNot || n.code == opIntPower ||
-                n.code == opSqr || n.code == opCube || n.code == opPow4)
-                   ? 1
-                   : (n.code >= opAdd && n.code <= opShr && n.code != opNot && n.code != opBitNot) ? 2 : 0;
+    int need = OperandsOf(n.code);
     if ((need >= 1 && !op.A) || (need >= 2 && !op.B)) throw EParserInternalError("Internal error");
     op.Data = n.data;
     op.Name = n.name;
