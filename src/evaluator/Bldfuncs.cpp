@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "ExFuncs.h"
-#include "Exeval.h"
+#include "Exeval.h"  // recursion: a call of a user function runs its compiled object
 #include "Vars.h"
 
 namespace jjgz::eval {

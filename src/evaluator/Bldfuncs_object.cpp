@@ -3,7 +3,7 @@
 
 #include "Bldfuncs_lib.h"
 #include "ExClasses.h"
-#include "Exeval.h"
+#include "Exeval.h"  // recursion: ExecScript compiles and runs a script
 
 namespace jjgz::eval {
 

@@ -3,7 +3,7 @@
 #include <exception>
 
 #include "ExFuncs.h"
-#include "expbuild.h"
+#include "expbuild.h"  // recursion: compile on demand (Prepare calls the compiler)
 
 namespace jjgz::eval {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "ExFuncs.h"
-#include "Exeval.h"
+#include "Exeval.h"  // recursion: a computed variable compiles its formula on demand
 
 namespace jjgz::eval {
 
