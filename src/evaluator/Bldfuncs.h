@@ -100,4 +100,52 @@ public:
   const char* ClassName() const override { return "ELoopLimit"; }
 };
 
+// Limits of one evaluation, each 0 for none (the default). Steps are the operations
+// and statements executed and the rounds of loops, those of called user functions
+// and scripts included; a text is measured in bytes, an array by its elements with
+// those of nested arrays.
+struct TEvalLimits {
+  uint64_t MaxSteps = 0;
+  size_t MaxTextLength = 0;
+  size_t MaxArrayItems = 0;
+  bool Any() const { return MaxSteps || MaxTextLength || MaxArrayItems; }
+};
+
+enum class TLimitKind { Steps, TextLength, ArrayItems };
+
+// Going past a limit: a runtime error like any other, except that TRY ... EXCEPT in
+// the formula cannot catch it.
+class EEvalLimit : public EEvalError {
+public:
+  EEvalLimit(TLimitKind kind, std::string msg) : EEvalError(std::move(msg)), Kind(kind) {}
+  const char* ClassName() const override { return "EEvalLimit"; }
+  TLimitKind Kind;
+};
+
+// Makes `limits` the limits of the evaluation on this thread for the scope's life,
+// unless an evaluation with limits is already running (a user function or script
+// called by it counts against the caller's budget).
+class TBudgetScope {
+public:
+  explicit TBudgetScope(const TEvalLimits& limits);
+  ~TBudgetScope();
+  TBudgetScope(const TBudgetScope&) = delete;
+  TBudgetScope& operator=(const TBudgetScope&) = delete;
+
+  struct TBudget {
+    TEvalLimits Limits;
+    uint64_t Steps = 0;
+  };
+
+private:
+  TBudget budget_;
+  TBudget* saved_ = nullptr;
+  bool installed_ = false;
+};
+
+// Functions that build a text or an array of a size they are given check it first:
+// past the running evaluation's limit they raise EEvalLimit.
+void CheckNewText(size_t length);
+void CheckNewArray(size_t items);
+
 }  // namespace jjgz::eval

@@ -17,13 +17,24 @@ void CheckName(const std::string& name) {
 
 }  // namespace
 
-TEPRegFuncs::TEPRegFuncs() {
+TEPRegFuncs::TEPRegFuncs()
+    : TEPRegFuncs({fgBasic, fgDate, fgExpLog, fgTrigonom, fgDB, fgVariantString, fgConvert, fgFile,
+                   fgSystem, fgObject}) {}
+
+TEPRegFuncs::TEPRegFuncs(std::initializer_list<int> groups) {
+  auto wanted = [&](int g) { return std::find(groups.begin(), groups.end(), g) != groups.end(); };
+  for (int g = fgDate; g <= fgSystem; ++g) on_[g] = wanted(g);
   // Construction order: trigonometric, exponent/logarithm, the basic set, then the
   // date, dataset, string/array, conversion, file and system groups, and last the
   // object functions.
   for (int g : {fgTrigonom, fgExpLog, fgBasic, fgDate, fgDB, fgVariantString, fgConvert, fgFile,
                 fgSystem, fgObject})
-    RegisterGroupFuncs(g, false);
+    if (wanted(g)) RegisterGroupFuncs(g, false);
+}
+
+std::unique_ptr<TEPRegFuncs> TEPRegFuncs::CreateForSheet() {
+  return std::unique_ptr<TEPRegFuncs>(
+      new TEPRegFuncs({fgBasic, fgDate, fgExpLog, fgTrigonom, fgVariantString, fgConvert}));
 }
 
 TEPRegFuncs::~TEPRegFuncs() {

@@ -1,4 +1,24 @@
 // The evaluator component and the user function library.
+//
+// A host that runs formulas per cell (the wage sheet) does this:
+//   auto reg = TEPRegFuncs::CreateForSheet();  // basic, date, exp/log, trigonometric,
+//   TExParser p;                               // string/array and conversion groups only
+//   p.SetRegFuncs(reg.get());
+//   p.OnFunction = ...;   // throw EEvalError for a name that is no function: without a
+//                         // handler an unknown function quietly gives 0
+//   TEvalLimits l; l.MaxSteps = 100000; l.MaxTextLength = 1 << 20; l.MaxArrayItems = 100000;
+//   p.SetLimits(l);       // per evaluation; 0 = no limit, and none is the default
+//   p.ExpressionSetInPlace(SplitLines(text));
+//   p.EvalObj().Prepare();            // compile; throws EMathParserError on a fault
+//   p.ExternalVariables()             // the undeclared names the formula asks for
+//                                     // (TVarsList: Count(), At(i)->VarName())
+// Per cell: put the values into those variables (At(i)->SetValue(v), or answer them
+// in OnVariable), then p.Evaluate(). Every failure is an EEvalError with Message(),
+// Line and Column (1-based; a runtime error is placed at the end of its statement);
+// the same stay readable on p.EvalObj(): CompileFailed()/RunFailed(), ErrorMessage(),
+// ErrorLine(), ErrorColumn(). Going past a limit throws EEvalLimit (an EEvalError;
+// Kind says which limit), which TRY ... EXCEPT in a formula cannot catch. After any
+// error the component is ready for the next evaluation.
 #pragma once
 
 #include <functional>
@@ -91,6 +111,10 @@ public:
   TErrorNotifyEvent& OnRuntimeError;
 
   virtual TValue Evaluate(const std::vector<TValue>& params = {});
+
+  // Limits of each evaluation (see the top of this file); none by default.
+  const TEvalLimits& Limits() const { return eval_.Limits; }
+  void SetLimits(const TEvalLimits& l) { eval_.Limits = l; }
 
   TEvalObj& EvalObj() { return eval_; }
   TVarsList& ExternalVariables() { return externals_.Variables(); }

@@ -133,6 +133,7 @@ TValue TEvalObj::Run(const TValue* params, size_t count) {
   if (!compiled_) return TValue::Null();
   size_t n = std::min(count, params_.size());
   for (size_t i = 0; i < n; ++i) *params_[i] = params[i];
+  TBudgetScope budget(Limits);
   try {
     for (TVariable* v : referenced_) {
       v->MarkStale();

@@ -87,6 +87,7 @@ public:
 
   TExprLink Link;
   uint64_t LoopLimit = 0;  // loop iterations allowed per run, 0 = unlimited
+  TEvalLimits Limits;      // steps, text length and array size of one run; none by default
 
   // Compiled form; the compiler fills it.
   IParserOwner* Owner() const { return owner_; }
