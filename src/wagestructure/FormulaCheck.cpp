@@ -1,0 +1,186 @@
+#include "wagestructure/FormulaCheck.h"
+
+#include "data/Gbk.h"
+#include "evaluator/ExPars.h"
+#include "wagestructure/GzgsData.h"
+
+#include <vector>
+
+namespace jjgz {
+namespace {
+
+using namespace jjgz::eval;
+
+// What a compile error means, in the clerk's words.
+QString compileErrorText(const EEvalError &e)
+{
+    const std::string &m = e.Message();
+    auto after = [&m](const char *prefix) {
+        const std::string p(prefix);
+        return m.rfind(p, 0) == 0 ? fromEvaluatorText(m.substr(p.size())) : QString();
+    };
+    const std::string kind = e.ClassName();
+    if (kind == "EMissMatchingBracket")
+        return QStringLiteral("括号不配对");
+    if (kind == "EFuncParamsError")
+        return QStringLiteral("函数的参数个数不对：%1").arg(after("Arguments mismatching "));
+    if (kind == "EBadName")
+        return QStringLiteral("名称无效：%1").arg(after("Invalid identifier name: "));
+    if (m.rfind("Expression too complex", 0) == 0)
+        return QStringLiteral("公式太复杂");
+    if (m.rfind("The string exceeds the end", 0) == 0)
+        return QStringLiteral("文字缺少结束的引号");
+    if (m.rfind("Circular reference", 0) == 0)
+        return QStringLiteral("循环引用");
+    if (m.rfind("Wrong component: ", 0) == 0)
+        return QStringLiteral("无效的引用：%1").arg(after("Wrong component: "));
+    if (kind == "ESyntaxError")
+        return QStringLiteral("语法错误");
+    return QStringLiteral("公式无法编译");
+}
+
+// The calls that compiled as calls of the host's function event: names that are neither
+// registered functions nor anything else. The calculation answers no such call.
+void collectEventCalls(const std::vector<TStatementNode> &list, QStringList &out)
+{
+    auto chain = [&out](const TOpChain &ops) {
+        for (const TParserOperation &op : ops)
+            if (op.Code == opCallEvent) {
+                const QString name = fromEvaluatorText(op.Name);
+                if (!out.contains(name))
+                    out << name;
+            }
+    };
+    for (const TStatementNode &node : list) {
+        chain(node.ChainA);
+        chain(node.ChainB);
+        collectEventCalls(node.List1, out);
+        collectEventCalls(node.List2, out);
+    }
+}
+
+// The character column of byte column `byteColumn` (1-based) in `line`.
+int characterColumn(const std::string &line, int byteColumn)
+{
+    if (byteColumn <= 1)
+        return byteColumn;
+    const size_t bytes = std::min(line.size(), size_t(byteColumn - 1));
+    return int(fromEvaluatorText(line.substr(0, bytes)).size()) + 1 + int(size_t(byteColumn - 1) - bytes);
+}
+
+} // namespace
+
+std::unique_ptr<TEPRegFuncs> makeWageFunctions()
+{
+    auto functions = std::make_unique<TEPRegFuncs>();
+    functions->SetDBFuncs(false);
+    functions->SetFileFuncs(false);
+    functions->SetSystemFuncs(false);
+    // The object functions and ExecScript belong to no group that can be switched off.
+    std::vector<std::string> objectFunctions;
+    for (size_t i = 0; i < functions->Count(); ++i)
+        if (functions->At(i)->Group == fgObject)
+            objectFunctions.push_back(functions->At(i)->Name);
+    for (const std::string &name : objectFunctions)
+        functions->RemoveFunc(name);
+    functions->RemoveFunc("ExecScript");
+    return functions;
+}
+
+std::string toEvaluatorText(const QString &text)
+{
+    return toGbk(text).toStdString();
+}
+
+QString fromEvaluatorText(const std::string &bytes)
+{
+    return fromGbk(QByteArray::fromStdString(bytes));
+}
+
+WageEvaluator::WageEvaluator() : m_functions(makeWageFunctions()), m_parser(std::make_unique<TExParser>())
+{
+    m_parser->SetRegFuncs(m_functions.get());
+    m_parser->EvalObj().LoopLimit = kLoopLimit;
+}
+
+WageEvaluator::~WageEvaluator()
+{
+    // The component goes first, while the registry it calls into still exists.
+    m_parser.reset();
+    m_functions.reset();
+}
+
+void WageEvaluator::setText(const QString &text)
+{
+    std::string line = toEvaluatorText(text);
+    const std::vector<std::string> &now = m_parser->Expression();
+    if (now.size() == 1 && now.front() == line)
+        return;
+    m_parser->ExpressionClear();
+    m_parser->ExpressionAdd(std::move(line));
+}
+
+FormulaCheck::FormulaCheck() = default;
+FormulaCheck::~FormulaCheck() = default;
+
+bool FormulaCheck::isKnownName(const QString &name, const QStringList &itemCodes)
+{
+    return itemCodes.contains(name, Qt::CaseSensitive) || WageFormulas::pieceworkNames().contains(name, Qt::CaseSensitive);
+}
+
+FormulaCheck::Result FormulaCheck::check(const QString &text, const QList<WageItem> &items)
+{
+    QStringList codes;
+    for (const WageItem &item : items)
+        codes << item.fname;
+    Result result = check(text, codes);
+    result.description = WageFormulas::Describe(text, items);
+    return result;
+}
+
+FormulaCheck::Result FormulaCheck::check(const QString &text, const QStringList &itemCodes)
+{
+    Result result;
+    if (text.isEmpty())
+        return result;
+    m_evaluator.setText(text);
+    TEvalObj &compiled = m_evaluator.parser().EvalObj();
+    try {
+        compiled.Prepare();
+    } catch (const EEvalError &e) {
+        result.ok = false;
+        result.line = e.Line > 0 ? e.Line : compiled.ErrorLine();
+        const int byteColumn = e.Column > 0 ? e.Column : compiled.ErrorColumn();
+        const std::vector<std::string> &lines = m_evaluator.parser().Expression();
+        const bool onLine = result.line >= 1 && size_t(result.line) <= lines.size();
+        result.column = onLine ? characterColumn(lines[size_t(result.line - 1)], byteColumn) : byteColumn;
+        const QString what = compileErrorText(e);
+        result.message = result.line > 0 && result.column > 0
+                             ? QStringLiteral("第%1行第%2列：%3").arg(result.line).arg(result.column).arg(what)
+                             : what;
+        return result;
+    } catch (const std::exception &) {
+        result.ok = false;
+        result.message = QStringLiteral("公式无法编译");
+        return result;
+    }
+
+    TVarsList &names = m_evaluator.parser().ExternalVariables();
+    for (size_t i = 0; i < names.Count(); ++i) {
+        const QString name = fromEvaluatorText(names.At(i)->VarName());
+        if (!isKnownName(name, itemCodes))
+            result.unknownNames << name;
+    }
+    collectEventCalls(compiled.Statements(), result.unknownFunctions);
+
+    QStringList problems;
+    if (!result.unknownNames.isEmpty())
+        problems << QStringLiteral("未知名称：") + result.unknownNames.join(QStringLiteral("、"));
+    if (!result.unknownFunctions.isEmpty())
+        problems << QStringLiteral("未知函数：") + result.unknownFunctions.join(QStringLiteral("、"));
+    result.ok = problems.isEmpty();
+    result.message = problems.join(QStringLiteral("；"));
+    return result;
+}
+
+} // namespace jjgz
