@@ -152,8 +152,15 @@ FormulaCheck::Result FormulaCheck::check(const QString &text, const QStringList 
         result.line = e.Line > 0 ? e.Line : compiled.ErrorLine();
         const int byteColumn = e.Column > 0 ? e.Column : compiled.ErrorColumn();
         const std::vector<std::string> &lines = m_evaluator.parser().Expression();
-        const bool onLine = result.line >= 1 && size_t(result.line) <= lines.size();
-        result.column = onLine ? characterColumn(lines[size_t(result.line - 1)], byteColumn) : byteColumn;
+        if (result.line > int(lines.size()) && !lines.empty()) {
+            // Found at the end of the text: just after its last character.
+            result.line = int(lines.size());
+            result.column = int(fromEvaluatorText(lines.back()).size()) + 1;
+        } else if (result.line >= 1) {
+            result.column = characterColumn(lines[size_t(result.line - 1)], byteColumn);
+        } else {
+            result.column = byteColumn;
+        }
         const QString what = compileErrorText(e);
         result.message = result.line > 0 && result.column > 0
                              ? QStringLiteral("第%1行第%2列：%3").arg(result.line).arg(result.column).arg(what)

@@ -6,6 +6,15 @@
 #include "data/MyFun.h"
 
 namespace jjgz {
+namespace {
+
+// Texts are stored as typed; no text is stored as empty text, never as null.
+QString stored(const QString &text)
+{
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
+} // namespace
 
 void WageFormulas::defineListFields(DataTable &list)
 {
@@ -94,11 +103,11 @@ int WageFormulas::save(const WageFormula &formula, bool add)
     else
         q.setSql(QStringLiteral("update gzgs set fname=:fname,gs=:gs,gsdesc=:gsdesc,con=:con,condesc=:condesc where xh=:xh"));
     q.bind(QStringLiteral("xh"), xh)
-        .bind(QStringLiteral("fname"), formula.fname)
-        .bind(QStringLiteral("gs"), formula.gs)
-        .bind(QStringLiteral("gsdesc"), Describe(formula.gs, items))
-        .bind(QStringLiteral("con"), formula.con)
-        .bind(QStringLiteral("condesc"), Describe(formula.con, items));
+        .bind(QStringLiteral("fname"), stored(formula.fname))
+        .bind(QStringLiteral("gs"), stored(formula.gs))
+        .bind(QStringLiteral("gsdesc"), stored(Describe(formula.gs, items)))
+        .bind(QStringLiteral("con"), stored(formula.con))
+        .bind(QStringLiteral("condesc"), stored(Describe(formula.con, items)));
     const int written = q.exec();
     q.close();
     // An update that finds no row would otherwise pass for a save.

@@ -18,6 +18,12 @@ bool isItemCode(const QString &fname)
     return code.match(fname).hasMatch();
 }
 
+// Texts are stored as typed; no text is stored as empty text, never as null.
+QString stored(const QString &text)
+{
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
 QVariant smallInt(const QVariant &value)
 {
     if (value.isNull() || !value.isValid())
@@ -124,9 +130,9 @@ WageItem WageItems::addItem(const QString &xmname, int ftype, const QString &fsi
         q.setSql(QStringLiteral("insert into gzxm(xh,fname,xmname,ftype,fsize) values(:xh,:fname,:xmname,:ftype,:fsize)"));
         q.bind(QStringLiteral("xh"), item.xh)
             .bind(QStringLiteral("fname"), item.fname)
-            .bind(QStringLiteral("xmname"), item.xmname)
+            .bind(QStringLiteral("xmname"), stored(item.xmname))
             .bind(QStringLiteral("ftype"), ftype)
-            .bind(QStringLiteral("fsize"), item.fsize);
+            .bind(QStringLiteral("fsize"), stored(item.fsize));
         q.exec();
         q.close();
         AddItemColumn(item.fname, ftype, width);
@@ -148,7 +154,7 @@ void WageItems::modifyItem(int xh, const QString &xmname, const QString &fsize)
     if (!ftype.isNull() && ftype.toInt() == Text)
         textWidth(fsize);
     q.setSql(QStringLiteral("update gzxm set xmname=:xmname,fsize=:fsize where xh=:xh"));
-    q.bind(QStringLiteral("xmname"), xmname).bind(QStringLiteral("fsize"), fsize).bind(QStringLiteral("xh"), xh);
+    q.bind(QStringLiteral("xmname"), stored(xmname)).bind(QStringLiteral("fsize"), stored(fsize)).bind(QStringLiteral("xh"), xh);
     q.exec();
     q.close();
 }
