@@ -271,6 +271,7 @@ void WageDataTest::describe_data()
         << QStringList{QStringLiteral("f1补贴"), QStringLiteral("奖金")} << "f1+f2+f1" << "f1补贴+奖金+f1补贴";
     QTest::newRow("a name holding another code")
         << QStringList{QStringLiteral("基本"), QStringLiteral("f1的一半")} << "f2+f1" << "基本的一半+基本";
+    QTest::newRow("a name forming its code anew") << QStringList{QStringLiteral("11ff")} << "ff11" << "f11ff1";
     QTest::newRow("a name holding JJe") << QStringList{QStringLiteral("JJe奖")} << "f1+JJe" << "计件金额奖+计件金额";
 }
 
