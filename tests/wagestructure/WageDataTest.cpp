@@ -342,6 +342,9 @@ void WageDataTest::check_data()
     QTest::newRow("groups of the calculation")
         << "ROUND(SIN(f1)+LN(f2)+Length(AnsiUpperCase(\"a\"))+EXTRACTYEAR(DATE())+StrToFloat(FloatToStr(JJe)))"
         << true << "" << none << none;
+    QTest::newRow("constants and word operators") << "PI*f1 + (f2 mod 3) + (f2 div 2) + IIF(TRUE, 1, 0)" << true << "" << none << none;
+    QTest::newRow("script with a variable of its own") << "x := f1*2; IF x > JJe THEN RESULT := x ELSE RESULT := JJe"
+                                                       << true << "" << none << none;
     QTest::newRow("text with Chinese") << "IIF(f1>0, \"有\", \"无\")" << true << "" << none << none;
     QTest::newRow("capital F") << "F1+f2" << false << "未知名称：F1" << QStringList{"F1"} << none;
     QTest::newRow("jje in lower case") << "jje*2" << false << "未知名称：jje" << QStringList{"jje"} << none;
