@@ -227,7 +227,8 @@ void TfrmGzgsMdy::btnYesClick()
     }
     // A formula without its item would be stored but never listed nor used.
     if (cboDest->currentIndex() < 0) {
-        showError(this, QStringLiteral("请选择工资项目：没有工资项目时，请先在“工资项目定义”中增加"));
+        showError(this, cboDest->count() > 0 ? QStringLiteral("请选择工资项目")
+                                             : QStringLiteral("还没有工资项目，请先在“工资项目定义”中增加"));
         return;
     }
     const WageFormula formula{m_xh, cboDest->currentData().toString(), edtGs->text(), edtCon->text()};

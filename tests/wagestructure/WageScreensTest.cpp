@@ -495,7 +495,8 @@ void WageScreensTest::formulaRefused_data()
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("title");
     QTest::newRow("empty formula") << true << "" << "" << "公式不能为空" << "提示";
-    QTest::newRow("no items") << false << "100" << "" << "请选择工资项目：没有工资项目时，请先在“工资项目定义”中增加" << "提示";
+    QTest::newRow("no items") << false << "100" << "" << "还没有工资项目，请先在“工资项目定义”中增加" << "提示";
+    QTest::newRow("no item chosen") << true << "100" << "" << "请选择工资项目" << "提示";
     QTest::newRow("refused by the database")
         << true << "100" << "create trigger no_gzgs before insert on gzgs begin select raise(abort, '公式表只读'); end"
         << "保存失败(公式表只读)" << "错误";
@@ -515,6 +516,8 @@ void WageScreensTest::formulaRefused()
         app.exec(fixture);
     TfrmGzgsMdy dialog(1);
     dialog.show();
+    if (QTest::currentDataTag() == QByteArrayLiteral("no item chosen"))
+        dialog.cboDest->setCurrentIndex(-1);
     typeText(dialog.edtGs, formula);
     QTest::mouseClick(dialog.btnYes, Qt::LeftButton);
     QCOMPARE(app.messages.texts(), QStringList{message});
