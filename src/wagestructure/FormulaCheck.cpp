@@ -59,6 +59,15 @@ void collectEventCalls(const std::vector<TStatementNode> &list, QStringList &out
     }
 }
 
+// Whether a statement of `list` (at any depth) writes into `cell`.
+bool writes(const std::vector<TStatementNode> &list, const TValue *cell)
+{
+    for (const TStatementNode &node : list)
+        if (node.Target == cell || writes(node.List1, cell) || writes(node.List2, cell))
+            return true;
+    return false;
+}
+
 // The character column of byte column `byteColumn` (1-based) in `line`.
 int characterColumn(const std::string &line, int byteColumn)
 {
@@ -179,12 +188,18 @@ FormulaCheck::Result FormulaCheck::check(const QString &text, const QStringList 
             result.unknownNames << name;
     }
     collectEventCalls(compiled.Statements(), result.unknownFunctions);
+    // Statements whose value is discarded (a text ending with ";", or assignments only) leave
+    // RESULT alone: the formula gives 0 and a condition never holds.
+    TVariable *resultVar = compiled.Locals().Find("RESULT");
+    result.noResult = !resultVar || !writes(compiled.Statements(), resultVar->Cell());
 
     QStringList problems;
     if (!result.unknownNames.isEmpty())
         problems << QStringLiteral("未知名称：") + result.unknownNames.join(QStringLiteral("、"));
     if (!result.unknownFunctions.isEmpty())
         problems << QStringLiteral("未知函数：") + result.unknownFunctions.join(QStringLiteral("、"));
+    if (result.noResult)
+        problems << QStringLiteral("没有计算结果：公式以“;”结尾或只有赋值，计算得0");
     result.ok = problems.isEmpty();
     result.message = problems.join(QStringLiteral("；"));
     return result;

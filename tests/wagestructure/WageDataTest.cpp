@@ -360,6 +360,10 @@ void WageDataTest::check_data()
                                             << QStringList{"FileExists"};
     QTest::newRow("ExecScript is off") << "ExecScript(\"1\")" << false << "未知函数：ExecScript" << none
                                        << QStringList{"ExecScript"};
+    QTest::newRow("ends with ;") << "f1*2;" << false << "没有计算结果" << none << none;
+    QTest::newRow("assignment only") << "x := f1" << false << "没有计算结果" << none << none;
+    QTest::newRow("blanks only") << "   " << false << "没有计算结果" << none << none;
+    QTest::newRow("RESULT assigned in a branch") << "IF f1 > 0 THEN result := f1;" << true << "" << none << none;
     QTest::newRow("empty") << "" << true << "" << none << none;
 }
 
