@@ -81,19 +81,16 @@ int characterColumn(const std::string &line, int byteColumn)
 
 std::unique_ptr<TEPRegFuncs> makeWageFunctions()
 {
-    auto functions = std::make_unique<TEPRegFuncs>();
-    functions->SetDBFuncs(false);
-    functions->SetFileFuncs(false);
-    functions->SetSystemFuncs(false);
-    // The object functions and ExecScript belong to no group that can be switched off.
-    std::vector<std::string> objectFunctions;
-    for (size_t i = 0; i < functions->Count(); ++i)
-        if (functions->At(i)->Group == fgObject)
-            objectFunctions.push_back(functions->At(i)->Name);
-    for (const std::string &name : objectFunctions)
-        functions->RemoveFunc(name);
-    functions->RemoveFunc("ExecScript");
-    return functions;
+    return TEPRegFuncs::CreateForSheet();
+}
+
+TEvalLimits wageLimits()
+{
+    TEvalLimits limits;
+    limits.MaxSteps = WageEvaluator::kMaxSteps;
+    limits.MaxTextLength = WageEvaluator::kMaxTextLength;
+    limits.MaxArrayItems = WageEvaluator::kMaxArrayItems;
+    return limits;
 }
 
 std::string toEvaluatorText(const QString &text)
@@ -109,7 +106,12 @@ QString fromEvaluatorText(const std::string &bytes)
 WageEvaluator::WageEvaluator() : m_functions(makeWageFunctions()), m_parser(std::make_unique<TExParser>())
 {
     m_parser->SetRegFuncs(m_functions.get());
-    m_parser->EvalObj().LoopLimit = kLoopLimit;
+    m_parser->SetLimits(wageLimits());
+    // A call of a function that does not exist fails (the value is not stored) instead of
+    // quietly giving 0.
+    m_parser->OnFunction = [](TCustomParser &, const std::string &name, std::vector<TValue> &, TValue &) {
+        throw EEvalError(toEvaluatorText(QStringLiteral("未知函数：")) + name);
+    };
 }
 
 WageEvaluator::~WageEvaluator()
@@ -121,12 +123,10 @@ WageEvaluator::~WageEvaluator()
 
 void WageEvaluator::setText(const QString &text)
 {
-    std::string line = toEvaluatorText(text);
-    const std::vector<std::string> &now = m_parser->Expression();
-    if (now.size() == 1 && now.front() == line)
+    std::vector<std::string> lines = SplitLines(toEvaluatorText(text));
+    if (m_parser->Expression() == lines)
         return;
-    m_parser->ExpressionClear();
-    m_parser->ExpressionAdd(std::move(line));
+    m_parser->ExpressionSetInPlace(std::move(lines));
 }
 
 FormulaCheck::FormulaCheck() = default;

@@ -3,13 +3,16 @@
 // against it that the formula dialog shows while the text is typed.
 //
 // WageEvaluator is the one place that says how the calculation's evaluator is configured:
-//   - one evaluator component (TExParser) whose formula is the text as its single line, in GBK;
-//   - a function registry with the basic set and the date, exponent/logarithm, trigonometric,
-//     string/array and conversion groups. The dataset, file and system groups, the object
-//     functions and ExecScript are not there: a wage formula reaches no file, no program and no
-//     other formula text;
-//   - loops of a script are bounded (kLoopLimit iterations per evaluation), so that a formula
-//     can never hang the calculation;
+//   - one evaluator component (TExParser) whose formula is the text (its lines), in GBK;
+//   - the registry preset of the wage sheet (TEPRegFuncs::CreateForSheet): the basic set and the
+//     date, exponent/logarithm, trigonometric, string/array and conversion groups. The dataset,
+//     file and system groups, the object functions and ExecScript are not there: a wage formula
+//     reaches no file, no program and no other formula text;
+//   - a call of a function that does not exist raises "未知函数：" + name when evaluated, so that
+//     a misspelt function empties the item instead of quietly giving 0;
+//   - limits per evaluation (kMaxSteps steps, texts of kMaxTextLength bytes, arrays of
+//     kMaxArrayItems items; EEvalLimit beyond them), so that a formula can never hang the
+//     calculation or exhaust the memory;
 //   - names are answered by the host: the item codes of gzxm ("f1", "f2", ...) and the
 //     piece-work totals JJe and JSl, compared case-sensitively ("F1" and "jje" are unknown).
 //
@@ -24,6 +27,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -31,12 +35,15 @@
 namespace jjgz::eval {
 class TEPRegFuncs;
 class TExParser;
+struct TEvalLimits;
 } // namespace jjgz::eval
 
 namespace jjgz {
 
 // The function registry of the wage calculation (the groups listed above), ready to attach.
 std::unique_ptr<eval::TEPRegFuncs> makeWageFunctions();
+// The limits of one evaluation in the wage calculation.
+eval::TEvalLimits wageLimits();
 
 // Text between the program and the evaluator, which works on GBK bytes.
 std::string toEvaluatorText(const QString &text);
@@ -46,7 +53,9 @@ QString fromEvaluatorText(const std::string &bytes);
 // set. The host adds its OnVariable handler and sets the text before each evaluation.
 class WageEvaluator {
 public:
-    static constexpr std::uint64_t kLoopLimit = 1000000;
+    static constexpr std::uint64_t kMaxSteps = 100000;
+    static constexpr std::size_t kMaxTextLength = 1 << 20;
+    static constexpr std::size_t kMaxArrayItems = 100000;
 
     WageEvaluator();
     ~WageEvaluator();
@@ -55,8 +64,7 @@ public:
 
     eval::TExParser &parser() { return *m_parser; }
     eval::TEPRegFuncs &functions() { return *m_functions; }
-    // The formula becomes `text` as the component's single line (the compiled form is dropped
-    // when the text changed).
+    // The formula becomes `text` (the compiled form is dropped when the text changed).
     void setText(const QString &text);
 
 private:

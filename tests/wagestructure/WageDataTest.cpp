@@ -415,7 +415,17 @@ void WageDataTest::wageEvaluator()
     e.setText(QStringLiteral("f1*2+JJe"));
     QCOMPARE(e.parser().Evaluate().ToDouble(), 5812.345);
     e.setText(QStringLiteral("x := 0; WHILE 1 DO x := x + 1"));
-    QVERIFY_THROWS_EXCEPTION(eval::EEvalError, e.parser().Evaluate());
+    QVERIFY_THROWS_EXCEPTION(eval::EEvalLimit, e.parser().Evaluate());
+    // A misspelt function fails instead of giving 0.
+    e.setText(QStringLiteral("f1+ABSS(f1)"));
+    try {
+        e.parser().Evaluate();
+        QFAIL("evaluated");
+    } catch (const eval::EEvalError &error) {
+        QCOMPARE(fromEvaluatorText(error.Message()), QStringLiteral("未知函数：ABSS"));
+    }
+    e.setText(QStringLiteral("f1+ABS(-1)"));
+    QCOMPARE(e.parser().Evaluate().ToDouble(), 2501.0);
 }
 
 QTEST_MAIN(WageDataTest)
