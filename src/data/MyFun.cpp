@@ -126,18 +126,9 @@ double VarToFloat(const QVariant &value)
     }
 }
 
-QString ReplaceAll(const QString &s, const QString &f, const QString &r)
+// Each occurrence of f in s replaced by r once, from left to right.
+static QString replaceEachOnce(const QString &s, const QString &f, const QString &r)
 {
-    if (f.isEmpty())
-        return s;
-    if (!r.contains(f)) {
-        QString out = s;
-        qsizetype at;
-        while ((at = out.indexOf(f)) >= 0)
-            out.replace(at, f.size(), r);
-        return out;
-    }
-    // The replacement holds the search text: each original occurrence is replaced once.
     QString out;
     qsizetype from = 0, at;
     while ((at = s.indexOf(f, from)) >= 0) {
@@ -147,6 +138,29 @@ QString ReplaceAll(const QString &s, const QString &f, const QString &r)
     }
     out += QStringView(s).mid(from);
     return out;
+}
+
+QString ReplaceAll(const QString &s, const QString &f, const QString &r)
+{
+    if (f.isEmpty())
+        return s;
+    if (!r.contains(f)) {
+        // A replacement can also form the search text anew with its neighbours, and for some
+        // texts that never ends ("ff11", "f1" -> "11ff"): past a generous bound the text is
+        // treated as below.
+        const qsizetype maxSteps = 64 * (s.size() + 1);
+        const qsizetype maxLength = 16 * (s.size() + r.size()) + 1024;
+        QString out = s;
+        qsizetype at, steps = 0;
+        while ((at = out.indexOf(f)) >= 0) {
+            if (++steps > maxSteps || out.size() > maxLength)
+                return replaceEachOnce(s, f, r);
+            out.replace(at, f.size(), r);
+        }
+        return out;
+    }
+    // The replacement holds the search text: each original occurrence is replaced once.
+    return replaceEachOnce(s, f, r);
 }
 
 QString ReadConfig(const QString &section, const QString &key, const QString &def)

@@ -26,7 +26,8 @@ double RoundDec(int d, double x);
 double VarToFloat(const QVariant &value);
 // Replaces every occurrence of f in s by r, case-sensitively, repeating the search from the start
 // of the changed text. When r itself contains f the occurrences of f in the original text are each
-// replaced once, from left to right (a repeated search would never end).
+// replaced once, from left to right (a repeated search would never end); so too when replacements
+// keep forming f anew with their neighbours beyond a generous bound.
 QString ReplaceAll(const QString &s, const QString &f, const QString &r);
 
 // config.ini beside the program.

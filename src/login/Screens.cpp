@@ -15,6 +15,8 @@
 #include "payroll/GzSum.h"
 #include "payroll/JzNext.h"
 #include "piecework/JjData.h"
+#include "wagestructure/Gzgs.h"
+#include "wagestructure/Gzxm.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -47,8 +49,8 @@ QList<ScreenEntry> &table()
         {1503, OpenHow::ReusedNormal, 1, reused<TfrmJjgz>},
         {1505, OpenHow::ReusedMaximised, 2, reused<TfrmJjgx>},
         {1507, OpenHow::ReusedNormal, 1, reused<TfrmJjxs>},
-        {1509, OpenHow::Modal, 0, nullptr},           // TfrmGzxm
-        {1511, OpenHow::ReusedMaximised, 2, nullptr}, // TfrmGzgs
+        {1509, OpenHow::Modal, 0, modal<TfrmGzxm>},
+        {1511, OpenHow::ReusedMaximised, 2, reused<TfrmGzgs>},
         {1512, OpenHow::ReusedNormal, 1, reused<TfrmDepart>},
         {1513, OpenHow::ReusedNormal, 1, reused<TfrmWorkerType>},
         {1515, OpenHow::ReusedMaximised, 2, reused<TfrmWorker>},

@@ -113,6 +113,8 @@ void FunTest::replaceAll_data()
     QTest::newRow("search again from the start") << "aab" << "ab" << "b" << "b";
     QTest::newRow("replacement holds the search text") << "f1+f1" << "f1" << "(f1)" << "(f1)+(f1)";
     QTest::newRow("empty search") << "abc" << "" << "x" << "abc";
+    QTest::newRow("new occurrences, finitely") << "fff111" << "f1" << "1f" << "111fff";
+    QTest::newRow("new occurrences without end") << "ff11" << "f1" << "11ff" << "f11ff1";
 }
 
 void FunTest::replaceAll()
