@@ -210,31 +210,13 @@ QString databasePath()
     return appPath(QStringLiteral("data/zt000.mdb"));
 }
 
-// Opens the connection `name` on `path` and checks it; on failure nothing is left behind.
-static void openChecked(const QString &name, const QString &path)
+// Opens the configured connection `db` and checks that it holds this program's database; on
+// failure the connection is closed again and the reason thrown.
+static void openAndCheck(QSqlDatabase &db, const QString &path)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
-        throw DbError(QStringLiteral("找不到数据库文件 %1").arg(QDir::toNativeSeparators(path)));
-    if (info.isDir())
-        throw DbError(QStringLiteral("%1 是一个文件夹，不是数据库文件").arg(QDir::toNativeSeparators(path)));
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-    auto forget = [&] {
-        db.close();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(name);
-    };
-    if (!db.isValid()) {
-        forget();
-        throw DbError(QStringLiteral("没有可用的 SQLite 数据库驱动"));
-    }
-    // Read-write without create: a file that disappears meanwhile is not made anew.
-    db.setDatabaseName(QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded)
-                       + QStringLiteral("?mode=rw"));
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
     if (!db.open()) {
         const DbError error = failure(db.lastError());
-        forget();
+        db.close();
         throw error;
     }
     QVariant handle = db.driver()->handle();
@@ -262,10 +244,40 @@ static void openChecked(const QString &name, const QString &path)
         }
     }
     if (!problem.isEmpty()) {
-        forget();
+        db.close();
         throw DbError(QStringLiteral("%1 不是本系统的数据库文件(%2)").arg(QDir::toNativeSeparators(path), problem));
     }
     // Foreign keys stay off: the protecting rules are the schema's triggers.
+}
+
+// Opens the connection `name` on `path` and checks it; on failure nothing is left behind.
+static void openChecked(const QString &name, const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        throw DbError(QStringLiteral("找不到数据库文件 %1").arg(QDir::toNativeSeparators(path)));
+    if (info.isDir())
+        throw DbError(QStringLiteral("%1 是一个文件夹，不是数据库文件").arg(QDir::toNativeSeparators(path)));
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    auto forget = [&] {
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+    };
+    if (!db.isValid()) {
+        forget();
+        throw DbError(QStringLiteral("没有可用的 SQLite 数据库驱动"));
+    }
+    // Read-write without create: a file that disappears meanwhile is not made anew.
+    db.setDatabaseName(QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded)
+                       + QStringLiteral("?mode=rw"));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+    try {
+        openAndCheck(db, path);
+    } catch (...) {
+        forget();
+        throw;
+    }
 }
 
 static QString newConnectionName()
@@ -285,7 +297,7 @@ TdmMain::TdmMain(const QString &path)
           openChecked(name, path);
           return name;
       }()},
-      qryExec(conZt()), qryExec2(conZt()), qryExec3(conZt())
+      qryExec(conZt()), qryExec2(conZt()), qryExec3(conZt()), m_path(path)
 {
 }
 
@@ -305,6 +317,30 @@ TdmMain::~TdmMain()
 QSqlDatabase TdmMain::conZt() const
 {
     return QSqlDatabase::database(m_connection.name, false);
+}
+
+void TdmMain::close()
+{
+    qryExec.close();
+    qryExec2.close();
+    qryExec3.close();
+    QSqlDatabase db = conZt();
+    if (m_transDepth > 0) {
+        db.rollback();
+        m_transDepth = 0;
+        m_rollbackOnly = false;
+    }
+    db.close();
+}
+
+void TdmMain::reopen()
+{
+    QSqlDatabase db = conZt();
+    if (db.isOpen())
+        return;
+    if (!QFileInfo::exists(m_path))
+        throw DbError(QStringLiteral("找不到数据库文件 %1").arg(QDir::toNativeSeparators(m_path)));
+    openAndCheck(db, m_path);
 }
 
 int TdmMain::exec(const QString &jetSql, std::initializer_list<QVariant> values)

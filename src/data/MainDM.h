@@ -88,6 +88,11 @@ public:
     TdmMain &operator=(const TdmMain &) = delete;
 
     QSqlDatabase conZt() const;
+    // Closes the connection so that the database file can be replaced, and opens the same path
+    // again with the checks of the constructor (on failure reopen() throws and stays closed).
+    // Queries of the module and of the screens work on the reopened connection.
+    void close();
+    void reopen();
     JetQuery qryExec;
     JetQuery qryExec2;
     JetQuery qryExec3;
@@ -103,6 +108,7 @@ public:
     bool inTransaction() const { return m_transDepth > 0; }
 
 private:
+    QString m_path;
     int m_transDepth = 0;
     bool m_rollbackOnly = false;
 };

@@ -12,6 +12,9 @@
 #include "masterdata/Jjxs.h"
 #include "masterdata/Worker.h"
 #include "masterdata/WorkerType.h"
+#include "maintenance/Backup.h"
+#include "maintenance/Init.h"
+#include "maintenance/Restore.h"
 #include "payroll/GzSum.h"
 #include "payroll/JzNext.h"
 #include "piecework/JjData.h"
@@ -59,9 +62,9 @@ QList<ScreenEntry> &table()
         {1703, OpenHow::Modal, 0, modal<TfrmOperatorRole>},
         {1705, OpenHow::Modal, 0, modal<TfrmOperatorPwd>},
         // 【系统维护】
-        {1901, OpenHow::Modal, 0, nullptr}, // TfrmInit
-        {1903, OpenHow::Modal, 0, nullptr}, // TfrmBackup
-        {1905, OpenHow::Modal, 0, nullptr}, // TfrmRestore
+        {1901, OpenHow::Modal, 0, modal<TfrmInit>},
+        {1903, OpenHow::Modal, 0, modal<TfrmBackup>},
+        {1905, OpenHow::Modal, 0, modal<TfrmRestore>},
         // 【系统帮助】
         {2101, OpenHow::Help, 0, openHelpDocument},
         {2105, OpenHow::None, 0, nullptr},
