@@ -10,7 +10,7 @@ case "$mode" in run|test) ;; *) echo "usage: $0 run|test" >&2; exit 2 ;; esac
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n
-  libsqlite3-dev sqlite3 libzip-dev libxlsxwriter-dev
+  libsqlite3-dev sqlite3 libzip-dev libxlsxwriter-dev libsodium-dev
   fonts-wqy-microhei
 )
 if [ "$mode" = test ]; then

@@ -23,6 +23,47 @@ bool Application::notify(QObject *receiver, QEvent *event)
     }
 }
 
+namespace {
+
+// Words of Qt's own dialogs that its Chinese translation leaves in English or words oddly
+// ("体积" for a file's size); consulted before Qt's translation.
+class DialogWords final : public QTranslator {
+public:
+    using QTranslator::QTranslator;
+    bool isEmpty() const override { return false; }
+    QString translate(const char *context, const char *sourceText, const char *, int) const override
+    {
+        static const struct {
+            const char *context;
+            const char *source;
+            const char16_t *text;
+        } words[] = {
+            {"QFileSystemModel", "Size", u"大小"},
+            {"QAbstractFileIconProvider", "Folder", u"文件夹"},
+            {"QAbstractFileIconProvider", "File", u"文件"},
+            {"QAbstractFileIconProvider", "Drive", u"驱动器"},
+            {"QAbstractFileIconProvider", "%1 File", u"%1 文件"},
+            {"QFileIconProvider", "Folder", u"文件夹"},
+            {"QFileIconProvider", "File", u"文件"},
+            {"QFileIconProvider", "Drive", u"驱动器"},
+            {"QFileIconProvider", "%1 File", u"%1 文件"},
+        };
+        for (const auto &w : words)
+            if (qstrcmp(context, w.context) == 0 && qstrcmp(sourceText, w.source) == 0)
+                return QString::fromUtf16(w.text);
+        return QString();
+    }
+};
+
+} // namespace
+
+void Application::setUpSystemLocale()
+{
+    // Qt's own dialogs show dates and file sizes in the system locale, which is read from the
+    // environment when first needed: Simplified Chinese, whatever the desktop runs.
+    qputenv("LC_ALL", "zh_CN.UTF-8");
+}
+
 void Application::setUpLocale()
 {
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
@@ -31,6 +72,7 @@ void Application::setUpLocale()
         QCoreApplication::installTranslator(translator);
     else
         delete translator;
+    QCoreApplication::installTranslator(new DialogWords(qApp));
 }
 
 void Application::setUpFont()

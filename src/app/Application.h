@@ -10,7 +10,9 @@ public:
     Application(int &argc, char **argv);
     bool notify(QObject *receiver, QEvent *event) override;
 
-    // Chinese standard buttons and the pinned user-interface font.
+    // Before the application object is made: the system locale is Simplified Chinese.
+    static void setUpSystemLocale();
+    // Chinese standard buttons and dialogs, and the pinned user-interface font.
     static void setUpLocale();
     static void setUpFont();
 };

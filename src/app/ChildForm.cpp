@@ -28,10 +28,51 @@ QMdiSubWindow *findChildForm(const char *className)
     return nullptr;
 }
 
+namespace {
+
+const char *const kWantedState = "jjgzWantedState"; // 1 normal, 2 maximised
+
+// Puts `window` back into the size its screen asks for, unless the user minimised it.
+void applyWantedState(QMdiSubWindow *window)
+{
+    const int wanted = window->property(kWantedState).toInt();
+    if (wanted == 0 || window->isMinimized() || !window->isVisible())
+        return;
+    if (wanted == 2 && !window->isMaximized())
+        window->showMaximized();
+    else if (wanted == 1 && window->isMaximized())
+        window->showNormal();
+}
+
+// The window keeps the state of its screen whatever happens to the others: the area no longer
+// maximises a window because the one active before was maximised, and a window that is put
+// into the other size (by the area or by activating another one) goes back at once.
+void keepWantedState(QMdiSubWindow *window, int mode)
+{
+    const bool first = !window->property(kWantedState).isValid();
+    window->setProperty(kWantedState, mode == 1 ? 1 : 2);
+    if (QMdiArea *area = window->mdiArea())
+        area->setOption(QMdiArea::DontMaximizeSubWindowOnActivation);
+    if (!first)
+        return;
+    auto later = [window] {
+        QMetaObject::invokeMethod(window, [window] { applyWantedState(window); }, Qt::QueuedConnection);
+    };
+    QObject::connect(window, &QMdiSubWindow::windowStateChanged, window, later);
+    QObject::connect(window, &QMdiSubWindow::aboutToActivate, window, later);
+    if (mode == 1) {
+        window->showNormal();
+        window->move(0, 0); // a new normal window opens at the top-left corner of the area
+    }
+}
+
+} // namespace
+
 void raiseChildForm(QMdiSubWindow *window, int mode)
 {
     if (!window)
         return;
+    keepWantedState(window, mode);
     if (mode == 1)
         window->showNormal();
     else

@@ -13,10 +13,11 @@ void ApplyColumnSettings(const QString &screenKey, DbGrid *grid)
 {
     if (!grid)
         return;
+    const QHash<QString, QString> settings = ReadConfigSection(screenKey); // one reading per list
     for (int i = 0; i < grid->columnCount(); ++i) {
         if (grid->column(i).tag != 0)
             continue;
-        grid->setColumnVisible(i, ReadConfig(screenKey, QStringLiteral("col%1").arg(i), QStringLiteral("1")) == QStringLiteral("1"));
+        grid->setColumnVisible(i, settings.value(QStringLiteral("col%1").arg(i), QStringLiteral("1")) == QStringLiteral("1"));
     }
 }
 

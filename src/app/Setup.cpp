@@ -2,7 +2,9 @@
 
 #include "data/MyFun.h"
 #include "widgets/DbGrid.h"
+#include "widgets/MessageService.h"
 
+#include <QDir>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QListWidget>
@@ -50,10 +52,11 @@ TfrmSetup::TfrmSetup(const QString &screenKey, DbGrid *grid, QWidget *parent)
     m_list->setGridSize(QSize(columnWidth, m_list->fontMetrics().height() + 8));
 
     m_filling = true;
+    const QHash<QString, QString> settings = ReadConfigSection(screenKey); // one reading per list
     for (int i = 0; grid && i < grid->columnCount(); ++i) {
         auto *item = new QListWidgetItem(grid->column(i).title, m_list);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
-        const bool shown = ReadConfig(screenKey, QStringLiteral("col%1").arg(i), QStringLiteral("1")) == QStringLiteral("1");
+        const bool shown = settings.value(QStringLiteral("col%1").arg(i), QStringLiteral("1")) == QStringLiteral("1");
         item->setCheckState(shown ? Qt::Checked : Qt::Unchecked);
     }
     m_filling = false;
@@ -65,12 +68,20 @@ void TfrmSetup::applyTicks()
 {
     if (m_filling || !m_grid)
         return;
+    QList<QPair<QString, QString>> values;
     for (int i = 0; i < m_list->count() && i < m_grid->columnCount(); ++i) {
         if (m_grid->column(i).tag == 1)
             continue;
         const bool shown = m_list->item(i)->checkState() == Qt::Checked;
         m_grid->setColumnVisible(i, shown);
-        WriteConfig(m_screenKey, QStringLiteral("col%1").arg(i), shown ? QStringLiteral("1") : QStringLiteral("0"));
+        values.append({QStringLiteral("col%1").arg(i), shown ? QStringLiteral("1") : QStringLiteral("0")});
+    }
+    if (!WriteConfigValues(m_screenKey, values)) {
+        // The list shows the choice, but it would be gone at the next start: say so.
+        showError(this, QStringLiteral("列设置没有保存：设置文件 %1 不能写入。请检查它是否只读或是一个文件夹，"
+                                       "修正后再设置一次")
+                            .arg(QDir::toNativeSeparators(configPath())),
+                  QStringLiteral("错误"));
     }
 }
 

@@ -82,6 +82,11 @@ QString IniFile::value(const QString &section, const QString &key, const QString
 
 bool IniFile::setValue(const QString &section, const QString &key, const QString &value)
 {
+    return setValues(section, {{key, value}});
+}
+
+bool IniFile::setValues(const QString &section, const QList<QPair<QString, QString>> &values)
+{
     // The raw bytes are re-encoded line by line only where a line changes; to keep the other
     // lines exactly, the file is split on its own bytes rather than on decoded text.
     QByteArray raw;
@@ -102,47 +107,50 @@ bool IniFile::setValue(const QString &section, const QString &key, const QString
             line.chop(1);
         return fromGbk(line);
     };
-    const QByteArray newLine = toGbk(key + u'=' + value) + (crlf ? "\r" : "");
-
-    int sectionStart = -1;  // index of the section header line
-    int lastInSection = -1; // last non-blank line of the section (or its header)
-    bool done = false;
-    for (int i = 0; i < lines.size() && !done; ++i) {
-        const QString line = textOf(lines[i]);
-        const QString name = sectionName(line);
-        if (!name.isNull()) {
-            if (sectionStart >= 0)
-                break; // the next section begins: the key is missing in ours
-            if (name.compare(section, Qt::CaseInsensitive) == 0) {
-                sectionStart = i;
-                lastInSection = i;
+    bool added = false; // a key was added (the file then ends with a newline)
+    for (const auto &[key, value] : values) {
+        const QByteArray newLine = toGbk(key + u'=' + value) + (crlf ? "\r" : "");
+        int sectionStart = -1;  // index of the section header line
+        int lastInSection = -1; // last non-blank line of the section (or its header)
+        bool done = false;
+        for (int i = 0; i < lines.size() && !done; ++i) {
+            const QString line = textOf(lines[i]);
+            const QString name = sectionName(line);
+            if (!name.isNull()) {
+                if (sectionStart >= 0)
+                    break; // the next section begins: the key is missing in ours
+                if (name.compare(section, Qt::CaseInsensitive) == 0) {
+                    sectionStart = i;
+                    lastInSection = i;
+                }
+                continue;
             }
-            continue;
+            if (sectionStart < 0)
+                continue;
+            if (!line.trimmed().isEmpty())
+                lastInSection = i;
+            const QString k = keyOf(line);
+            if (!k.isNull() && k.compare(key, Qt::CaseInsensitive) == 0) {
+                lines[i] = newLine;
+                done = true;
+            }
         }
-        if (sectionStart < 0)
-            continue;
-        if (!line.trimmed().isEmpty())
-            lastInSection = i;
-        const QString k = keyOf(line);
-        if (!k.isNull() && k.compare(key, Qt::CaseInsensitive) == 0) {
-            lines[i] = newLine;
-            done = true;
-        }
-    }
-    if (!done) {
-        if (sectionStart >= 0) {
-            lines.insert(lastInSection + 1, newLine);
-        } else {
-            if (!lines.isEmpty() && !textOf(lines.last()).trimmed().isEmpty())
-                lines.append(crlf ? QByteArray("\r") : QByteArray());
-            lines.append(toGbk(u'[' + section + u']') + (crlf ? "\r" : ""));
-            lines.append(newLine);
+        if (!done) {
+            added = true;
+            if (sectionStart >= 0) {
+                lines.insert(lastInSection + 1, newLine);
+            } else {
+                if (!lines.isEmpty() && !textOf(lines.last()).trimmed().isEmpty())
+                    lines.append(crlf ? QByteArray("\r") : QByteArray());
+                lines.append(toGbk(u'[' + section + u']') + (crlf ? "\r" : ""));
+                lines.append(newLine);
+            }
         }
     }
     QByteArray out;
     for (int i = 0; i < lines.size(); ++i) {
         out += lines[i];
-        if (i + 1 < lines.size() || finalNewline || !done)
+        if (i + 1 < lines.size() || finalNewline || added)
             out += '\n';
     }
     QSaveFile file(m_path);
@@ -150,6 +158,26 @@ bool IniFile::setValue(const QString &section, const QString &key, const QString
         return false;
     file.write(out);
     return file.commit();
+}
+
+QHash<QString, QString> IniFile::section(const QString &section) const
+{
+    QHash<QString, QString> found;
+    bool inSection = false;
+    for (const QString &line : readLines(nullptr)) {
+        const QString name = sectionName(line);
+        if (!name.isNull()) {
+            inSection = name.compare(section, Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        if (!inSection)
+            continue;
+        QString v;
+        const QString k = keyOf(line, &v).toLower();
+        if (!k.isEmpty() && !found.contains(k))
+            found.insert(k, v);
+    }
+    return found;
 }
 
 } // namespace jjgz

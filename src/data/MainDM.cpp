@@ -1,5 +1,6 @@
 #include "MainDM.h"
 
+#include "DbErrors.h"
 #include "JetSql.h"
 #include "MyFun.h"
 
@@ -22,37 +23,13 @@ QString CurBizDate;
 
 namespace {
 
-// SQLite's primary result code of a failed statement, or 0.
-int nativeCode(const QSqlError &error)
+DbError failure(const QSqlError &error, const QSqlDatabase &db = QSqlDatabase())
 {
-    bool ok = false;
-    const int code = error.nativeErrorCode().toInt(&ok);
-    return ok ? (code & 0xff) : 0;
-}
-
-QString errorText(const QSqlError &error)
-{
-    QString text = error.databaseText().trimmed();
-    if (text.isEmpty())
-        text = error.text().trimmed();
-    switch (nativeCode(error)) {
-    case SQLITE_READONLY:
-        return QStringLiteral("数据库文件只读，不能写入，数据没有改变(%1)").arg(text);
-    case SQLITE_CANTOPEN:
-        return QStringLiteral("不能打开数据库文件(%1)").arg(text);
-    case SQLITE_FULL:
-        return QStringLiteral("磁盘已满，数据没有改变(%1)").arg(text);
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        return QStringLiteral("数据库正被其他程序使用，请稍后再试(%1)").arg(text);
-    default:
-        return text;
-    }
-}
-
-DbError failure(const QSqlError &error)
-{
-    return DbError(errorText(error), nativeCode(error));
+    const int code = dbErrorCode(error);
+    // A statement that reports damage: the quick check tells real damage from a passing fault.
+    if (code == SQLITE_CORRUPT && db.isOpen() && !databaseDamaged(db))
+        return DbError(QStringLiteral("读取数据库时出错，数据没有改变。请重新启动程序后再试；问题仍在时请从备份恢复数据库"), code);
+    return DbError(dbErrorText(error), code);
 }
 
 // Dates travel as text "yyyy-MM-dd".
@@ -71,9 +48,93 @@ QVariant forBinding(const QVariant &value)
     }
 }
 
-const char *const kTables[] = {"depart", "worker_tp", "worker", "jjgz", "jjgx", "jjgx_d", "jjxs", "jjdata",
-                               "jjdata_d", "gzxm", "gzxm_m", "gzgs", "gzdata", "operator", "roles",
-                               "rolelist", "params"};
+// The program's tables and the columns it relies on (the wage table gains columns at run time).
+const struct {
+    const char *table;
+    const char *columns;
+} kTables[] = {
+    {"depart", "bmcode,bmname"},
+    {"worker_tp", "tpcode,tpname"},
+    {"worker", "wkcode,wkname,bmcode,sex,tpcode,sfid,xl,addr,phone,indate,bankacc,gztp,state,mm"},
+    {"jjgz", "gzcode,gzname"},
+    {"jjgx", "gzcode,gxcode,gxname,unit,price,rs"},
+    {"jjgx_d", "gzcode,gxcode,tpcode,bl,price"},
+    {"jjxs", "xscode,xsname,xs"},
+    {"jjdata", "pid,dt,gzcode,gxcode,price,rs,xscode,xs,sl,je,opername"},
+    {"jjdata_d", "pid,wkcode,tpcode,bl,je"},
+    {"gzxm", "xh,fname,xmname,ftype,fsize"},
+    {"gzxm_m", "xyear,xmonth,xh,fname,xmname,ftype,fsize"},
+    {"gzgs", "xh,fname,gs,gsdesc,con,condesc"},
+    {"gzdata", "xyear,xmonth,wkcode"},
+    {"operator", "operno,opername,pwd,dept"},
+    {"roles", "roleid,rolename,flag"},
+    {"rolelist", "opername,roleid"},
+    {"params", "pid,pvalue,pdesc"},
+};
+
+// The small tables read before the main window exists: read whole at start-up, so that damage
+// in them is found while connecting.
+const char *const kStartupTables[] = {"operator", "roles", "rolelist", "params"};
+
+// Why a database file that opened cannot be used: it is busy, damaged or not this program's.
+struct OpenTrouble {
+    enum Kind { None, Busy, Damaged, Foreign } kind = None;
+    QString detail; // for a foreign file: what is missing
+};
+
+OpenTrouble troubleOf(const QSqlDatabase &db, const QSqlError &error)
+{
+    switch (dbErrorCode(error)) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return {OpenTrouble::Busy, {}};
+    case SQLITE_NOTADB:
+        return {OpenTrouble::Foreign, QStringLiteral("文件不是数据库")};
+    case SQLITE_CORRUPT:
+    case SQLITE_IOERR:
+        return {OpenTrouble::Damaged, {}};
+    default:
+        // Anything else the engine cannot read: the quick check tells damage from a stranger.
+        if (databaseDamaged(db))
+            return {OpenTrouble::Damaged, {}};
+        return {OpenTrouble::Foreign, dbErrorText(error)};
+    }
+}
+
+OpenTrouble checkTables(const QSqlDatabase &db)
+{
+    QSqlQuery check(db);
+    if (!check.exec(QStringLiteral("select name from sqlite_master where type='table'")))
+        return troubleOf(db, check.lastError());
+    QStringList present;
+    while (check.next())
+        present << check.value(0).toString().toLower();
+    if (check.lastError().isValid())
+        return troubleOf(db, check.lastError());
+    for (const auto &[table, columns] : kTables) {
+        const QString name = QLatin1String(table);
+        if (!present.contains(name))
+            return {OpenTrouble::Foreign, QStringLiteral("缺少数据表 %1").arg(name)};
+        if (!check.exec(QStringLiteral("pragma table_info(%1)").arg(name)))
+            return troubleOf(db, check.lastError());
+        QStringList has;
+        while (check.next())
+            has << check.value(1).toString().toLower();
+        for (const QString &column : QString::fromLatin1(columns).split(u',')) {
+            if (!has.contains(column))
+                return {OpenTrouble::Foreign, QStringLiteral("数据表 %1 缺少字段 %2").arg(name, column)};
+        }
+    }
+    for (const char *table : kStartupTables) {
+        if (!check.exec(QStringLiteral("select * from %1").arg(QLatin1String(table))))
+            return troubleOf(db, check.lastError());
+        while (check.next()) {
+        }
+        if (check.lastError().isValid())
+            return troubleOf(db, check.lastError());
+    }
+    return {};
+}
 
 } // namespace
 
@@ -125,7 +186,7 @@ void JetQuery::prepareAndBind()
     m_query = QSqlQuery(m_db);
     m_query.setForwardOnly(true);
     if (!m_query.prepare(JetSql::translate(m_sql)))
-        throw failure(m_query.lastError());
+        throw failure(m_query.lastError(), m_db);
     for (const auto &[name, value] : std::as_const(m_named))
         m_query.bindValue(name, value);
     for (int i = 0; i < m_positional.size(); ++i)
@@ -136,18 +197,18 @@ void JetQuery::open()
 {
     prepareAndBind();
     if (!m_query.exec())
-        throw failure(m_query.lastError());
+        throw failure(m_query.lastError(), m_db);
     m_active = true;
     m_onRow = m_query.next();
     if (!m_onRow && m_query.lastError().isValid())
-        throw failure(m_query.lastError());
+        throw failure(m_query.lastError(), m_db);
 }
 
 int JetQuery::exec()
 {
     prepareAndBind();
     if (!m_query.exec())
-        throw failure(m_query.lastError());
+        throw failure(m_query.lastError(), m_db);
     const int affected = m_query.numRowsAffected();
     m_query.finish();
     return affected;
@@ -170,7 +231,7 @@ QVariant JetQuery::value(const QString &field) const
         return QVariant();
     const int index = m_query.record().indexOf(field);
     if (index < 0)
-        throw DbError(QStringLiteral("字段 %1 不存在").arg(field));
+        throw DbError(QStringLiteral("数据库缺少字段 %1，数据库可能已损坏或不是本系统的数据库。请从备份恢复数据库").arg(field));
     return m_query.value(index);
 }
 
@@ -225,27 +286,20 @@ static void openAndCheck(QSqlDatabase &db, const QString &path)
             JetSql::registerFunctions(raw);
     }
     // A file that is not a database fails on its first read; one without the program's tables
-    // is somebody else's database.
-    QString problem;
-    {
-        QSqlQuery check(db);
-        if (!check.exec(QStringLiteral("select name from sqlite_master where type='table'"))) {
-            problem = errorText(check.lastError());
-        } else {
-            QStringList present;
-            while (check.next())
-                present << check.value(0).toString().toLower();
-            for (const char *table : kTables) {
-                if (!present.contains(QLatin1String(table))) {
-                    problem = QStringLiteral("缺少数据表 %1").arg(QLatin1String(table));
-                    break;
-                }
-            }
-        }
-    }
-    if (!problem.isEmpty()) {
+    // is somebody else's database; a busy or damaged one says so, with what to do.
+    const OpenTrouble trouble = checkTables(db);
+    if (trouble.kind != OpenTrouble::None) {
         db.close();
-        throw DbError(QStringLiteral("%1 不是本系统的数据库文件(%2)").arg(QDir::toNativeSeparators(path), problem));
+        const QString file = QDir::toNativeSeparators(path);
+        switch (trouble.kind) {
+        case OpenTrouble::Busy:
+            throw DbError(QStringLiteral("数据库文件 %1 正被其他程序使用，请稍后再试").arg(file), SQLITE_BUSY);
+        case OpenTrouble::Damaged:
+            throw DbError(QStringLiteral("数据库文件 %1 已损坏，请从备份恢复数据库").arg(file), SQLITE_CORRUPT);
+        default:
+            throw DbError(QStringLiteral("%1 不是本系统的数据库文件(%2)，请检查是否放错了文件").arg(file, trouble.detail),
+                          SQLITE_NOTADB);
+        }
     }
     // Foreign keys stay off: the protecting rules are the schema's triggers.
 }
@@ -369,7 +423,7 @@ void TdmMain::beginTrans()
     if (m_transDepth == 0) {
         QSqlDatabase db = conZt();
         if (!db.transaction())
-            throw failure(db.lastError());
+            throw failure(db.lastError(), db);
         m_rollbackOnly = false;
     }
     ++m_transDepth;
@@ -388,7 +442,7 @@ void TdmMain::commitTrans()
         throw DbError(QStringLiteral("事务已回滚，数据没有改变"));
     }
     if (!db.commit()) {
-        const DbError error = failure(db.lastError());
+        const DbError error = failure(db.lastError(), db);
         db.rollback();
         throw error;
     }

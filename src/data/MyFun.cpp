@@ -170,7 +170,22 @@ QString ReadConfig(const QString &section, const QString &key, const QString &de
 
 bool WriteConfig(const QString &section, const QString &key, const QString &value)
 {
-    return IniFile(appPath(QStringLiteral("config.ini"))).setValue(section, key, value);
+    return IniFile(configPath()).setValue(section, key, value);
+}
+
+QHash<QString, QString> ReadConfigSection(const QString &section)
+{
+    return IniFile(configPath()).section(section);
+}
+
+bool WriteConfigValues(const QString &section, const QList<QPair<QString, QString>> &values)
+{
+    return IniFile(configPath()).setValues(section, values);
+}
+
+QString configPath()
+{
+    return appPath(QStringLiteral("config.ini"));
 }
 
 } // namespace jjgz

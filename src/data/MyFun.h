@@ -1,5 +1,8 @@
 #pragma once
 // Text, number and settings helpers shared by every screen.
+#include <QHash>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QVariant>
 
@@ -34,6 +37,12 @@ QString ReplaceAll(const QString &s, const QString &f, const QString &r);
 QString ReadConfig(const QString &section, const QString &key, const QString &def);
 // Returns false when the file could not be written (the setting is lost, nothing else changes).
 bool WriteConfig(const QString &section, const QString &key, const QString &value);
+// A whole section of config.ini from one reading: lower-case key to value.
+QHash<QString, QString> ReadConfigSection(const QString &section);
+// Several keys of a section in one writing; false when the file could not be written.
+bool WriteConfigValues(const QString &section, const QList<QPair<QString, QString>> &values);
+// The path of config.ini, for messages.
+QString configPath();
 
 class ConversionError : public std::exception {
 public:

@@ -44,6 +44,11 @@ XlsWriter::XlsWriter()
     put16(bof, 0x0000);
     put16(bof, 0x0000);
     record(0x0809, bof);
+    // The text cells are GBK: the code-page record says so, so that a reader on any desktop
+    // (whatever its own locale) shows the Chinese instead of guessing a Western code page.
+    QByteArray codePage;
+    put16(codePage, 936);
+    record(0x0042, codePage);
 }
 
 void XlsWriter::record(quint16 type, const QByteArray &data)

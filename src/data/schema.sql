@@ -130,7 +130,7 @@ create index gzdata_wkcode on gzdata (wkcode);
 create table operator (
   operno varchar(20) collate nocase primary key,
   opername varchar(50) collate nocase,
-  pwd varchar(50),
+  pwd varchar(128),
   dept varchar(50) collate nocase
 );
 
@@ -144,7 +144,7 @@ create table rolelist (
   opername varchar(50) collate nocase,
   roleid integer
 );
-create index rolelist_opername on rolelist (opername, roleid);
+create unique index rolelist_opername on rolelist (opername, roleid);
 
 create table params (
   pid integer primary key,

@@ -2,6 +2,7 @@
 
 #include "data/DBFun.h"
 #include "data/MainDM.h"
+#include "login/PasswordHash.h"
 
 namespace jjgz {
 
@@ -36,7 +37,15 @@ bool OperatorData::passwordMatches(const QString &operno, const QString &typed)
     const bool found = !q.eof();
     const QString stored = found ? q.text(QStringLiteral("pwd")) : QString();
     q.close();
-    return found && typed == stored;
+    if (!found || !passwordVerifies(stored, typed))
+        return false;
+    // A row from before hashing gives up its typed password on its first successful login.
+    if (!isPasswordHash(stored)) {
+        q.setSql(QStringLiteral("update operator set pwd=? where operno=?"));
+        q.addBind(hashPassword(typed)).addBind(operno);
+        q.exec();
+    }
+    return true;
 }
 
 QString OperatorData::create(const QString &operno, const QString &opername, const QString &pwd,
@@ -58,7 +67,7 @@ QString OperatorData::create(const QString &operno, const QString &opername, con
     if (exists)
         return QStringLiteral("编码已存在！");
     q.setSql(QStringLiteral("insert into operator (operno, opername, pwd, dept) values (?, ?, ?, ?)"));
-    q.addBind(operno).addBind(opername).addBind(pwd).addBind(dept);
+    q.addBind(operno).addBind(opername).addBind(hashPassword(pwd)).addBind(dept);
     q.exec();
     return QString();
 }
@@ -88,10 +97,10 @@ QString OperatorData::changePassword(const QString &opername, const QString &old
     const QString operno = found ? q.text(QStringLiteral("operno")) : QString();
     const QString stored = found ? q.text(QStringLiteral("pwd")) : QString();
     q.close();
-    if (!found || oldPwd != stored)
+    if (!found || !passwordVerifies(stored, oldPwd))
         return QStringLiteral("输入的旧密码不正确");
     q.setSql(QStringLiteral("update operator set pwd=? where operno=?"));
-    q.addBind(pwd).addBind(operno);
+    q.addBind(hashPassword(pwd)).addBind(operno);
     q.exec();
     *changed = true;
     return QStringLiteral("密码修改成功");

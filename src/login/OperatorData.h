@@ -19,8 +19,9 @@ public:
     static QList<OperatorRow> operators();
     // Login entries "[operno]opername", ordered by code.
     static QStringList loginEntries();
-    // The typed password matches the stored one exactly (a null password counts as empty);
-    // an operator that no longer exists never matches.
+    // The typed password is the stored one (a null password counts as empty); an operator that
+    // no longer exists never matches. A row still holding its password as typed is rewritten
+    // with the password's hash when it matches. Passwords are stored only as hashes.
     static bool passwordMatches(const QString &operno, const QString &typed);
 
     // Checks a new operator in the order of the create dialog and, when all pass, inserts it.

@@ -3,6 +3,7 @@
 #include "app/Application.h"
 #include "app/ChildForm.h"
 #include "data/DBFun.h"
+#include "data/DbErrors.h"
 #include "app/ListServices.h"
 #include "data/MainDM.h"
 #include "widgets/DbGrid.h"
@@ -275,7 +276,11 @@ void TfrmCodeTable::btnDelClick()
     } catch (const DataError &e) {
         if (e.kind() != DataError::Database)
             throw;
-        showError(this, QStringLiteral("删除失败，正在使用！"));
+        // Refused by the rules that protect used codes; a locked or damaged file says so instead.
+        if (isDbRefusal(e.message()))
+            showError(this, QStringLiteral("删除失败，正在使用！"));
+        else
+            showFailure(this, e.message());
     }
 }
 

@@ -267,14 +267,17 @@ bool TfrmJjgxMdy::finishShareEdit()
 
 void TfrmJjgxMdy::btnYesClick()
 {
-    if (!finishShareEdit())
-        return;
+    // Code, name and a duplicate code are checked first; only then is a share row still being
+    // edited handed to the list (its own check may refuse it), so that a refused save never
+    // leaves a posted row behind.
     const ProcessValues process = values();
     const ProcessData::SaveFault fault = ProcessData::checkSave(m_mode, process);
     if (fault != ProcessData::SaveFault::None) {
         showError(this, ProcessData::faultText(fault), QStringLiteral("提示"));
         return;
     }
+    if (!finishShareEdit())
+        return;
     try {
         ProcessData::save(m_mode, process, ProcessData::shares(*tmp));
     } catch (const DbError &e) {

@@ -20,11 +20,12 @@ void EnterAsTab::install(QWidget *dialog)
     if (!filter)
         filter = new EnterAsTab(dialog);
     for (QWidget *w : dialog->findChildren<QWidget *>()) {
-        if (qobject_cast<QLineEdit *>(w) || qobject_cast<QComboBox *>(w) || qobject_cast<QAbstractSpinBox *>(w)) {
+        if (qobject_cast<QLineEdit *>(w) || qobject_cast<QComboBox *>(w) || qobject_cast<QAbstractSpinBox *>(w)
+            || qobject_cast<QAbstractButton *>(w)) {
             w->removeEventFilter(filter);
             w->installEventFilter(filter);
         }
-        // Enter in a text field must not press a default button behind the user's back.
+        // Enter must not press a default button behind the user's back.
         if (auto *button = qobject_cast<QPushButton *>(w)) {
             button->setAutoDefault(false);
             button->setDefault(false);

@@ -1,6 +1,6 @@
 #pragma once
 // Makes Enter move the focus to the next control as Tab does, in a dialog's text fields,
-// drop-downs and date fields; on a button Enter presses it.
+// drop-downs, date fields and buttons (a button is pressed with the space bar or the mouse).
 #include <QObject>
 
 class QWidget;

@@ -1,6 +1,12 @@
 #include "MessageService.h"
 
+#include "data/DbErrors.h"
+#include "widgets/DbGrid.h"
+
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QSpacerItem>
+#include <QRegularExpression>
 
 namespace jjgz {
 namespace {
@@ -21,12 +27,14 @@ public:
     void message(QWidget *parent, const QString &title, const QString &text, MsgIcon icon) override
     {
         QMessageBox box(toQt(icon), title, text, QMessageBox::Ok, parent);
+        widenMessageBox(box);
         box.exec();
     }
     QMessageBox::StandardButton question(QWidget *parent, const QString &title, const QString &text,
                                          QMessageBox::StandardButtons buttons, MsgIcon icon) override
     {
         QMessageBox box(toQt(icon), title, text, buttons, parent);
+        widenMessageBox(box);
         return static_cast<QMessageBox::StandardButton>(box.exec());
     }
     QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
@@ -54,6 +62,19 @@ QtMessageService &qtService()
 MessageService *current = nullptr;
 
 } // namespace
+
+void widenMessageBox(QMessageBox &box)
+{
+    // The box sizes itself from its text and ignores a minimum width of its own; a spacer across
+    // the bottom of its grid keeps it wide enough for the title and a margin beside the text.
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout())) {
+        if (box.property("jjgzWidened").toBool())
+            return;
+        box.setProperty("jjgzWidened", true);
+        grid->addItem(new QSpacerItem(MessageBoxMinimumWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
+}
 
 MessageService &messages()
 {
@@ -84,9 +105,42 @@ bool askYesNo(QWidget *parent, const QString &text)
         == QMessageBox::Yes;
 }
 
+// The title of the list column showing `field` near `parent`: in the grid that reported it or
+// in a grid of the same window.
+static QString columnTitle(QWidget *parent, const QString &field)
+{
+    QList<DbGrid *> grids;
+    for (QWidget *w = parent; w; w = w->parentWidget())
+        if (auto *grid = qobject_cast<DbGrid *>(w))
+            grids << grid;
+    if (parent)
+        grids << parent->window()->findChildren<DbGrid *>();
+    for (DbGrid *grid : std::as_const(grids)) {
+        const int column = grid->columnIndex(field);
+        if (column >= 0 && !grid->column(column).title.trimmed().isEmpty())
+            return grid->column(column).title.trimmed();
+    }
+    return QString();
+}
+
+QString failureForClerk(QWidget *parent, const QString &text)
+{
+    QString out = plainDbText(text);
+    // A refused value names its column as the list titles it, never by the field's name.
+    static const QRegularExpression fieldName(QStringLiteral("（字段 ([^）]*)）"));
+    const QRegularExpressionMatch m = fieldName.match(out);
+    if (m.hasMatch()) {
+        const QString title = columnTitle(parent, m.captured(1));
+        out.replace(m.capturedStart(), m.capturedLength(), title.isEmpty() ? QString() : QStringLiteral("（%1）").arg(title));
+        out.replace(QStringLiteral("有效的浮点数"), QStringLiteral("有效的数字"));
+        out += QStringLiteral("，请重新输入");
+    }
+    return out;
+}
+
 void showFailure(QWidget *parent, const QString &text)
 {
-    messages().message(parent, QStringLiteral("错误"), text, MsgIcon::Error);
+    messages().message(parent, QStringLiteral("错误"), failureForClerk(parent, text), MsgIcon::Error);
 }
 
 } // namespace jjgz

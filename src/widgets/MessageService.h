@@ -29,6 +29,11 @@ public:
     virtual QString directory(QWidget *parent, const QString &caption, const QString &dir) = 0;
 };
 
+// Every message box of the program is at least this wide (its content, without the frame), so
+// that its title and buttons never crowd the text.
+constexpr int MessageBoxMinimumWidth = 300;
+void widenMessageBox(QMessageBox &box);
+
 // The service in force. Never null: the Qt one until another is installed.
 MessageService &messages();
 // Installs `service` (not owned) and returns the previous one; nullptr restores the Qt one.
@@ -38,7 +43,11 @@ MessageService *setMessageService(MessageService *service);
 void showInfo(QWidget *parent, const QString &text);                              // 提示, information
 void showError(QWidget *parent, const QString &text, const QString &title = QStringLiteral("提示")); // error icon
 bool askYesNo(QWidget *parent, const QString &text);                              // 询问, Yes / No
-// The application's default error box for a failure that ended an action.
+// The application's default error box for a failure that ended an action. The text is first
+// made plain (failureForClerk).
 void showFailure(QWidget *parent, const QString &text);
+// A failure's text as a clerk reads it: the database's and the driver's words become plain
+// Chinese, and a refused value names the column by its title in the list near `parent`.
+QString failureForClerk(QWidget *parent, const QString &text);
 
 } // namespace jjgz

@@ -278,6 +278,16 @@ void DbTest::hasRight()
     app.exec("insert into rolelist (opername, roleid) values (?, 1303)", {CurOperName});
     QVERIFY(HasRight(1303));
     QVERIFY(!HasRight(1301));
+    // A grant is stored once: the same operator and code again (in any letter case) is refused.
+    for (const char *name : {"O'Neil", "o'neil"}) {
+        try {
+            app.exec("insert into rolelist (opername, roleid) values (?, 1303)", {QString::fromUtf8(name)});
+            QFAIL("a second row of the same grant was stored");
+        } catch (const DbError &e) {
+            QVERIFY(e.isConstraint());
+        }
+    }
+    QCOMPARE(app.scalar("select count(*) from rolelist where opername=? and roleid=1303", {CurOperName}).toInt(), 1);
 }
 
 void DbTest::protectedMasterData_data()

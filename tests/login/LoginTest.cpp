@@ -4,11 +4,13 @@
 #include "login/Operator.h"
 #include "login/OperatorAdd.h"
 #include "login/OperatorPwd.h"
+#include "login/PasswordHash.h"
 
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -23,6 +25,7 @@ private slots:
     void loginPassword_data();
     void loginPassword();
     void enterMovesFocus();
+    void passwordEcho();
     void createOperator_data();
     void createOperator();
     void createKeepsFieldsOnDuplicate();
@@ -56,7 +59,7 @@ void LoginTest::loginList()
 
 void LoginTest::loginPassword_data()
 {
-    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("stored"); // "hash:" + password for a row written by this program
     QTest::addColumn<QString>("typed");
     QTest::addColumn<bool>("accepted");
     QTest::newRow("empty password, nothing typed") << "" << "" << true;
@@ -65,6 +68,11 @@ void LoginTest::loginPassword_data()
     QTest::newRow("letter case matters") << "Secret" << "secret" << false;
     QTest::newRow("empty where one is stored") << "Secret" << "" << false;
     QTest::newRow("typed where none is stored") << "" << "x" << false;
+    QTest::newRow("the hash typed as the password") << "<hash of Secret>" << "<hash of Secret>" << false;
+    QTest::newRow("hashed, right") << "hash:pw'\"中" << "pw'\"中" << true;
+    QTest::newRow("hashed, letter case matters") << "hash:Secret" << "secret" << false;
+    QTest::newRow("hashed empty, typed") << "hash:" << "x" << false;
+    QTest::newRow("hashed empty, nothing typed") << "hash:" << "" << true;
 }
 
 void LoginTest::loginPassword()
@@ -73,6 +81,11 @@ void LoginTest::loginPassword()
     QFETCH(QString, typed);
     QFETCH(bool, accepted);
     TestApp app;
+    if (stored == u"<hash of Secret>")
+        stored = typed = hashPassword(QStringLiteral("Secret"));
+    const QString plain = stored.startsWith(u"hash:") ? stored.mid(5) : stored;
+    if (stored.startsWith(u"hash:"))
+        stored = hashPassword(plain);
     app.exec("update operator set pwd=?", {stored == u"<null>" ? QVariant(QMetaType(QMetaType::QString)) : QVariant(stored)});
     TfrmLogin dialog;
     dialog.show();
@@ -93,6 +106,21 @@ void LoginTest::loginPassword()
         QCOMPARE(app.messages.shown[0].title, QStringLiteral("提示"));
         QCOMPARE(app.messages.shown[0].icon, MsgIcon::Error);
     }
+    // A successful login leaves only a hash in the row, a plain row included; a refused one
+    // leaves the row as it was.
+    const QVariant after = app.scalar("select pwd from operator where operno='001'");
+    if (accepted) {
+        QVERIFY(isPasswordHash(after.toString()));
+        QVERIFY(!after.toString().contains(typed.isEmpty() ? QStringLiteral("\x01") : typed));
+        QVERIFY(passwordVerifies(after.toString(), typed));
+        QVERIFY(!passwordVerifies(after.toString(), typed + u'x'));
+        if (stored.startsWith(u"$argon2id$"))
+            QCOMPARE(after.toString(), stored); // a hash is not rewritten
+    } else if (stored == u"<null>") {
+        QVERIFY(after.isNull());
+    } else {
+        QCOMPARE(after.toString(), stored);
+    }
 }
 
 void LoginTest::enterMovesFocus()
@@ -107,7 +135,33 @@ void LoginTest::enterMovesFocus()
     QTest::keyClick(dialog.edtName, Qt::Key_Enter, Qt::KeypadModifier);
     QCOMPARE(QApplication::focusWidget(), dialog.edtPwd);
     QVERIFY(app.messages.shown.isEmpty()); // Enter did not press 保存
+    // On a focused button Enter moves on as well, without pressing it.
+    dialog.edtName->setText(QStringLiteral("李四"));
+    dialog.btnSave->setFocus();
+    QTest::keyClick(dialog.btnSave, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), dialog.btnCancel);
+    QTest::keyClick(dialog.btnCancel, Qt::Key_Enter, Qt::KeypadModifier);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(QApplication::focusWidget(), dialog.edtNo);
+    QVERIFY(app.messages.shown.isEmpty());
     QCOMPARE(app.scalar("select count(*) from operator").toInt(), 1);
+}
+
+void LoginTest::passwordEcho()
+{
+    TestApp app;
+    TfrmLogin login;
+    TfrmOperatorAdd add;
+    TfrmOperatorPwd change;
+    // Every password field hides what is typed behind the platform's mask character.
+    for (QLineEdit *e : {login.edtPwd, add.edtPwd, add.edtPwd1, change.edtOldPwd, change.edtPwd, change.edtPwd1}) {
+        QCOMPARE(e->echoMode(), QLineEdit::Password);
+        e->setText(QStringLiteral("密码1"));
+        const QChar mask(e->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, e));
+        QCOMPARE(e->displayText(), QString(3, mask));
+    }
+    login.show();
+    saveShot(&login, QStringLiteral("login-password"));
 }
 
 void LoginTest::createOperator_data()
@@ -150,8 +204,12 @@ void LoginTest::createOperator()
         return;
     }
     QVERIFY(app.messages.shown.isEmpty());
-    QCOMPARE(app.scalar("select opername||'|'||pwd||'|'||dept from operator where operno=?", {code}).toString(),
-             name + u'|' + pwd + QStringLiteral("|车间"));
+    QCOMPARE(app.scalar("select opername||'|'||dept from operator where operno=?", {code}).toString(),
+             name + QStringLiteral("|车间"));
+    const QString hash = app.scalar("select pwd from operator where operno=?", {code}).toString();
+    QVERIFY(isPasswordHash(hash));
+    QVERIFY(passwordVerifies(hash, pwd));
+    QVERIFY(!passwordVerifies(hash, pwd + u'x'));
     // Ready for the next operator.
     QVERIFY(dialog.isVisible());
     for (QLineEdit *e : {dialog.edtNo, dialog.edtName, dialog.edtPwd, dialog.edtPwd1, dialog.edtBm})
@@ -214,9 +272,13 @@ void LoginTest::changePassword_data()
     QTest::addColumn<QString>("pwd1");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("stored");
-    QTest::newRow("confirmation differs") << "" << "a" << "b" << "两次输入的密码不一致" << "";
-    QTest::newRow("old wrong") << "x" << "a" << "a" << "输入的旧密码不正确" << "";
-    QTest::newRow("changed") << "" << "新'密码" << "新'密码" << "密码修改成功" << "新'密码";
+    QTest::addColumn<QString>("before"); // the stored password; "hash:" + password for a hash
+    QTest::newRow("confirmation differs") << "" << "a" << "b" << "两次输入的密码不一致" << "" << "";
+    QTest::newRow("old wrong") << "x" << "a" << "a" << "输入的旧密码不正确" << "" << "";
+    QTest::newRow("changed") << "" << "新'密码" << "新'密码" << "密码修改成功" << "新'密码" << "";
+    QTest::newRow("old plain, changed") << "旧" << "新" << "新" << "密码修改成功" << "新" << "旧";
+    QTest::newRow("old hashed, wrong") << "旧x" << "新" << "新" << "输入的旧密码不正确" << "hash:旧" << "hash:旧";
+    QTest::newRow("old hashed, changed") << "旧" << "" << "" << "密码修改成功" << "" << "hash:旧";
 }
 
 void LoginTest::changePassword()
@@ -226,7 +288,10 @@ void LoginTest::changePassword()
     QFETCH(QString, pwd1);
     QFETCH(QString, message);
     QFETCH(QString, stored);
+    QFETCH(QString, before);
     TestApp app(QStringLiteral("admin"));
+    const QString beforeRow = before.startsWith(u"hash:") ? hashPassword(before.mid(5)) : before;
+    app.exec("update operator set pwd=?", {beforeRow});
     TfrmOperatorPwd dialog;
     dialog.show();
     QCOMPARE(dialog.edtName->text(), QStringLiteral("admin"));
@@ -235,8 +300,17 @@ void LoginTest::changePassword()
     dialog.edtPwd1->setText(pwd1);
     QTest::mouseClick(dialog.btnSave, Qt::LeftButton);
     QCOMPARE(app.messages.texts(), QStringList{message});
-    QCOMPARE(app.scalar("select pwd from operator where opername='admin'").toString(), stored);
-    QCOMPARE(dialog.isVisible(), stored.isEmpty());
+    const QString after = app.scalar("select pwd from operator where opername='admin'").toString();
+    const bool changed = message == u"密码修改成功";
+    if (changed) {
+        // Only the hash of the new password is kept.
+        QVERIFY(isPasswordHash(after));
+        QVERIFY(passwordVerifies(after, stored));
+        QVERIFY(!passwordVerifies(after, old == stored ? stored + u'x' : old));
+    } else {
+        QCOMPARE(after, beforeRow);
+    }
+    QCOMPARE(dialog.isVisible(), !changed);
 }
 
 QTEST_MAIN(LoginTest)

@@ -317,6 +317,13 @@ void JjgxTest::shareRowValidation()
     QCOMPARE(app.messages.texts(), QStringList{message});
     QCOMPARE(storedShares(app, "1", "002"), QStringList{});
     QVERIFY(dialog->result() != QDialog::Accepted);
+    // Code and name are checked before the open row: only their message, the row still open.
+    app.messages.clear();
+    dialog->edtName->clear();
+    QTest::mouseClick(dialog->btnYes, Qt::LeftButton);
+    QCOMPARE(app.messages.texts(), QStringList{QStringLiteral("请填写工序代码和名称")});
+    QCOMPARE(app.messages.shown[0].title, QStringLiteral("提示"));
+    QCOMPARE(tmp.state(), DataTable::Insert);
 }
 
 void JjgxTest::failedSaveChangesNothing_data()
@@ -334,7 +341,7 @@ void JjgxTest::failedSaveChangesNothing()
     // The database refuses shares of position 02 (the statement fails after the process and
     // the first share were written).
     app.exec("create trigger refuse_share before insert on jjgx_d when new.tpcode = '02' "
-             "begin select raise(abort, 'share refused'); end");
+             "begin select raise(abort, '不接受这个职位的分成'); end");
     TfrmJjgx window;
     selectJobType(window, QStringLiteral("1"));
     std::unique_ptr<TfrmJjgxMdy> dialog;
@@ -361,7 +368,7 @@ void JjgxTest::failedSaveChangesNothing()
     QTest::mouseClick(dialog->btnYes, Qt::LeftButton);
     QCOMPARE(app.messages.shown.size(), 1);
     QVERIFY(app.messages.lastText().startsWith(QStringLiteral("保存失败(")));
-    QVERIFY(app.messages.lastText().contains(QStringLiteral("share refused")));
+    QVERIFY(app.messages.lastText().contains(QStringLiteral("不接受这个职位的分成")));
     QCOMPARE(app.messages.shown[0].title, QStringLiteral("错误"));
     QCOMPARE(app.messages.shown[0].icon, MsgIcon::Error);
     QVERIFY(dialog->isVisible());

@@ -289,7 +289,7 @@ void WorkerTest::saveRefused_data()
     QTest::newRow("blank name") << "0100" << "  " << "请填写员工代码和姓名" << "提示";
     QTest::newRow("code of another department") << "0004" << "王五" << "员工代码已存在" << "提示";
     QTest::newRow("code in other letter case") << "b7" << "王五" << "员工代码已存在" << "提示";
-    QTest::newRow("refused by the database") << "X9" << "王五" << "保存失败(no new employees)" << "错误";
+    QTest::newRow("refused by the database") << "X9" << "王五" << "保存失败(不再录用新员工)" << "错误";
 }
 
 void WorkerTest::saveRefused()
@@ -302,7 +302,7 @@ void WorkerTest::saveRefused()
     fillRoster(app);
     app.exec("update params set pvalue='0' where pid=7");
     app.exec("insert into worker (wkcode, wkname, bmcode) values ('B7', '孙七', '02')");
-    app.exec("create trigger no_x9 before insert on worker when new.wkcode='X9' begin select raise(abort, 'no new employees'); end");
+    app.exec("create trigger no_x9 before insert on worker when new.wkcode='X9' begin select raise(abort, '不再录用新员工'); end");
     const int before = workerCount(app);
     TfrmWorkerMdy dialog(1, QStringLiteral("01"), QStringLiteral("增加员工"), QStringLiteral("01-一车间"));
     dialog.show();

@@ -42,6 +42,8 @@ QList<Cell> readCells(const QByteArray &data, QByteArray *bof)
     QList<Cell> cells;
     qsizetype pos = 0;
     bool ended = false;
+    int previous = 0;
+    bool codePage = false;
     auto u16 = [&](qsizetype at) { return qFromLittleEndian<quint16>(data.constData() + at); };
     while (pos + 4 <= data.size()) {
         const int type = u16(pos);
@@ -53,6 +55,12 @@ QList<Cell> readCells(const QByteArray &data, QByteArray *bof)
             qFatal("data after the end-of-file record");
         switch (type) {
         case 0x0809: *bof = data.mid(body, len); break;
+        case 0x0042:
+            // GBK (code page 936), declared right after the beginning of the file.
+            if (previous != 0x0809 || len != 2 || u16(body) != 936)
+                qFatal("code-page record not GBK or not right after the beginning of the file");
+            codePage = true;
+            break;
         case 0x000A:
             if (len != 0)
                 qFatal("end-of-file record with data");
@@ -90,8 +98,11 @@ QList<Cell> readCells(const QByteArray &data, QByteArray *bof)
             break;
         default: qFatal("unexpected record %x", type);
         }
+        previous = type;
         pos = body + len;
     }
+    if (!codePage)
+        qFatal("no code-page record");
     if (!ended || pos != data.size())
         qFatal("stream does not end with the end-of-file record");
     return cells;

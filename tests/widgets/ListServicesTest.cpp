@@ -88,6 +88,8 @@ private slots:
     void applySettings();
     void settingsDialog();
     void settingsDialogLeavesCodeColumns();
+    void settingsReadOncePerList();
+    void unwritableSettingsAreReported();
     void exportNames_data();
     void exportNames();
     void exportNothingWhenClosedOrCancelled();
@@ -192,6 +194,43 @@ void ListServicesTest::settingsDialogLeavesCodeColumns()
     QCOMPARE(ReadConfig(QStringLiteral("GzData1"), QStringLiteral("col3"), QStringLiteral("missing")), QStringLiteral("0"));
 }
 
+void ListServicesTest::settingsReadOncePerList()
+{
+    TestApp app;
+    // config.ini as a pipe: its first reading gets the section hiding columns 1 and 2, any later
+    // reading an empty section. Read once, the list hides both columns.
+    const QString ini = app.path(QStringLiteral("config.ini"));
+    QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {ini}), 0);
+    QProcess writer;
+    writer.start(QStringLiteral("sh"), {QStringLiteral("-c"),
+                                        QStringLiteral("printf '[Worker]\\ncol1=0\\ncol2=0\\n' > \"$1\"; "
+                                                       "while :; do printf '[Worker]\\n' > \"$1\"; done"),
+                                        QStringLiteral("sh"), ini});
+    QVERIFY(writer.waitForStarted());
+    List l;
+    ApplyColumnSettings(QStringLiteral("Worker"), &l.grid);
+    writer.kill();
+    writer.waitForFinished();
+    QCOMPARE(l.grid.visibleColumns(), QList<int>({0, 3, 4}));
+}
+
+void ListServicesTest::unwritableSettingsAreReported()
+{
+    TestApp app;
+    QVERIFY(QDir(app.dir()).mkdir(QStringLiteral("config.ini"))); // a folder of that name
+    List l;
+    ApplyColumnSettings(QStringLiteral("Worker"), &l.grid);
+    QCOMPARE(l.grid.visibleColumns(), QList<int>({0, 1, 2, 3, 4}));
+    TfrmSetup dialog(QStringLiteral("Worker"), &l.grid);
+    dialog.show();
+    dialog.lstColumns()->item(2)->setCheckState(Qt::Unchecked);
+    QVERIFY(l.grid.isColumnHidden(2)); // shown as chosen for now...
+    QCOMPARE(app.messages.shown.size(), 1); // ...and the lost setting is reported once
+    QCOMPARE(app.messages.shown[0].icon, MsgIcon::Error);
+    QVERIFY2(app.messages.lastText().contains(QStringLiteral("没有保存")), qPrintable(app.messages.lastText()));
+    QVERIFY2(app.messages.lastText().contains(QStringLiteral("config.ini")), qPrintable(app.messages.lastText()));
+}
+
 void ListServicesTest::exportNames_data()
 {
     QTest::addColumn<QString>("filter");
@@ -254,11 +293,10 @@ void ListServicesTest::exportReadBack()
     l.grid.setFooterSum(0, 4);
     app.messages.files << app.path(QStringLiteral("员工"));
     QVERIFY(ExportGrid(&l.grid));
-    // Debian's xlrd reads the stream; the text is GBK, which a worksheet-only stream cannot
-    // declare, so the reader is told.
+    // Debian's xlrd reads the stream without being told the encoding: the file declares it.
     const QString script = QStringLiteral(
         "import json,sys,xlrd\n"
-        "b=xlrd.open_workbook(sys.argv[1],encoding_override='gbk',formatting_info=True)\n"
+        "b=xlrd.open_workbook(sys.argv[1],formatting_info=True)\n"
         "s=b.sheet_by_index(0)\n"
         "print(json.dumps([[[c.ctype,c.value] for c in s.row(r)] for r in range(s.nrows)]))\n");
     QProcess p;

@@ -5,8 +5,10 @@
 // --funcs attaches a function registry with every group switched on.
 // Without FORMULA the lines of standard input are the formula. The result is printed
 // as "KIND VALUE"; an error as "error: CLASS: MESSAGE (line L, column C)", exit code 1.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <iconv.h>
 #include <iostream>
 #include <map>
 #include <string>
@@ -104,6 +106,74 @@ bool MakeValue(const std::string& spec, TValue& out) {
   return false;
 }
 
+// The evaluator works on 8-bit GBK text, as the wage calculation hands it; the command line
+// and the terminal speak UTF-8. Text is converted where it enters the tool and where it leaves.
+// Converts UTF-8 to GBK; false when a character has no GBK form (it is named in `bad`).
+bool ToGbk(const std::string& utf8, std::string& out, std::string& bad) {
+  out.clear();
+  iconv_t cd = iconv_open("GBK", "UTF-8");
+  if (cd == (iconv_t)-1) { bad = "(no GBK converter)"; return false; }
+  std::string in = utf8;
+  char* src = in.data();
+  size_t left = in.size();
+  char buf[256];
+  bool ok = true;
+  while (left > 0) {
+    char* dst = buf;
+    size_t room = sizeof buf;
+    size_t r = iconv(cd, &src, &left, &dst, &room);
+    out.append(buf, dst - buf);
+    if (r == (size_t)-1 && errno != E2BIG) {
+      // Name the character: its UTF-8 bytes and its code point (a broken sequence by its byte).
+      unsigned char lead = static_cast<unsigned char>(*src);
+      size_t n = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+      if (n > left) n = left;
+      unsigned cp = n == 1 ? lead : lead & (0x7F >> n);
+      bool valid = n > 1;
+      for (size_t k = 1; k < n; ++k) {
+        unsigned char c = static_cast<unsigned char>(src[k]);
+        valid = valid && (c & 0xC0) == 0x80;
+        cp = (cp << 6) | (c & 0x3F);
+      }
+      char code[32];
+      if (valid) {
+        std::snprintf(code, sizeof code, "U+%04X", cp);
+        bad = "\"" + std::string(src, n) + "\" (" + code + ")";
+      } else {
+        std::snprintf(code, sizeof code, "0x%02X", lead);
+        bad = std::string("byte ") + code + " (not UTF-8)";
+      }
+      ok = false;
+      break;
+    }
+  }
+  iconv_close(cd);
+  return ok;
+}
+
+// Converts GBK to UTF-8; a byte that is not GBK (half a character cut by Copy) becomes U+FFFD.
+std::string FromGbk(const std::string& gbk) {
+  iconv_t cd = iconv_open("UTF-8", "GBK");
+  if (cd == (iconv_t)-1) return gbk;
+  std::string in = gbk, out;
+  char* src = in.data();
+  size_t left = in.size();
+  char buf[256];
+  while (left > 0) {
+    char* dst = buf;
+    size_t room = sizeof buf;
+    size_t r = iconv(cd, &src, &left, &dst, &room);
+    out.append(buf, dst - buf);
+    if (r == (size_t)-1 && errno != E2BIG) {
+      out += "\xEF\xBF\xBD";
+      ++src;
+      --left;
+    }
+  }
+  iconv_close(cd);
+  return out;
+}
+
 void Usage() {
   std::fprintf(stderr,
                "usage: jjgz-formula [--var NAME=KIND:VALUE]... [--no-handler] [--trace] [--funcs] [FORMULA]\n"
@@ -117,20 +187,32 @@ int main(int argc, char** argv) {
   std::map<std::string, TValue> vars;
   bool noHandler = false, trace = false, haveFormula = false, funcs = false;
   std::string formula;
+  // Every argument in GBK; a character GBK cannot hold ends the run before anything is evaluated.
+  std::vector<std::string> args;
+  std::string bad;
+  auto gbkOrFail = [&bad](const std::string& utf8, std::string& out) {
+    if (ToGbk(utf8, out, bad)) return true;
+    std::printf("error: the character %s cannot be written in GBK\n", bad.c_str());
+    return false;
+  };
+  for (int i = 0; i < argc; ++i) {
+    args.emplace_back();
+    if (!gbkOrFail(argv[i], args.back())) return 1;
+  }
   for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
+    std::string a = args[i];
     if (a == "--var" || a.rfind("--var=", 0) == 0) {
       std::string spec;
       if (a == "--var") {
         if (i + 1 >= argc) { Usage(); return 2; }
-        spec = argv[++i];
+        spec = args[++i];
       } else {
         spec = a.substr(6);
       }
       size_t eq = spec.find('=');
       TValue v;
       if (eq == std::string::npos || eq == 0 || !MakeValue(spec.substr(eq + 1), v)) {
-        std::fprintf(stderr, "jjgz-formula: bad --var %s\n", spec.c_str());
+        std::fprintf(stderr, "jjgz-formula: bad --var %s\n", FromGbk(spec).c_str());
         return 2;
       }
       vars[spec.substr(0, eq)] = v;
@@ -144,7 +226,7 @@ int main(int argc, char** argv) {
       Usage();
       return 0;
     } else if (a == "--") {
-      if (i + 1 < argc) { formula = argv[++i]; haveFormula = true; }
+      if (i + 1 < argc) { formula = args[++i]; haveFormula = true; }
     } else if (!haveFormula) {
       formula = a;
       haveFormula = true;
@@ -160,7 +242,9 @@ int main(int argc, char** argv) {
     std::string line;
     while (std::getline(std::cin, line)) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
-      lines.push_back(line);
+      std::string gbk;
+      if (!gbkOrFail(line, gbk)) return 1;
+      lines.push_back(gbk);
     }
   }
 
@@ -169,7 +253,7 @@ int main(int argc, char** argv) {
   if (funcs) parser.SetRegFuncs(&registry);
   if (!noHandler) {
     parser.OnVariable = [&](TCustomParser&, const std::string& name, TValue& result) {
-      if (trace) std::fprintf(stderr, "ask %s\n", name.c_str());
+      if (trace) std::fprintf(stderr, "ask %s\n", FromGbk(name).c_str());
       auto it = vars.find(name);
       if (it != vars.end()) result = it->second;
     };
@@ -177,12 +261,12 @@ int main(int argc, char** argv) {
   try {
     parser.ExpressionSetInPlace(lines);
     TValue r = parser.Evaluate();
-    std::string text = ValueText(r);
+    std::string text = FromGbk(ValueText(r));
     if (r.IsEmpty() || r.IsNull()) std::printf("%s\n", KindName(r.Kind()));
     else std::printf("%s %s\n", KindName(r.Kind()), text.c_str());
     return 0;
   } catch (const EEvalError& e) {
-    std::printf("error: %s: %s (line %d, column %d)\n", e.ClassName(), e.Message().c_str(),
+    std::printf("error: %s: %s (line %d, column %d)\n", e.ClassName(), FromGbk(e.Message()).c_str(),
                 parser.EvalObj().ErrorLine(), parser.EvalObj().ErrorColumn());
     return 1;
   }

@@ -1,0 +1,48 @@
+#include "Program.h"
+
+#include "app/Application.h"
+#include "app/Startup.h"
+#include "data/MainDM.h"
+#include "login/Login.h"
+#include "login/MainFrm.h"
+
+#include <memory>
+
+namespace jjgz {
+
+int runProgram()
+{
+    std::unique_ptr<TdmMain> dm(connectDatabase());
+    if (!dm)
+        return 1;
+    dmMain = dm.get();
+    struct Forget {
+        ~Forget()
+        {
+            dmMain = nullptr;
+            CurOperName.clear();
+            CurBizDate.clear();
+        }
+    } forget;
+
+    std::unique_ptr<TfrmMain> main;
+    try {
+        TfrmLogin::Result login;
+        if (!TfrmLogin::execute(nullptr, &login))
+            return 0;
+        CurOperName = login.operName;
+        CurBizDate = login.bizDate;
+        main = std::make_unique<TfrmMain>();
+        main->showMaximized();
+    } catch (...) {
+        // The login list, the globals or the main window could not be read.
+        main.reset();
+        showFailureOf(nullptr, std::current_exception());
+        return 1;
+    }
+    const int code = QApplication::exec();
+    main.reset();
+    return code;
+}
+
+} // namespace jjgz
