@@ -194,11 +194,15 @@ private:
     void changeCurrent(int row);
     void beginReset();
     void endReset();
+    // Database binding (DataTableBinding.cpp): every statement comes from JetSql.
+    void writeRow(QVariantList &values); // insert (read back with the defaults) or update
     void writeInsert(const QVariantList &values);
+    void readBack(QVariantList &values) const;
     void writeUpdate(const QVariantList &original, const QVariantList &values);
     void writeDelete(const QVariantList &original);
+    QSqlQuery runStatement(const QString &sql, const QVariantList &binds) const;
+    QVariantList keyValues(const QVariantList &row) const;
     QStringList boundColumns() const;
-    QString quoted(const QString &identifier) const;
     QSqlDatabase boundDatabase() const;
 
     QList<FieldDef> m_fields;
