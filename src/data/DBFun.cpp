@@ -35,14 +35,7 @@ bool anyRow(const QString &sql, std::initializer_list<QVariant> values)
 // The first column of the first row (null when there is none).
 QVariant firstValue(const QString &sql, std::initializer_list<QVariant> values = {})
 {
-    JetQuery &q = dmMain->qryExec3;
-    q.setSql(sql);
-    for (const QVariant &v : values)
-        q.addBind(v);
-    q.open();
-    const QVariant v = q.eof() ? QVariant() : q.value(0);
-    q.close();
-    return v;
+    return dmMain->scalar(sql, values);
 }
 
 // Shared by the next-code routines: the greatest code + 1, zero-filled; 1 when the greatest code

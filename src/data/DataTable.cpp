@@ -401,31 +401,22 @@ void DataTable::edit()
 
 bool DataTable::append()
 {
-    requireActive();
-    if (!leaveEditedRow())
-        return false;
-    const int at = rowCount();
-    if (m_viewsDisabled == 0)
-        emit aboutToInsertRow(at);
-    m_rows.insert(at, QVariantList(m_fields.size()));
-    m_buffer = QVariantList(m_fields.size());
-    m_changedFields = QList<bool>(m_fields.size(), false);
-    if (m_viewsDisabled == 0)
-        emit rowInserted(at);
-    changeCurrent(at);
-    setState(Insert);
-    runNewRecord();
-    m_modified = false;
-    m_changedFields.fill(false);
-    return true;
+    return addRow(false);
 }
 
 bool DataTable::insert()
 {
+    return addRow(true);
+}
+
+// A new row before the current one or after the last, in insert state, filled by the new-row
+// handler.
+bool DataTable::addRow(bool beforeCurrent)
+{
     requireActive();
     if (!leaveEditedRow())
         return false;
-    const int at = m_current < 0 ? 0 : m_current;
+    const int at = beforeCurrent ? (m_current < 0 ? 0 : m_current) : rowCount();
     if (m_viewsDisabled == 0)
         emit aboutToInsertRow(at);
     m_rows.insert(at, QVariantList(m_fields.size()));
