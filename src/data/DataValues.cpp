@@ -2,8 +2,6 @@
 // conversion of a value to its field's kind and width, and the display format of numbers.
 #include "data/DataTable.h"
 
-#include "data/Gbk.h"
-
 #include <QDate>
 #include <QDateTime>
 #include <QSqlField>
@@ -64,8 +62,8 @@ QVariant DataTable::convert(int field, const QVariant &value) const
             s = QString::number(value.toDouble(), 'g', 15);
         else
             s = value.toString();
-        if (f.size > 0)
-            s = truncateGbk(s, f.size);
+        if (f.size > 0 && s.size() > f.size)
+            s.truncate(f.size); // a narrower list copy; the cell editors stop typing at the width
         return s;
     }
     case FieldKind::Integer: {

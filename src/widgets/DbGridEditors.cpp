@@ -60,15 +60,20 @@ QRect buttonRect(const QRect &cell)
 QWidget *GridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     const GridColumn &col = m_grid->m_columns.at(index.column());
+    // Typing stops at the width of a text field (in characters, as the database column).
+    const int field = m_grid->m_model->fieldOf(index.column());
+    int limit = 0;
+    if (field >= 0 && m_grid->m_table->field(field).kind == FieldKind::Text)
+        limit = m_grid->m_table->field(field).size;
     QWidget *editor = nullptr;
-    QWidget *focusChild = nullptr;
+    QLineEdit *line = nullptr;
     if (!col.pickList.isEmpty()) {
         auto *combo = new QComboBox(parent);
         combo->setEditable(true);
         combo->setInsertPolicy(QComboBox::NoInsert);
         combo->addItems(col.pickList);
         editor = combo;
-        focusChild = combo->lineEdit();
+        line = combo->lineEdit();
     } else if (col.ellipsis) {
         auto *x = new EllipsisEditor(parent);
         const int column = index.column();
@@ -77,15 +82,15 @@ QWidget *GridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem 
             grid->ellipsisPressed(row, column);
         });
         editor = x;
-        focusChild = x->edit;
+        line = x->edit;
     } else {
         editor = QStyledItemDelegate::createEditor(parent, option, index);
-        if (auto *line = qobject_cast<QLineEdit *>(editor)) {
-            const int field = m_grid->m_model->fieldOf(index.column());
-            if (field >= 0 && m_grid->m_table->field(field).kind == FieldKind::Text && m_grid->m_table->field(field).size > 0)
-                line->setMaxLength(m_grid->m_table->field(field).size);
-        }
+        if (auto *plain = qobject_cast<QLineEdit *>(editor); plain && limit > 0)
+            plain->setMaxLength(limit);
     }
+    QWidget *focusChild = line;
+    if (line && limit > 0)
+        line->setMaxLength(limit);
     if (focusChild) {
         focusChild->setProperty("jjgzCellEditor", QVariant::fromValue(static_cast<QObject *>(editor)));
         focusChild->installEventFilter(const_cast<GridDelegate *>(this));

@@ -323,6 +323,18 @@ QIcon toolIcon(Glyph glyph)
         drawSheet(p, QRectF(3, 4, 28, 36), 6, 3, SheetGreen);
         drawArrow(p, QPointF(22, 30), QPointF(46, 30), Blue);
         break;
+    case Glyph::Save:
+        drawPage(p, QRectF(5, 3, 28, 38));
+        drawBadge(p, QPointF(35, 35), 10.5, Green);
+        p.drawLine(QPointF(30, 35.5), QPointF(33.5, 39));
+        p.drawLine(QPointF(33.5, 39), QPointF(40.5, 31));
+        break;
+    case Glyph::Cancel:
+        drawPage(p, QRectF(5, 3, 28, 38));
+        drawBadge(p, QPointF(35, 35), 10.5, Red);
+        p.drawLine(QPointF(31, 31), QPointF(39, 39));
+        p.drawLine(QPointF(39, 31), QPointF(31, 39));
+        break;
     case Glyph::Close: {
         // A window with a red cross.
         p.setPen(QPen(Ink, 2));

@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QDateEdit>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -180,6 +181,9 @@ void LoginTest::deleteOperator()
     dialog.show();
     saveShot(&dialog, QStringLiteral("operator"));
     QCOMPARE(dialog.grid->rowCount(), 3);
+    // The list looks like the other read-only grids: no row numbers, titles never turn bold.
+    QVERIFY(dialog.grid->verticalHeader()->isHidden());
+    QVERIFY(!dialog.grid->horizontalHeader()->highlightSections());
 
     // admin (exactly) cannot be deleted.
     dialog.grid->selectRow(0);
