@@ -35,14 +35,7 @@ bool anyRow(const QString &sql, std::initializer_list<QVariant> values)
 // The first column of the first row (null when there is none).
 QVariant firstValue(const QString &sql, std::initializer_list<QVariant> values = {})
 {
-    JetQuery &q = dmMain->qryExec3;
-    q.setSql(sql);
-    for (const QVariant &v : values)
-        q.addBind(v);
-    q.open();
-    const QVariant v = q.eof() ? QVariant() : q.value(0);
-    q.close();
-    return v;
+    return dmMain->scalar(sql, values);
 }
 
 // Shared by the next-code routines: the greatest code + 1, zero-filled; 1 when the greatest code
@@ -144,23 +137,12 @@ bool WorkerInUse(const QString &wkcode)
 
 QString PositionName(const QString &tpcode)
 {
-    JetQuery &q = dmMain->qryExec3;
-    q.setSql(QStringLiteral("select * from worker_tp where tpcode=?"));
-    q.addBind(tpcode);
-    q.open();
-    const QString name = q.eof() ? QString() : q.value(QStringLiteral("tpname")).toString();
-    q.close();
-    return name;
+    return firstValue(QStringLiteral("select tpname from worker_tp where tpcode=?"), {tpcode}).toString();
 }
 
 QString WorkerPositionText(const QString &wkcode)
 {
-    JetQuery &q = dmMain->qryExec3;
-    q.setSql(QStringLiteral("select * from worker where wkcode=?"));
-    q.addBind(wkcode);
-    q.open();
-    const QString tpcode = q.eof() ? QString() : q.value(QStringLiteral("tpcode")).toString();
-    q.close();
+    const QString tpcode = firstValue(QStringLiteral("select tpcode from worker where wkcode=?"), {wkcode}).toString();
     if (tpcode.isEmpty())
         return QString();
     return BracketText(tpcode, PositionName(tpcode));
@@ -173,14 +155,8 @@ bool MonthHasWages(int year, int month)
 
 void DeleteWageMonth(int year, int month)
 {
-    JetQuery &q = dmMain->qryExec3;
-    q.setSql(QStringLiteral("delete from gzxm_m where xyear=? and xmonth=?"));
-    q.addBind(year).addBind(month);
-    q.exec();
-    q.setSql(QStringLiteral("delete from gzdata where xyear=? and xmonth=?"));
-    q.addBind(year).addBind(month);
-    q.exec();
-    q.close();
+    dmMain->exec(QStringLiteral("delete from gzxm_m where xyear=? and xmonth=?"), {year, month});
+    dmMain->exec(QStringLiteral("delete from gzdata where xyear=? and xmonth=?"), {year, month});
 }
 
 WageMonth LatestWageMonth()

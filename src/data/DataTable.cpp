@@ -1,15 +1,11 @@
+// The data-aware table's rows: fields, loading, the cursor, the values of the current row and
+// the states browse / edit / insert. The database binding lives in DataTableBinding.cpp, value
+// conversion and formats in DataValues.cpp.
 #include "data/DataTable.h"
 
-#include "data/Gbk.h"
-
 #include <QDate>
-#include <QDateTime>
-#include <QSqlDriver>
-#include <QSqlError>
-#include <QSqlField>
 #include <QSqlQuery>
-
-#include <cmath>
+#include <QSqlRecord>
 
 namespace jjgz {
 
@@ -59,104 +55,6 @@ int DataTable::requireField(const QString &name) const
     if (i < 0)
         throw DataError(DataError::State, QStringLiteral("字段不存在：%1").arg(name));
     return i;
-}
-
-QList<FieldDef> DataTable::fieldsFromRecord(const QSqlRecord &record)
-{
-    QList<FieldDef> out;
-    for (int i = 0; i < record.count(); ++i) {
-        const QSqlField f = record.field(i);
-        FieldKind kind = FieldKind::Text;
-        switch (f.metaType().id()) {
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::LongLong:
-        case QMetaType::ULongLong:
-        case QMetaType::Short:
-        case QMetaType::Bool:
-            kind = FieldKind::Integer;
-            break;
-        case QMetaType::Double:
-        case QMetaType::Float:
-            kind = FieldKind::Float;
-            break;
-        case QMetaType::QDate:
-        case QMetaType::QDateTime:
-            kind = FieldKind::Date;
-            break;
-        default:
-            break;
-        }
-        out.append(FieldDef{f.name(), kind, 0});
-    }
-    return out;
-}
-
-// ---------------------------------------------------------------- conversion
-
-QVariant DataTable::convert(int field, const QVariant &value) const
-{
-    const FieldDef &f = m_fields.at(field);
-    if (value.isNull() || !value.isValid())
-        return QVariant();
-    const int type = value.metaType().id();
-    const bool isText = type == QMetaType::QString || type == QMetaType::QByteArray;
-    const QString textValue = isText ? value.toString() : QString();
-    if (isText && f.kind != FieldKind::Text && textValue.trimmed().isEmpty())
-        return QVariant();
-    switch (f.kind) {
-    case FieldKind::Text: {
-        QString s;
-        if (type == QMetaType::QDate)
-            s = value.toDate().toString(QStringLiteral("yyyy-MM-dd"));
-        else if (type == QMetaType::Double || type == QMetaType::Float)
-            s = QString::number(value.toDouble(), 'g', 15);
-        else
-            s = value.toString();
-        if (f.size > 0)
-            s = truncateGbk(s, f.size);
-        return s;
-    }
-    case FieldKind::Integer: {
-        if (type == QMetaType::Double || type == QMetaType::Float) {
-            const double d = value.toDouble();
-            if (!std::isfinite(d) || std::fabs(d) > 9.0e18)
-                break;
-            return QVariant(static_cast<qlonglong>(std::llround(d)));
-        }
-        bool ok = false;
-        const qlonglong n = isText ? textValue.trimmed().toLongLong(&ok) : value.toLongLong(&ok);
-        if (ok)
-            return QVariant(n);
-        break;
-    }
-    case FieldKind::Float: {
-        bool ok = false;
-        const double d = isText ? textValue.trimmed().toDouble(&ok) : value.toDouble(&ok);
-        if (ok && std::isfinite(d))
-            return QVariant(d);
-        break;
-    }
-    case FieldKind::Date: {
-        if (type == QMetaType::QDate)
-            return value.toDate().isValid() ? value : QVariant();
-        if (type == QMetaType::QDateTime)
-            return QVariant(value.toDateTime().date());
-        const QString s = value.toString().trimmed();
-        for (const QString &pattern : {QStringLiteral("yyyy-MM-dd"), QStringLiteral("yyyy-M-d"), QStringLiteral("yyyy/M/d")}) {
-            const QDate d = QDate::fromString(s, pattern);
-            if (d.isValid())
-                return QVariant(d);
-        }
-        const QDateTime dt = QDateTime::fromString(s, Qt::ISODate);
-        if (dt.isValid())
-            return QVariant(dt.date());
-        break;
-    }
-    }
-    static const char *const kindNames[] = {"文本", "整数", "浮点数", "日期"};
-    throw DataError(DataError::Conversion, QStringLiteral("“%1”不是有效的%2（字段 %3）")
-                                               .arg(value.toString(), QString::fromUtf8(kindNames[static_cast<int>(f.kind)]), f.name));
 }
 
 // ---------------------------------------------------------------- open / close / load
@@ -503,31 +401,22 @@ void DataTable::edit()
 
 bool DataTable::append()
 {
-    requireActive();
-    if (!leaveEditedRow())
-        return false;
-    const int at = rowCount();
-    if (m_viewsDisabled == 0)
-        emit aboutToInsertRow(at);
-    m_rows.insert(at, QVariantList(m_fields.size()));
-    m_buffer = QVariantList(m_fields.size());
-    m_changedFields = QList<bool>(m_fields.size(), false);
-    if (m_viewsDisabled == 0)
-        emit rowInserted(at);
-    changeCurrent(at);
-    setState(Insert);
-    runNewRecord();
-    m_modified = false;
-    m_changedFields.fill(false);
-    return true;
+    return addRow(false);
 }
 
 bool DataTable::insert()
 {
+    return addRow(true);
+}
+
+// A new row before the current one or after the last, in insert state, filled by the new-row
+// handler.
+bool DataTable::addRow(bool beforeCurrent)
+{
     requireActive();
     if (!leaveEditedRow())
         return false;
-    const int at = m_current < 0 ? 0 : m_current;
+    const int at = beforeCurrent ? (m_current < 0 ? 0 : m_current) : rowCount();
     if (m_viewsDisabled == 0)
         emit aboutToInsertRow(at);
     m_rows.insert(at, QVariantList(m_fields.size()));
@@ -569,36 +458,8 @@ bool DataTable::post()
     if (!isEditing()) // the check itself may have posted or cancelled
         return true;
     QVariantList values = m_buffer;
-    if (isBound()) {
-        if (m_state == Insert)
-            writeInsert(values);
-        else if (m_modified)
-            writeUpdate(m_rows.at(m_current), values);
-        if (m_state == Insert) {
-            // Read the new row back: the columns the row left empty take the table's defaults.
-            QSqlQuery q(boundDatabase());
-            const QStringList cols = boundColumns();
-            QStringList where;
-            for (const QString &k : m_keyFields)
-                where << quoted(k) + QStringLiteral("=?");
-            QStringList quotedCols;
-            for (const QString &c : cols)
-                quotedCols << quoted(c);
-            q.prepare(QStringLiteral("select %1 from %2 where %3")
-                          .arg(quotedCols.join(u','), quoted(m_boundTable), where.join(QStringLiteral(" and "))));
-            for (const QString &k : m_keyFields)
-                q.addBindValue(values.at(requireField(k)));
-            if (q.exec() && q.next()) {
-                for (int i = 0; i < cols.size(); ++i) {
-                    try {
-                        values[requireField(cols.at(i))] = convert(requireField(cols.at(i)), q.value(i));
-                    } catch (const DataError &) {
-                        // keep what was posted
-                    }
-                }
-            }
-        }
-    }
+    if (isBound())
+        writeRow(values);
     m_rows[m_current] = values;
     m_buffer.clear();
     m_changedFields.clear();
@@ -661,177 +522,4 @@ bool DataTable::remove()
     changeCurrent(row < rowCount() ? row : rowCount() - 1);
     return true;
 }
-
-// ---------------------------------------------------------------- database binding
-
-void DataTable::bindTable(const QSqlDatabase &db, const QString &table, const QStringList &keyFields,
-                          const QStringList &columns)
-{
-    if (table.isEmpty() || keyFields.isEmpty())
-        throw DataError(DataError::State, QStringLiteral("绑定的表或关键字段为空"));
-    for (const QString &k : keyFields)
-        requireField(k);
-    for (const QString &c : columns)
-        requireField(c);
-    m_connection = db.connectionName();
-    m_boundTable = table;
-    m_keyFields = keyFields;
-    m_boundColumns = columns;
-}
-
-void DataTable::unbind()
-{
-    m_connection.clear();
-    m_boundTable.clear();
-    m_keyFields.clear();
-    m_boundColumns.clear();
-}
-
-QSqlDatabase DataTable::boundDatabase() const
-{
-    return QSqlDatabase::database(m_connection, false);
-}
-
-QStringList DataTable::boundColumns() const
-{
-    if (!m_boundColumns.isEmpty())
-        return m_boundColumns;
-    QStringList out;
-    for (const FieldDef &f : m_fields)
-        out << f.name;
-    return out;
-}
-
-QString DataTable::quoted(const QString &identifier) const
-{
-    const QSqlDatabase db = boundDatabase();
-    if (db.driver())
-        return db.driver()->escapeIdentifier(identifier, QSqlDriver::FieldName);
-    return identifier;
-}
-
-namespace {
-QVariant bindable(const QVariant &v)
-{
-    if (v.isNull())
-        return QVariant(QMetaType::fromType<QString>()); // a null of some type binds as NULL
-    if (v.metaType().id() == QMetaType::QDate)
-        return v.toDate().toString(QStringLiteral("yyyy-MM-dd"));
-    return v;
-}
-
-void run(QSqlQuery &q)
-{
-    if (!q.exec())
-        throw DataError(DataError::Database, q.lastError().text());
-}
-} // namespace
-
-void DataTable::writeInsert(const QVariantList &values)
-{
-    QStringList cols, marks;
-    QVariantList binds;
-    for (const QString &c : boundColumns()) {
-        const int f = requireField(c);
-        if (values.at(f).isNull())
-            continue; // left to the table's default
-        cols << quoted(c);
-        marks << QStringLiteral("?");
-        binds << bindable(values.at(f));
-    }
-    QSqlQuery q(boundDatabase());
-    if (cols.isEmpty())
-        q.prepare(QStringLiteral("insert into %1 default values").arg(quoted(m_boundTable)));
-    else
-        q.prepare(QStringLiteral("insert into %1(%2) values(%3)").arg(quoted(m_boundTable), cols.join(u','), marks.join(u',')));
-    for (const QVariant &b : binds)
-        q.addBindValue(b);
-    run(q);
-}
-
-void DataTable::writeUpdate(const QVariantList &original, const QVariantList &values)
-{
-    QStringList sets;
-    QVariantList binds;
-    for (const QString &c : boundColumns()) {
-        const int f = requireField(c);
-        if (!m_changedFields.value(f))
-            continue;
-        sets << quoted(c) + QStringLiteral("=?");
-        binds << bindable(values.at(f));
-    }
-    if (sets.isEmpty())
-        return;
-    QStringList where;
-    for (const QString &k : m_keyFields) {
-        where << quoted(k) + QStringLiteral("=?");
-        binds << bindable(original.at(requireField(k)));
-    }
-    QSqlQuery q(boundDatabase());
-    q.prepare(QStringLiteral("update %1 set %2 where %3").arg(quoted(m_boundTable), sets.join(u','), where.join(QStringLiteral(" and "))));
-    for (const QVariant &b : binds)
-        q.addBindValue(b);
-    run(q);
-    if (q.numRowsAffected() == 0)
-        throw DataError(DataError::Database, QStringLiteral("找不到要修改的记录，它可能已被删除"));
-}
-
-void DataTable::writeDelete(const QVariantList &original)
-{
-    QStringList where;
-    QVariantList binds;
-    for (const QString &k : m_keyFields) {
-        where << quoted(k) + QStringLiteral("=?");
-        binds << bindable(original.at(requireField(k)));
-    }
-    QSqlQuery q(boundDatabase());
-    q.prepare(QStringLiteral("delete from %1 where %2").arg(quoted(m_boundTable), where.join(QStringLiteral(" and "))));
-    for (const QVariant &b : binds)
-        q.addBindValue(b);
-    run(q);
-}
-
-// ---------------------------------------------------------------- formats
-
-QString formatFloat(const QString &format, double value)
-{
-    if (format.isEmpty())
-        return QString::number(value, 'g', 15);
-    const qsizetype dot = format.indexOf(u'.');
-    const QString intPart = dot < 0 ? format : format.left(dot);
-    const QString fracPart = dot < 0 ? QString() : format.mid(dot + 1);
-    const int minDec = static_cast<int>(fracPart.count(u'0'));
-    const int maxDec = minDec + static_cast<int>(fracPart.count(u'#'));
-    const bool group = intPart.contains(u',');
-    const int minInt = static_cast<int>(intPart.count(u'0'));
-
-    QString s = QString::number(std::fabs(value), 'f', maxDec);
-    bool negative = value < 0;
-    QString whole = s, frac;
-    if (const qsizetype p = s.indexOf(u'.'); p >= 0) {
-        whole = s.left(p);
-        frac = s.mid(p + 1);
-    }
-    while (frac.size() > minDec && frac.endsWith(u'0'))
-        frac.chop(1);
-    if (minInt == 0 && whole == QStringLiteral("0"))
-        whole.clear();
-    while (whole.size() < minInt)
-        whole.prepend(u'0');
-    if (group) {
-        for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
-            whole.insert(i, u',');
-    }
-    QString out = frac.isEmpty() ? whole : whole + u'.' + frac;
-    if (negative) {
-        bool allZero = true;
-        for (QChar c : out)
-            if (c.isDigit() && c != u'0')
-                allZero = false;
-        if (!allZero)
-            out.prepend(u'-');
-    }
-    return out.isEmpty() ? QStringLiteral("0") : out;
-}
-
 } // namespace jjgz

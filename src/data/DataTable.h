@@ -39,7 +39,10 @@ enum class FieldKind { Text, Integer, Float, Date };
 struct FieldDef {
     QString name;
     FieldKind kind = FieldKind::Text;
-    int size = 0; // Text: width in GBK bytes (longer values are cut to it); 0 = no limit
+    // Text: width in characters, that of the database column (0: no limit). The grid's editors
+    // stop typing there; a longer value set or loaded is cut to it (only lists narrower than
+    // their column do that, and then only their displayed copy).
+    int size = 0;
 };
 
 class DataTable : public QObject {
@@ -111,7 +114,7 @@ public:
     double asFloat(const QString &field) const; // null → 0
     qint64 asInteger(const QString &field) const;
     // Puts a browsing row into edit state first. Throws DataError when there is no current row
-    // or the value does not convert to the field's kind. Text is cut to the field's GBK width.
+    // or the value does not convert to the field's kind. Text is cut to the field's width.
     void setValue(int field, const QVariant &value);
     void setValue(const QString &field, const QVariant &value);
     // The value of any row as shown (the current row's edited values while editing).
@@ -189,16 +192,21 @@ private:
     void requireActive() const;
     void dropRows(State state);
     bool leaveEditedRow(); // post when changed, cancel when not
+    bool addRow(bool beforeCurrent);
     void runNewRecord();
     void setState(State state);
     void changeCurrent(int row);
     void beginReset();
     void endReset();
+    // Database binding (DataTableBinding.cpp): every statement comes from JetSql.
+    void writeRow(QVariantList &values); // insert (read back with the defaults) or update
     void writeInsert(const QVariantList &values);
+    void readBack(QVariantList &values) const;
     void writeUpdate(const QVariantList &original, const QVariantList &values);
     void writeDelete(const QVariantList &original);
+    QSqlQuery runStatement(const QString &sql, const QVariantList &binds) const;
+    QVariantList keyValues(const QVariantList &row) const;
     QStringList boundColumns() const;
-    QString quoted(const QString &identifier) const;
     QSqlDatabase boundDatabase() const;
 
     QList<FieldDef> m_fields;

@@ -277,4 +277,55 @@ void registerFunctions(sqlite3 *db)
     sqlite3_create_function_v2(db, "month", 1, flags, nullptr, monthFn, nullptr, nullptr, nullptr);
 }
 
+// ---------------------------------------------------------------- row statements
+
+QString quoteIdentifier(const QString &name)
+{
+    QString inner = name;
+    inner.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + inner + u'"';
+}
+
+namespace {
+QString quotedList(const QStringList &names, const QString &suffix, const QString &separator)
+{
+    QStringList out;
+    out.reserve(names.size());
+    for (const QString &n : names)
+        out << quoteIdentifier(n) + suffix;
+    return out.join(separator);
+}
+
+QString whereKeys(const QStringList &keys)
+{
+    return QStringLiteral(" where ") + quotedList(keys, QStringLiteral("=?"), QStringLiteral(" and "));
+}
+} // namespace
+
+QString insertStatement(const QString &table, const QStringList &columns)
+{
+    if (columns.isEmpty())
+        return QStringLiteral("insert into %1 default values").arg(quoteIdentifier(table));
+    QStringList marks(columns.size(), QStringLiteral("?"));
+    return QStringLiteral("insert into %1(%2) values(%3)")
+        .arg(quoteIdentifier(table), quotedList(columns, {}, QStringLiteral(",")), marks.join(u','));
+}
+
+QString updateStatement(const QString &table, const QStringList &columns, const QStringList &keys)
+{
+    return QStringLiteral("update %1 set %2").arg(quoteIdentifier(table), quotedList(columns, QStringLiteral("=?"), QStringLiteral(",")))
+        + whereKeys(keys);
+}
+
+QString deleteStatement(const QString &table, const QStringList &keys)
+{
+    return QStringLiteral("delete from %1").arg(quoteIdentifier(table)) + whereKeys(keys);
+}
+
+QString selectStatement(const QString &table, const QStringList &columns, const QStringList &keys)
+{
+    return QStringLiteral("select %1 from %2").arg(quotedList(columns, {}, QStringLiteral(",")), quoteIdentifier(table))
+        + whereKeys(keys);
+}
+
 } // namespace jjgz::JetSql

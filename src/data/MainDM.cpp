@@ -409,13 +409,12 @@ int TdmMain::exec(const QString &jetSql, std::initializer_list<QVariant> values)
 QVariant TdmMain::scalar(const QString &jetSql, std::initializer_list<QVariant> values)
 {
     JetQuery q(conZt());
+    ScratchScope scope(q);
     q.setSql(jetSql);
     for (const QVariant &v : values)
         q.addBind(v);
     q.open();
-    const QVariant v = q.eof() ? QVariant() : q.value(0);
-    q.close();
-    return v;
+    return q.eof() ? QVariant() : q.value(0);
 }
 
 void TdmMain::beginTrans()

@@ -71,6 +71,33 @@ private:
     bool m_onRow = false;
 };
 
+// Closes a scratch query when the scope ends, also when an exception flies, so that the next
+// user of the shared query finds it closed.
+class ScratchScope {
+public:
+    explicit ScratchScope(JetQuery &query) : m_query(query) {}
+    ~ScratchScope() { m_query.close(); }
+    ScratchScope(const ScratchScope &) = delete;
+    ScratchScope &operator=(const ScratchScope &) = delete;
+
+private:
+    JetQuery &m_query;
+};
+
+// Runs a select on `query` with `values` bound to its '?' in order and calls `perRow()` on each
+// row (which reads it from `query`). The query is closed afterwards, also when the statement or
+// `perRow` throws.
+template <class F>
+void forEachRow(JetQuery &query, const QString &jetSql, std::initializer_list<QVariant> values, F &&perRow)
+{
+    ScratchScope scope(query);
+    query.setSql(jetSql);
+    for (const QVariant &v : values)
+        query.addBind(v);
+    for (query.open(); !query.eof(); query.next())
+        perRow();
+}
+
 class TdmMain {
     // Declared first so that it outlives the queries: removing the connection is the last step.
     struct Connection {

@@ -22,7 +22,10 @@ TfrmOperator::TfrmOperator(QWidget *parent) : QDialog(parent)
     grid = new QTableWidget(0, 3, frame);
     grid->setObjectName(QStringLiteral("grid"));
     grid->setHorizontalHeaderLabels({QStringLiteral("编码"), QStringLiteral("名称"), QStringLiteral("所属部门")});
+    // A read-only list as the other grids show one: plain titles, no row numbers.
     grid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    grid->horizontalHeader()->setHighlightSections(false);
+    grid->verticalHeader()->hide();
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);

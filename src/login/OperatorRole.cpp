@@ -28,58 +28,37 @@ constexpr int RowHeight = 22;
 QStringList OperatorGrants::operatorNames()
 {
     JetQuery &q = dmMain->qryExec;
-    q.setSql(QStringLiteral("select * from operator where opername<>? order by operno"));
-    q.addBind(QStringLiteral("admin"));
-    q.open();
     QStringList names;
-    while (!q.eof()) {
-        names << q.text(QStringLiteral("opername"));
-        q.next();
-    }
-    q.close();
+    forEachRow(q, QStringLiteral("select * from operator where opername<>? order by operno"), {QStringLiteral("admin")},
+               [&] { names << q.text(QStringLiteral("opername")); });
     return names;
 }
 
 QList<GrantableRole> OperatorGrants::grantableRoles()
 {
     JetQuery &q = dmMain->qryExec;
-    q.setSql(QStringLiteral("select * from roles where flag=0 order by roleid"));
-    q.open();
     QList<GrantableRole> roles;
-    while (!q.eof()) {
+    forEachRow(q, QStringLiteral("select * from roles where flag=0 order by roleid"), {}, [&] {
         roles.append({TextToInt(q.text(QStringLiteral("roleid"))), q.text(QStringLiteral("rolename")).trimmed()});
-        q.next();
-    }
-    q.close();
+    });
     return roles;
 }
 
 QList<int> OperatorGrants::grantsOf(const QString &operName)
 {
     JetQuery &q = dmMain->qryExec;
-    q.setSql(QStringLiteral("select * from rolelist where opername=? order by roleid"));
-    q.addBind(operName);
-    q.open();
     QList<int> codes;
-    while (!q.eof()) {
-        codes << q.value(QStringLiteral("roleid")).toInt();
-        q.next();
-    }
-    q.close();
+    forEachRow(q, QStringLiteral("select * from rolelist where opername=? order by roleid"), {operName},
+               [&] { codes << q.value(QStringLiteral("roleid")).toInt(); });
     return codes;
 }
 
 QList<int> OperatorGrants::switchedOffCodes()
 {
     JetQuery &q = dmMain->qryExec;
-    q.setSql(QStringLiteral("select * from roles where flag=1"));
-    q.open();
     QList<int> codes;
-    while (!q.eof()) {
-        codes << q.value(QStringLiteral("roleid")).toInt();
-        q.next();
-    }
-    q.close();
+    forEachRow(q, QStringLiteral("select * from roles where flag=1"), {},
+               [&] { codes << q.value(QStringLiteral("roleid")).toInt(); });
     return codes;
 }
 
@@ -89,6 +68,7 @@ void OperatorGrants::change(const QString &operName, const QList<int> &added, co
         return;
     inTransaction([&] {
         JetQuery &q = dmMain->qryExec;
+        ScratchScope scope(q);
         // Every row of a withdrawn grant goes, so that a grant stored twice is withdrawn too.
         for (int code : withdrawn) {
             q.setSql(QStringLiteral("delete from rolelist where opername=? and roleid=?"));
@@ -100,7 +80,6 @@ void OperatorGrants::change(const QString &operName, const QList<int> &added, co
             q.addBind(operName).addBind(code);
             q.exec();
         }
-        q.close();
     });
 }
 

@@ -144,7 +144,7 @@ bool TfrmJjgx::addRequest(JjgxMdyRequest &request) const
 {
     if (!tv->currentItem())
         return false;
-    request.mode = 1;
+    request.mode = EditMode::Add;
     request.gzText = currentGzText();
     request.process = ProcessValues{};
     request.process.gzcode = currentGzcode();
@@ -156,7 +156,7 @@ bool TfrmJjgx::modifyRequest(JjgxMdyRequest &request) const
 {
     if (!tv->currentItem() || !qry->isActive() || qry->isEmpty() || qry->currentRow() < 0)
         return false;
-    request.mode = 2;
+    request.mode = EditMode::Modify;
     request.gzText = currentGzText();
     request.process.gzcode = currentGzcode();
     request.process.gxcode = qry->text(QStringLiteral("gxcode"));

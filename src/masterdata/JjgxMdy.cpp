@@ -72,7 +72,7 @@ TfrmJjgxMdy::TfrmJjgxMdy(const JjgxMdyRequest &request, QWidget *parent)
     : QDialog(parent), m_mode(request.mode), m_gzcode(request.process.gzcode)
 {
     setObjectName(QStringLiteral("frmJjgxMdy"));
-    setWindowTitle(m_mode == 1 ? QStringLiteral("增加工序") : QStringLiteral("修改工序"));
+    setWindowTitle(m_mode == EditMode::Add ? QStringLiteral("增加工序") : QStringLiteral("修改工序"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     lblGz = new QLabel(QStringLiteral("所属工种：") + request.gzText, this);
@@ -181,7 +181,7 @@ TfrmJjgxMdy::TfrmJjgxMdy(const JjgxMdyRequest &request, QWidget *parent)
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     setProcess(request.process);
-    edtCode->setEnabled(m_mode == 1);
+    edtCode->setEnabled(m_mode == EditMode::Add);
     setFixedSize(444, 423);
 }
 
@@ -214,7 +214,7 @@ void TfrmJjgxMdy::setProcess(const ProcessValues &process)
 void TfrmJjgxMdy::loadShares()
 {
     grid->setColumnPickList(0, ProcessData::positionChoices());
-    if (m_mode == 2) {
+    if (m_mode == EditMode::Modify) {
         ProcessData::loadShares(*tmp, m_gzcode, edtCode->text());
     } else {
         tmp->close();
@@ -285,7 +285,7 @@ void TfrmJjgxMdy::btnYesClick()
         return;
     }
     showInfo(this, QStringLiteral("保存成功"));
-    if (m_mode == 2) {
+    if (m_mode == EditMode::Modify) {
         accept();
         return;
     }

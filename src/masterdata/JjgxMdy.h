@@ -1,5 +1,5 @@
 #pragma once
-// The process dialog: adds (mode 1) or modifies (mode 2) one process with its position shares.
+// The process dialog: adds or modifies one process with its position shares.
 #include "masterdata/ProcessData.h"
 
 #include <QDialog>
@@ -16,9 +16,9 @@ class DbNavigator;
 
 // What the process window hands the dialog.
 struct JjgxMdyRequest {
-    int mode = 1;      // 1 add, 2 modify
+    EditMode mode = EditMode::Add;
     QString gzText;    // the job-type node's text, shown after "所属工种："
-    ProcessValues process; // gzcode always; mode 1: the proposed code; mode 2: the stored process
+    ProcessValues process; // gzcode always; Add: the proposed code; Modify: the stored process
 };
 
 class TfrmJjgxMdy : public QDialog {
@@ -43,7 +43,7 @@ public:
     QPushButton *btnYes;
     QPushButton *btnCancel;
 
-    int mode() const { return m_mode; }
+    EditMode mode() const { return m_mode; }
     const QString &gzcode() const { return m_gzcode; }
     // The unit price as the recompute reads it (empty or unfinished text gives 0).
     double unitPrice() const;
@@ -51,7 +51,7 @@ public:
     ProcessValues values() const;
     // Fills the fields with the unit-price recompute suspended (the opener's step).
     void setProcess(const ProcessValues &process);
-    // Opens the share list: the stored shares of the process in mode 2, empty in mode 1.
+    // Opens the share list: the stored shares of the process when modifying, empty when adding.
     void loadShares();
 
     void btnYesClick();
@@ -64,7 +64,7 @@ private:
     bool checkShareRow(DataTable &table);
     bool finishShareEdit();
 
-    int m_mode;
+    EditMode m_mode;
     QString m_gzcode;
     bool m_suspendRecompute = false;
     bool m_sharesLoaded = false;

@@ -182,11 +182,11 @@ QList<ShareValues> ProcessData::shares(const DataTable &tmp)
 
 // ---------------------------------------------------------------- saving
 
-ProcessData::SaveFault ProcessData::checkSave(int mode, const ProcessValues &process)
+ProcessData::SaveFault ProcessData::checkSave(EditMode mode, const ProcessValues &process)
 {
     if (process.gxcode.isEmpty() || process.gxname.isEmpty())
         return SaveFault::MissingCodeOrName;
-    if (mode == 1 && ProcessExists(process.gzcode, process.gxcode))
+    if (mode == EditMode::Add && ProcessExists(process.gzcode, process.gxcode))
         return SaveFault::CodeExists;
     return SaveFault::None;
 }
@@ -204,11 +204,11 @@ QString ProcessData::faultText(SaveFault fault)
     return {};
 }
 
-void ProcessData::save(int mode, const ProcessValues &process, const QList<ShareValues> &shares)
+void ProcessData::save(EditMode mode, const ProcessValues &process, const QList<ShareValues> &shares)
 {
     inTransaction([&] {
         JetQuery &q = dmMain->qryExec;
-        if (mode == 1) {
+        if (mode == EditMode::Add) {
             q.setSql(QStringLiteral("insert into jjgx(gzcode,gxcode,gxname,unit,price,rs) "
                                     "values(:gzcode,:gxcode,:gxname,:unit,:price,:rs)"));
         } else {

@@ -2,6 +2,8 @@
 // The data work behind the process window and the process dialog: the job types and their
 // processes, the position shares of a process (their price rule and validation), and saving or
 // deleting a process together with its shares in one transaction.
+#include "data/EditMode.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -72,13 +74,13 @@ public:
     // The rows of the share list, first to last (the row being edited with its edited values).
     static QList<ShareValues> shares(const DataTable &tmp);
 
-    // ---- Saving (mode 1 adds, mode 2 modifies)
+    // ---- Saving
     enum class SaveFault { None, MissingCodeOrName, CodeExists };
-    static SaveFault checkSave(int mode, const ProcessValues &process);
+    static SaveFault checkSave(EditMode mode, const ProcessValues &process);
     static QString faultText(SaveFault fault);
     // Writes the process and replaces its shares, all in one transaction. Throws DbError; on a
     // failure nothing has changed.
-    static void save(int mode, const ProcessValues &process, const QList<ShareValues> &shares);
+    static void save(EditMode mode, const ProcessValues &process, const QList<ShareValues> &shares);
 };
 
 } // namespace jjgz

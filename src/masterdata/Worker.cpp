@@ -168,7 +168,7 @@ void TfrmWorker::btnAddClick()
     const QTreeWidgetItem *node = tv->currentItem();
     if (!node)
         return;
-    TfrmWorkerMdy::execute(this, 1, currentBmcode(), QStringLiteral("增加员工"), node->text(0));
+    TfrmWorkerMdy::execute(this, EditMode::Add, currentBmcode(), QStringLiteral("增加员工"), node->text(0));
     // Whatever happened in the dialog, the list shows the department again, on its last row.
     openList();
     qryWorker->last();
@@ -180,7 +180,7 @@ void TfrmWorker::btnEditClick()
     if (!node || !qryWorker->isActive() || qryWorker->isEmpty() || qryWorker->currentRow() < 0)
         return;
     const WorkerValues worker = WorkerData::current(*qryWorker);
-    if (!TfrmWorkerMdy::execute(this, 2, currentBmcode(), QStringLiteral("修改员工信息"), node->text(0), worker))
+    if (!TfrmWorkerMdy::execute(this, EditMode::Modify, currentBmcode(), QStringLiteral("修改员工信息"), node->text(0), worker))
         return;
     openList();
     qryWorker->locate(QStringLiteral("wkcode"), worker.wkcode);

@@ -4,6 +4,8 @@
 #include "data/MainDM.h"
 #include "data/DataTable.h"
 
+#include <cstring>
+
 namespace jjgz {
 namespace {
 
@@ -45,6 +47,76 @@ QVariant textOrNull(const QString &text)
     return text.isEmpty() ? QVariant() : QVariant(text);
 }
 
+// One employee column: its place in the roster's list and the select list (`from`: the alias
+// of the table it is read from; the position's name is not a column of worker), how the list
+// stores it, and how a WorkerValues member reads from the list and binds for a save.
+struct WorkerColumn {
+    const char *name;
+    const char *from;
+    FieldKind kind;
+    QVariant (*listValue)(const QVariant &stored); // the value the list keeps of a read value
+    void (*read)(WorkerValues &worker, const QVariant &listValue);
+    QVariant (*bindValue)(const WorkerValues &worker);
+    bool stored() const { return std::strcmp(from, "a") == 0; }
+};
+
+QVariant asRead(const QVariant &value)
+{
+    return value;
+}
+
+QVariant dateText(const QVariant &value)
+{
+    const QDate date = readDate(value);
+    return date.isValid() ? QVariant(date.toString(kDateFormat)) : value;
+}
+
+// The three kinds of member: text (bound as typed, or null when empty), a date, a raw value.
+template <QString WorkerValues::*Member, bool EmptyIsNull = false>
+WorkerColumn textColumn(const char *name, const char *from = "a")
+{
+    return {name, from, FieldKind::Text, &asRead,
+            [](WorkerValues &w, const QVariant &v) { w.*Member = v.toString(); },
+            [](const WorkerValues &w) { return EmptyIsNull ? textOrNull(w.*Member) : QVariant(w.*Member); }};
+}
+
+template <QVariant WorkerValues::*Member>
+WorkerColumn choiceColumn(const char *name)
+{
+    return {name, "a", FieldKind::Integer, &smallInt, [](WorkerValues &w, const QVariant &v) { w.*Member = v; },
+            [](const WorkerValues &w) { return w.*Member; }};
+}
+
+const QList<WorkerColumn> &workerColumns()
+{
+    using W = WorkerValues;
+    static const QList<WorkerColumn> columns = {
+        textColumn<&W::wkcode>("wkcode"),
+        textColumn<&W::wkname>("wkname"),
+        textColumn<&W::bmcode>("bmcode"),
+        textColumn<&W::sex>("sex"),
+        textColumn<&W::tpcode, true>("tpcode"),
+        textColumn<&W::tpname>("tpname", "b"),
+        textColumn<&W::sfid>("sfid"),
+        textColumn<&W::xl>("xl"),
+        textColumn<&W::addr>("addr"),
+        textColumn<&W::phone>("phone"),
+        {"indate", "a", FieldKind::Text, &dateText,
+         [](W &w, const QVariant &v) { w.indate = readDate(v); },
+         [](const W &w) { return w.indate.isValid() ? QVariant(w.indate.toString(kDateFormat)) : QVariant(); }},
+        textColumn<&W::bankacc>("bankacc"),
+        choiceColumn<&W::gztp>("gztp"),
+        choiceColumn<&W::state>("state"),
+        textColumn<&W::mm>("mm"),
+    };
+    return columns;
+}
+
+QString columnName(const WorkerColumn &c)
+{
+    return QString::fromLatin1(c.name);
+}
+
 } // namespace
 
 QList<DepartNode> WorkerData::departments()
@@ -61,40 +133,29 @@ QList<DepartNode> WorkerData::departments()
 
 void WorkerData::defineListFields(DataTable &list)
 {
-    list.setFields({
-        {QStringLiteral("wkcode"), FieldKind::Text},  {QStringLiteral("wkname"), FieldKind::Text},
-        {QStringLiteral("bmcode"), FieldKind::Text},  {QStringLiteral("sex"), FieldKind::Text},
-        {QStringLiteral("tpcode"), FieldKind::Text},  {QStringLiteral("tpname"), FieldKind::Text},
-        {QStringLiteral("sfid"), FieldKind::Text},    {QStringLiteral("xl"), FieldKind::Text},
-        {QStringLiteral("addr"), FieldKind::Text},    {QStringLiteral("phone"), FieldKind::Text},
-        {QStringLiteral("indate"), FieldKind::Text},  {QStringLiteral("bankacc"), FieldKind::Text},
-        {QStringLiteral("gztp"), FieldKind::Integer}, {QStringLiteral("state"), FieldKind::Integer},
-        {QStringLiteral("mm"), FieldKind::Text},
-    });
+    QList<FieldDef> fields;
+    for (const WorkerColumn &c : workerColumns())
+        fields.append({columnName(c), c.kind});
+    list.setFields(fields);
 }
 
 void WorkerData::loadList(DataTable &list, const QString &bmcode)
 {
+    QStringList select;
+    for (const WorkerColumn &c : workerColumns())
+        select << QString::fromLatin1(c.from) + u'.' + columnName(c);
     JetQuery &q = dmMain->qryExec;
-    q.setSql(QStringLiteral("select a.wkcode, a.wkname, a.bmcode, a.sex, a.tpcode, b.tpname, a.sfid, a.xl, "
-                            "a.addr, a.phone, a.indate, a.bankacc, a.gztp, a.state, a.mm "
-                            "from worker a left join worker_tp b on a.tpcode=b.tpcode "
-                            "where a.bmcode=? order by a.wkcode"));
-    q.addBind(bmcode);
-    q.open();
     QList<QVariantList> rows;
-    for (; !q.eof(); q.next()) {
-        QVariantList row;
-        for (int i = 0; i < 15; ++i)
-            row.append(q.value(i));
-        const QDate indate = readDate(row[10]);
-        if (indate.isValid())
-            row[10] = indate.toString(kDateFormat);
-        row[12] = smallInt(row[12]);
-        row[13] = smallInt(row[13]);
-        rows.append(row);
-    }
-    q.close();
+    forEachRow(q,
+               QStringLiteral("select %1 from worker a left join worker_tp b on a.tpcode=b.tpcode "
+                              "where a.bmcode=? order by a.wkcode")
+                   .arg(select.join(QStringLiteral(", "))),
+               {bmcode}, [&] {
+                   QVariantList row;
+                   for (int i = 0; i < workerColumns().size(); ++i)
+                       row.append(workerColumns().at(i).listValue(q.value(i)));
+                   rows.append(row);
+               });
 
     list.close();
     list.open();
@@ -113,21 +174,8 @@ void WorkerData::loadList(DataTable &list, const QString &bmcode)
 WorkerValues WorkerData::current(const DataTable &list)
 {
     WorkerValues w;
-    w.wkcode = list.text(QStringLiteral("wkcode"));
-    w.wkname = list.text(QStringLiteral("wkname"));
-    w.bmcode = list.text(QStringLiteral("bmcode"));
-    w.sex = list.text(QStringLiteral("sex"));
-    w.tpcode = list.text(QStringLiteral("tpcode"));
-    w.tpname = list.text(QStringLiteral("tpname"));
-    w.sfid = list.text(QStringLiteral("sfid"));
-    w.xl = list.text(QStringLiteral("xl"));
-    w.addr = list.text(QStringLiteral("addr"));
-    w.phone = list.text(QStringLiteral("phone"));
-    w.indate = readDate(list.value(QStringLiteral("indate")));
-    w.bankacc = list.text(QStringLiteral("bankacc"));
-    w.gztp = list.value(QStringLiteral("gztp"));
-    w.state = list.value(QStringLiteral("state"));
-    w.mm = list.text(QStringLiteral("mm"));
+    for (const WorkerColumn &c : workerColumns())
+        c.read(w, list.value(columnName(c)));
     return w;
 }
 
@@ -165,11 +213,11 @@ QString WorkerData::nextCode()
     return NextWorkerCode();
 }
 
-WorkerData::SaveFault WorkerData::checkSave(int mode, const WorkerValues &worker)
+WorkerData::SaveFault WorkerData::checkSave(EditMode mode, const WorkerValues &worker)
 {
     if (worker.wkcode.trimmed().isEmpty() || worker.wkname.trimmed().isEmpty())
         return SaveFault::MissingCodeOrName;
-    if (mode == 1 && WorkerExists(worker.wkcode))
+    if (mode == EditMode::Add && WorkerExists(worker.wkcode))
         return SaveFault::CodeExists;
     return SaveFault::None;
 }
@@ -187,36 +235,30 @@ QString WorkerData::faultText(SaveFault fault)
     return QString();
 }
 
-void WorkerData::save(int mode, const WorkerValues &worker)
+void WorkerData::save(EditMode mode, const WorkerValues &worker)
 {
+    QStringList columns, marks, sets;
+    for (const WorkerColumn &c : workerColumns()) {
+        if (!c.stored())
+            continue;
+        columns << columnName(c);
+        marks << u':' + columnName(c);
+        sets << columnName(c) + QStringLiteral("=:") + columnName(c);
+    }
     JetQuery &q = dmMain->qryExec;
-    if (mode == 1)
-        q.setSql(QStringLiteral("insert into worker(wkcode,wkname,bmcode,sex,tpcode,sfid,xl,addr,phone,indate,bankacc,gztp,state,mm) "
-                                "values(:wkcode,:wkname,:bmcode,:sex,:tpcode,:sfid,:xl,:addr,:phone,:indate,:bankacc,:gztp,:state,:mm)"));
+    if (mode == EditMode::Add)
+        q.setSql(QStringLiteral("insert into worker(%1) values(%2)").arg(columns.join(u','), marks.join(u',')));
     else
-        q.setSql(QStringLiteral("update worker set wkcode=:wkcode,wkname=:wkname,bmcode=:bmcode,sex=:sex,tpcode=:tpcode,"
-                                "sfid=:sfid,xl=:xl,addr=:addr,phone=:phone,indate=:indate,bankacc=:bankacc,gztp=:gztp,"
-                                "state=:state,mm=:mm where wkcode=:oldcode"));
-    q.bind(QStringLiteral("wkcode"), worker.wkcode)
-        .bind(QStringLiteral("wkname"), worker.wkname)
-        .bind(QStringLiteral("bmcode"), worker.bmcode)
-        .bind(QStringLiteral("sex"), worker.sex)
-        .bind(QStringLiteral("tpcode"), textOrNull(worker.tpcode))
-        .bind(QStringLiteral("sfid"), worker.sfid)
-        .bind(QStringLiteral("xl"), worker.xl)
-        .bind(QStringLiteral("addr"), worker.addr)
-        .bind(QStringLiteral("phone"), worker.phone)
-        .bind(QStringLiteral("indate"), worker.indate.isValid() ? QVariant(worker.indate.toString(kDateFormat)) : QVariant())
-        .bind(QStringLiteral("bankacc"), worker.bankacc)
-        .bind(QStringLiteral("gztp"), worker.gztp)
-        .bind(QStringLiteral("state"), worker.state)
-        .bind(QStringLiteral("mm"), worker.mm);
-    if (mode != 1)
+        q.setSql(QStringLiteral("update worker set %1 where wkcode=:oldcode").arg(sets.join(u',')));
+    for (const WorkerColumn &c : workerColumns())
+        if (c.stored())
+            q.bind(columnName(c), c.bindValue(worker));
+    if (mode != EditMode::Add)
         q.bind(QStringLiteral("oldcode"), worker.wkcode);
+    ScratchScope scope(q);
     const int written = q.exec();
-    q.close();
     // An update that finds no row would otherwise pass for a save.
-    if (mode != 1 && written == 0)
+    if (mode != EditMode::Add && written == 0)
         throw DbError(QStringLiteral("员工 %1 已不存在").arg(worker.wkcode));
 }
 

@@ -3,6 +3,8 @@
 // reading departments, employees and positions, proposing the next employee code, checking and
 // writing one employee, the in-use test and the delete. Statements run on the shared connection
 // with every value bound.
+#include "data/EditMode.h"
+
 #include <QDate>
 #include <QList>
 #include <QString>
@@ -82,13 +84,13 @@ public:
     static QString nextCode();
 
     enum class SaveFault { None, MissingCodeOrName, CodeExists };
-    // Mode 1 adds, mode 2 modifies. Code and name must not be empty (blanks only count as
+    // Code and name must not be empty (blanks only count as
     // empty); a new code must not be used by any employee, in whatever department.
-    static SaveFault checkSave(int mode, const WorkerValues &worker);
+    static SaveFault checkSave(EditMode mode, const WorkerValues &worker);
     static QString faultText(SaveFault fault);
-    // Inserts (mode 1) or updates (mode 2, the row of `worker.wkcode`) the employee.
+    // Inserts (Add) or updates (Modify: the row of `worker.wkcode`) the employee.
     // Throws DbError when the database refuses it, or when the employee to update is gone.
-    static void save(int mode, const WorkerValues &worker);
+    static void save(EditMode mode, const WorkerValues &worker);
 
     // Piece-work lines or wage rows name the employee.
     static bool inUse(const QString &wkcode);

@@ -40,7 +40,7 @@ QComboBox *fixedList(QWidget *parent, const char *name, const QStringList &items
 
 } // namespace
 
-TfrmWorkerMdy::TfrmWorkerMdy(int mode, const QString &bmcode, const QString &title, const QString &bmText,
+TfrmWorkerMdy::TfrmWorkerMdy(EditMode mode, const QString &bmcode, const QString &title, const QString &bmText,
                              QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_mode(mode), m_bmcode(bmcode)
@@ -138,7 +138,7 @@ TfrmWorkerMdy::TfrmWorkerMdy(int mode, const QString &bmcode, const QString &tit
     connect(btnYes, &QPushButton::clicked, this, [this] { guarded(this, [this] { btnYesClick(); }); });
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    if (m_mode == 1) {
+    if (m_mode == EditMode::Add) {
         edtCode->setEnabled(true);
         if (WorkerData::proposesCodes())
             edtCode->setText(WorkerData::nextCode());
@@ -209,7 +209,7 @@ void TfrmWorkerMdy::btnYesClick()
         return;
     }
     showInfo(this, QStringLiteral("保存成功"));
-    if (m_mode != 1) {
+    if (m_mode != EditMode::Add) {
         accept();
         return;
     }
@@ -220,11 +220,11 @@ void TfrmWorkerMdy::btnYesClick()
     edtCode->setFocus();
 }
 
-bool TfrmWorkerMdy::execute(QWidget *parent, int mode, const QString &bmcode, const QString &title,
+bool TfrmWorkerMdy::execute(QWidget *parent, EditMode mode, const QString &bmcode, const QString &title,
                             const QString &bmText, const WorkerValues &current)
 {
     TfrmWorkerMdy dialog(mode, bmcode, title, bmText, parent);
-    if (mode != 1)
+    if (mode != EditMode::Add)
         dialog.fill(current);
     return dialog.exec() == QDialog::Accepted;
 }

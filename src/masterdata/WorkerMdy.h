@@ -16,15 +16,15 @@ namespace jjgz {
 class TfrmWorkerMdy : public QDialog {
     Q_OBJECT
 public:
-    // Mode 1 adds employees to department `bmcode`, mode 2 modifies `current` (its department
+    // Add puts employees into department `bmcode`, Modify changes `current` (its department
     // stays `bmcode`). `bmText` is the department's text shown after "所属部门：".
     // Returns true when the dialog closed with the OK result (a modification was saved).
-    static bool execute(QWidget *parent, int mode, const QString &bmcode, const QString &title,
+    static bool execute(QWidget *parent, EditMode mode, const QString &bmcode, const QString &title,
                         const QString &bmText, const WorkerValues &current = {});
 
-    TfrmWorkerMdy(int mode, const QString &bmcode, const QString &title, const QString &bmText,
+    TfrmWorkerMdy(EditMode mode, const QString &bmcode, const QString &title, const QString &bmText,
                   QWidget *parent = nullptr);
-    // Fills every control from an employee's row (mode 2).
+    // Fills every control from an employee's row (Modify).
     void fill(const WorkerValues &worker);
     // The employee as the controls hold it.
     WorkerValues values() const;
@@ -49,7 +49,7 @@ public:
 private:
     void btnYesClick();
 
-    int m_mode;
+    EditMode m_mode;
     QString m_bmcode;
     // Stored wage type and state that match no item: written back unchanged.
     QVariant m_gztp;

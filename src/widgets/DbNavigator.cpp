@@ -1,6 +1,7 @@
 #include "widgets/DbNavigator.h"
 
 #include "widgets/MessageService.h"
+#include "widgets/ToolIcons.h"
 
 #include <QHBoxLayout>
 #include <QToolButton>
@@ -12,17 +13,21 @@ DbNavigator::DbNavigator(QWidget *parent) : QWidget(parent)
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    // The program's own pictures, as on the main toolbar, with the Chinese names as tooltips.
     struct Spec {
-        const char16_t *text;
+        Glyph glyph;
         const char16_t *tip;
     };
     static const Spec specs[ButtonCount] = {
-        {u"+", u"插入记录"}, {u"−", u"删除记录"}, {u"▲", u"编辑记录"}, {u"✔", u"保存"}, {u"✘", u"取消"},
+        {Glyph::Add, u"插入记录"}, {Glyph::Delete, u"删除记录"}, {Glyph::Edit, u"编辑记录"},
+        {Glyph::Save, u"保存"},    {Glyph::Cancel, u"取消"},
     };
     for (int i = 0; i < ButtonCount; ++i) {
         auto *b = new QToolButton(this);
-        b->setText(QString::fromUtf16(specs[i].text));
+        b->setIcon(toolIcon(specs[i].glyph));
+        b->setIconSize(QSize(18, 18));
         b->setToolTip(QString::fromUtf16(specs[i].tip));
+        b->setAccessibleName(b->toolTip());
         b->setFocusPolicy(Qt::NoFocus);
         b->setMinimumWidth(28);
         b->setAutoRaise(false);

@@ -135,6 +135,21 @@ void drawBadge(QPainter &p, QPointF centre, qreal radius, const QColor &colour)
     p.setPen(QPen(Qt::white, 3.5, Qt::SolidLine, Qt::RoundCap));
 }
 
+// The page of the list actions with a round badge in its lower right corner; the pen is left
+// ready for the badge's white mark.
+void drawMarkedPage(QPainter &p, const QColor &badge)
+{
+    drawPage(p, QRectF(5, 3, 28, 38));
+    drawBadge(p, QPointF(35, 35), 10.5, badge);
+}
+
+// The white cross on a corner badge.
+void drawBadgeCross(QPainter &p)
+{
+    p.drawLine(QPointF(31, 31), QPointF(39, 39));
+    p.drawLine(QPointF(39, 31), QPointF(31, 39));
+}
+
 // An arrow pointing right, from `from` to the tip `to`.
 void drawArrow(QPainter &p, QPointF from, QPointF to, const QColor &colour)
 {
@@ -260,8 +275,7 @@ QIcon toolIcon(Glyph glyph)
         break;
     }
     case Glyph::Add:
-        drawPage(p, QRectF(5, 3, 28, 38));
-        drawBadge(p, QPointF(35, 35), 10.5, Green);
+        drawMarkedPage(p, Green);
         p.drawLine(QPointF(35, 29.5), QPointF(35, 40.5));
         p.drawLine(QPointF(29.5, 35), QPointF(40.5, 35));
         break;
@@ -323,6 +337,16 @@ QIcon toolIcon(Glyph glyph)
         drawSheet(p, QRectF(3, 4, 28, 36), 6, 3, SheetGreen);
         drawArrow(p, QPointF(22, 30), QPointF(46, 30), Blue);
         break;
+    case Glyph::Save: {
+        drawMarkedPage(p, Green);
+        const QPointF tick[] = {{30, 35.5}, {33.5, 39}, {40.5, 31}};
+        p.drawPolyline(tick, 3);
+        break;
+    }
+    case Glyph::Cancel:
+        drawMarkedPage(p, Red);
+        drawBadgeCross(p);
+        break;
     case Glyph::Close: {
         // A window with a red cross.
         p.setPen(QPen(Ink, 2));
@@ -331,8 +355,7 @@ QIcon toolIcon(Glyph glyph)
         p.fillRect(QRectF(4, 7, 34, 7), Blue);
         p.drawLine(QPointF(3, 14), QPointF(39, 14));
         drawBadge(p, QPointF(35, 35), 10.5, Red);
-        p.drawLine(QPointF(31, 31), QPointF(39, 39));
-        p.drawLine(QPointF(39, 31), QPointF(31, 39));
+        drawBadgeCross(p);
         break;
     }
     }

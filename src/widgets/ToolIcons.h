@@ -26,6 +26,9 @@ enum class Glyph {
     Settings, // a sheet with a gear
     Export,   // a sheet with an arrow leading out
     Close,    // a window with a red cross
+    // The actions of a row being edited (the navigator bar).
+    Save,   // a page with a green tick
+    Cancel, // a page with a red cross
 };
 
 // The picture of `glyph`, drawn on a 48 × 48 grid for toolbars that show it at 24 × 24.

@@ -1,5 +1,5 @@
 // The data-aware table: row states driven through tables of operations, the before-post check,
-// change notifications, value conversion and GBK widths, and posting to a bound database table.
+// change notifications, value conversion and text widths, and posting to a bound database table.
 #include "data/DataTable.h"
 
 #include <QSignalSpy>
@@ -208,10 +208,12 @@ void DataTableTest::textWidth_data()
     QTest::addColumn<int>("size");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("stored");
+    // Widths count characters, as the database columns do: a Chinese character is one.
     QTest::newRow("ascii cut") << 4 << "abcdef" << "abcd";
-    QTest::newRow("fits exactly") << 4 << "中文" << "中文";
-    QTest::newRow("no half character") << 5 << "中文字" << "中文";
-    QTest::newRow("mixed, cut before a wide char") << 2 << "a中" << "a";
+    QTest::newRow("chinese fits exactly") << 4 << "中文名称" << "中文名称";
+    QTest::newRow("chinese cut") << 2 << "中文字" << "中文";
+    QTest::newRow("mixed") << 2 << "a中b" << "a中";
+    QTest::newRow("11 characters in 20") << 20 << "第一车间缝纫二组质检班" << "第一车间缝纫二组质检班";
     QTest::newRow("no limit") << 0 << "很长很长的名称" << "很长很长的名称";
 }
 

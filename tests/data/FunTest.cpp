@@ -23,6 +23,8 @@ private slots:
     void replaceAll();
     void translate_data();
     void translate();
+    void rowStatements_data();
+    void rowStatements();
     void iniFile();
     void iniFileNewFile();
     void gbkTruncate();
@@ -152,6 +154,29 @@ void FunTest::translate()
     QFETCH(QString, jet);
     QFETCH(QString, sqlite);
     QCOMPARE(JetSql::translate(jet), sqlite);
+}
+
+void FunTest::rowStatements_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QString>("expected");
+    const QStringList ab = {QStringLiteral("a"), QStringLiteral("b")};
+    const QStringList key = {QStringLiteral("k")};
+    QTest::newRow("insert") << JetSql::insertStatement(QStringLiteral("t"), ab) << R"(insert into "t"("a","b") values(?,?))";
+    QTest::newRow("insert of defaults") << JetSql::insertStatement(QStringLiteral("t"), {}) << R"(insert into "t" default values)";
+    QTest::newRow("update") << JetSql::updateStatement(QStringLiteral("t"), ab, key) << R"(update "t" set "a"=?,"b"=? where "k"=?)";
+    QTest::newRow("delete, two keys") << JetSql::deleteStatement(QStringLiteral("t"), ab) << R"(delete from "t" where "a"=? and "b"=?)";
+    QTest::newRow("select") << JetSql::selectStatement(QStringLiteral("t"), ab, key) << R"(select "a","b" from "t" where "k"=?)";
+    // A quote in a name stays inside its identifier.
+    QTest::newRow("quote in a name") << JetSql::deleteStatement(QStringLiteral("t\"x"), key) << R"(delete from "t""x" where "k"=?)";
+}
+
+// The statements a bound table posts: quoted identifiers, every value a placeholder.
+void FunTest::rowStatements()
+{
+    QFETCH(QString, statement);
+    QFETCH(QString, expected);
+    QCOMPARE(statement, expected);
 }
 
 void FunTest::iniFile()

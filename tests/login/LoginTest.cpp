@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QDateEdit>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
@@ -238,6 +239,9 @@ void LoginTest::deleteOperator()
     dialog.show();
     saveShot(&dialog, QStringLiteral("operator"));
     QCOMPARE(dialog.grid->rowCount(), 3);
+    // The list looks like the other read-only grids: no row numbers, titles never turn bold.
+    QVERIFY(dialog.grid->verticalHeader()->isHidden());
+    QVERIFY(!dialog.grid->horizontalHeader()->highlightSections());
 
     // admin (exactly) cannot be deleted.
     dialog.grid->selectRow(0);

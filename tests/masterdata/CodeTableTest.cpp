@@ -192,6 +192,8 @@ private slots:
     void closeQuestion();
     void widthNotANumber_data() { QTest::addColumn<int>("instance"); addInstanceRows("bad width"); }
     void widthNotANumber();
+    void longNames_data();
+    void longNames();
     void coefficientWithoutValue();
     void find();
     void childWindow_data() { QTest::addColumn<int>("instance"); addInstanceRows("child window"); }
@@ -516,6 +518,43 @@ void CodeTableTest::widthNotANumber()
     s.typeCell(0, s.nameColumn(), QStringLiteral("新"));
     s.click(s.form->btnSave);
     QCOMPARE(nameOf(app, def, QStringLiteral("001")), QStringLiteral("新"));
+}
+
+void CodeTableTest::longNames_data()
+{
+    QTest::addColumn<int>("instance");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("stored");
+    const QString workshop = QStringLiteral("第一车间缝纫二组质检班"); // 11 characters, 22 GBK bytes
+    for (int i = 0; i < 4; ++i) {
+        const char *cls = instances[i].className;
+        QTest::addRow("%s 11 Chinese characters", cls) << i << workshop << workshop;
+        // Typing on past the column's width: the editor takes no more characters.
+        const int size = instances[i].def().name.size;
+        const QString full = QString(size, QChar(0x540D)); // 名 × the width
+        QTest::addRow("%s beyond the width", cls) << i << full + QStringLiteral("多余") << full;
+    }
+}
+
+// A name is stored as it was typed: the editor follows the column's width in characters and
+// stops there, so nothing typed is cut on the way to the database.
+void CodeTableTest::longNames()
+{
+    QFETCH(int, instance);
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    TestApp app;
+    const CodeTableDef &def = instances[instance].def();
+    insertCodes(app, def, {QStringLiteral("001")});
+    Screen s(instance);
+    s.typeCell(0, s.nameColumn(), typed);
+    auto *editor = qobject_cast<QLineEdit *>(s.focus());
+    QVERIFY(editor);
+    QCOMPARE(editor->text(), stored);
+    s.click(s.form->btnSave);
+    QCOMPARE(app.messages.texts(), QStringList{});
+    QCOMPARE(nameOf(app, def, QStringLiteral("001")), stored);
+    QCOMPARE(s.cell(0, s.nameColumn()), stored);
 }
 
 // A coefficient row in which no value was typed is saved; the screen sets no value.

@@ -239,7 +239,7 @@ void WorkerTest::proposal()
     app.exec("insert into depart (bmcode, bmname) values ('01', '一车间')");
     app.exec("update params set pvalue='4' where pid=6");
     app.exec("update params set pvalue=? where pid=7", {pid7});
-    TfrmWorkerMdy dialog(1, QStringLiteral("01"), QStringLiteral("增加员工"), QStringLiteral("01-一车间"));
+    TfrmWorkerMdy dialog(EditMode::Add, QStringLiteral("01"), QStringLiteral("增加员工"), QStringLiteral("01-一车间"));
     dialog.show();
     QCOMPARE(dialog.windowTitle(), QStringLiteral("增加员工"));
     QCOMPARE(dialog.lblBm->text(), QStringLiteral("所属部门：01-一车间"));
@@ -304,7 +304,7 @@ void WorkerTest::saveRefused()
     app.exec("insert into worker (wkcode, wkname, bmcode) values ('B7', '孙七', '02')");
     app.exec("create trigger no_x9 before insert on worker when new.wkcode='X9' begin select raise(abort, '不再录用新员工'); end");
     const int before = workerCount(app);
-    TfrmWorkerMdy dialog(1, QStringLiteral("01"), QStringLiteral("增加员工"), QStringLiteral("01-一车间"));
+    TfrmWorkerMdy dialog(EditMode::Add, QStringLiteral("01"), QStringLiteral("增加员工"), QStringLiteral("01-一车间"));
     dialog.show();
     typeText(dialog.edtCode, code);
     typeText(dialog.edtName, name);

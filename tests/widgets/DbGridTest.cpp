@@ -106,6 +106,8 @@ private slots:
     void enterHandler();
     void readOnlyList();
     void footerTotals();
+    void editorsStopAtTheWidth_data();
+    void editorsStopAtTheWidth();
     void navigator();
     void tableGoneFirst();
 };
@@ -345,6 +347,50 @@ void DbGridTest::footerTotals()
     jjgz::test::saveShot(&l.grid, QStringLiteral("grid_footer"));
 }
 
+void DbGridTest::editorsStopAtTheWidth_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("line") << 0 << QStringLiteral("一二三四五");
+    QTest::newRow("ellipsis") << 1 << QStringLiteral("一二三四五");
+    QTest::newRow("pick list") << 2 << QStringLiteral("一二三四五");
+}
+
+// Typing stops at the field's width in characters: what the editor shows is what is stored.
+void DbGridTest::editorsStopAtTheWidth()
+{
+    QFETCH(int, column);
+    QFETCH(QString, stored);
+    MessagesInstalled m;
+    DataTable table;
+    table.setFields({{QStringLiteral("a"), FieldKind::Text, 5},
+                     {QStringLiteral("b"), FieldKind::Text, 5},
+                     {QStringLiteral("c"), FieldKind::Text, 5}});
+    table.appendRow({});
+    DbGrid grid;
+    grid.setTable(&table);
+    grid.addColumn(QStringLiteral("a"), QStringLiteral("A"), 100);
+    const int b = grid.addColumn(QStringLiteral("b"), QStringLiteral("B"), 100);
+    grid.setColumnEllipsis(b, true);
+    const int c = grid.addColumn(QStringLiteral("c"), QStringLiteral("C"), 100);
+    grid.setColumnPickList(c, {QStringLiteral("[01]车工"), QStringLiteral("[02]钳工")});
+    grid.show();
+    grid.activateWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    grid.setFocus();
+    grid.setCurrentIndex(grid.model()->index(0, column));
+    for (QChar ch : QStringLiteral("一二三四五六七八"))
+        QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    QLineEdit *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    if (auto *combo = qobject_cast<QComboBox *>(QApplication::focusWidget()))
+        editor = combo->lineEdit();
+    QVERIFY(editor);
+    QCOMPARE(editor->text(), stored);
+    grid.commitEdit();
+    QCOMPARE(table.value(column).toString(), stored);
+    QCOMPARE(m.messages.texts(), QStringList{});
+}
+
 void DbGridTest::navigator()
 {
     MessagesInstalled m;
@@ -358,6 +404,15 @@ void DbGridTest::navigator()
         return s;
     };
     QCOMPARE(enabled(), QStringLiteral("11100")); // insert delete edit post cancel
+    // Pictures of the program's icon set with Chinese tooltips, no bare symbols.
+    const QStringList tips = {QStringLiteral("插入记录"), QStringLiteral("删除记录"), QStringLiteral("编辑记录"),
+                              QStringLiteral("保存"), QStringLiteral("取消")};
+    for (int b = 0; b < DbNavigator::ButtonCount; ++b) {
+        const QToolButton *button = nav.button(static_cast<DbNavigator::Button>(b));
+        QVERIFY(!button->icon().isNull());
+        QVERIFY(button->text().isEmpty() || button->toolButtonStyle() == Qt::ToolButtonIconOnly);
+        QCOMPARE(button->toolTip(), tips.at(b));
+    }
     nav.trigger(DbNavigator::Insert);
     QCOMPARE(l.table.state(), DataTable::Insert);
     QCOMPARE(enabled(), QStringLiteral("11011"));
