@@ -3,6 +3,7 @@
 #include "data/Gbk.h"
 #include "data/MyFun.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace jjgz {
@@ -180,7 +181,7 @@ void SheetEvaluator::setUp(Compiled &c)
                 msg = QStringLiteral("“%1”不是本月的工资项目").arg(n);
             else
                 msg = QStringLiteral("不认识的名称“%1”：公式只能用本月工资项目的编码（小写 f 加序号）和 JJe、JSl（区分大小写）").arg(n);
-            ESheetName e(msg.toUtf8().toStdString());
+            ESheetName e(toEvalText(msg));
             const auto &lines_ = c.parser.Expression();
             std::string joined;
             for (size_t i = 0; i < lines_.size(); ++i)
@@ -193,7 +194,7 @@ void SheetEvaluator::setUp(Compiled &c)
             c.trace->push_back({name, what, result, lines});
     };
     c.parser.OnFunction = [](TCustomParser &, const std::string &name, std::vector<TValue> &, TValue &) {
-        throw ESheetName(QStringLiteral("公式里的函数“%1”不存在或不允许在工资公式中使用").arg(fromEval(name)).toUtf8().toStdString());
+        throw ESheetName(toEvalText(QStringLiteral("公式里的函数“%1”不存在或不允许在工资公式中使用").arg(fromEval(name))));
     };
 }
 
@@ -226,6 +227,16 @@ TValue SheetEvaluator::run(Compiled &c, const Row &row, std::vector<SheetNameUse
         if (line == 0 && c.parser.EvalObj().ErrorLine() > 0 && std::strcmp(e.ClassName(), "ESheetName") != 0) {
             line = c.parser.EvalObj().ErrorLine();
             column = c.parser.EvalObj().ErrorColumn();
+        }
+        // A place outside the text (a run error of a one-line formula is placed after its end)
+        // would only mislead.
+        const auto &lines = c.parser.Expression();
+        size_t lineCount = 0;
+        for (const std::string &l : lines)
+            lineCount += 1 + size_t(std::count(l.begin(), l.end(), '\n'));
+        if (line < 1 || size_t(line) > lineCount) {
+            line = 0;
+            column = 0;
         }
         throw SheetEvalError{evalErrorText(e), line, column};
     } catch (const SheetEvalError &) {
