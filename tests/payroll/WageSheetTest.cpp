@@ -363,6 +363,7 @@ void WageSheetTest::cachedPathEqualsLiteralProcedure()
     PayrollFixture fx(app);
     QRandomGenerator rnd(20240501);
     const int employees = 80;
+    dmMain->beginTrans(); // the fixture in one go
     for (int e = 0; e < employees; ++e)
         fx.worker(QStringLiteral("W%1").arg(e, 3, 10, QLatin1Char('0')), QStringLiteral("员工"),
                   e % 3 ? QStringLiteral("01") : QStringLiteral("02"));
@@ -392,6 +393,7 @@ void WageSheetTest::cachedPathEqualsLiteralProcedure()
                      rnd.bounded(1000) / 10.0, {{wk, rnd.bounded(100000) / 1000.0}, {partner, rnd.bounded(1000) / 7.0}});
         }
     }
+    dmMain->commitTrans();
     {
         WageSheet s;
         s.load(2024, 5);
