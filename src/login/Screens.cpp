@@ -12,6 +12,7 @@
 #include "masterdata/Jjxs.h"
 #include "masterdata/Worker.h"
 #include "masterdata/WorkerType.h"
+#include "payroll/GzData.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -34,11 +35,11 @@ QList<ScreenEntry> &table()
     static QList<ScreenEntry> entries = {
         // 【日常处理】
         {1001, OpenHow::QueryThenList, 0, nullptr},   // TfrmJjDataSel, then TfrmJjData
-        {1003, OpenHow::NewChild, 0, nullptr},        // TfrmGzData, entry mode
+        {1003, OpenHow::NewChild, 0, wageSheet<TfrmGzData>},
         {1005, OpenHow::Modal, 0, nullptr},           // TfrmJzNext
         // 【工资报表】
-        {1301, OpenHow::NewChild, 1, nullptr},        // TfrmGzData, pay-slip mode
-        {1303, OpenHow::NewChild, 2, nullptr},        // TfrmGzData, payment-table mode
+        {1301, OpenHow::NewChild, 1, wageSheet<TfrmGzData>},
+        {1303, OpenHow::NewChild, 2, wageSheet<TfrmGzData>},
         {1305, OpenHow::ReusedMaximised, 2, nullptr}, // TfrmGzSum
         // 【初始设置】
         {1503, OpenHow::ReusedNormal, 1, reused<TfrmJjgz>},
