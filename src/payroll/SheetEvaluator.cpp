@@ -4,6 +4,7 @@
 #include "data/MyFun.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace jjgz {
@@ -283,6 +284,23 @@ double SheetEvaluator::toFloat(const TValue &value)
     } catch (const EEvalError &) {
         throw SheetEvalError{QStringLiteral("公式的结果（%1）不是数值").arg(QString::fromLatin1(VarKindName(value.Kind()))), 0, 0};
     }
+}
+
+double SheetEvaluator::roundCents(double x)
+{
+    const double a = std::fabs(x);
+    if (a < 1e9 && x != 0) {
+        // a * 100 is off by less than 1e-5 here: far enough from .5, the side is certain, and
+        // r / 100 is the double nearest to the decimal text RoundDec would read back.
+        const double y = a * 100.0;
+        const double whole = std::floor(y);
+        const double frac = y - whole;
+        if (std::fabs(frac - 0.5) > 1e-4) {
+            const double v = (frac > 0.5 ? whole + 1 : whole) / 100.0;
+            return x < 0 ? -v : v;
+        }
+    }
+    return RoundDec(2, x);
 }
 
 bool SheetEvaluator::holds(const TValue &value)

@@ -83,6 +83,9 @@ public:
     // True when `value` equals the integer 1 as values compare (a number 1 of any kind, the text
     // "1"); Null, other numbers and values that cannot be compared give false.
     static bool holds(const eval::TValue &value);
+    // RoundDec(2, x), the same value, computed without the decimal expansion when x is not within
+    // a hair of a half cent (the common case, and the cost of most cells).
+    static double roundCents(double x);
     // Kind and value of a result for the explanation, e.g. "Double 3412.345".
     static QString describe(const eval::TValue &value);
     // Formula text in the evaluator's code page and back.

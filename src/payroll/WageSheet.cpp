@@ -300,8 +300,10 @@ QHash<QString, PieceworkTotals> WageSheet::readPieceworkTotals() const
 {
     QHash<QString, PieceworkTotals> totals;
     JetQuery q(dmMain->conZt());
-    q.setSql(QStringLiteral("select d.wkcode,sum(d.je),sum(m.sl),count(*) from jjdata m,jjdata_d d "
-                            "where m.pid=d.pid and year(m.dt)=? and month(m.dt)=? group by d.wkcode"));
+    // The month's records first, then their lines (the cross join keeps that order): reading the
+    // lines through the employee index would visit every line of every month.
+    q.setSql(QStringLiteral("select d.wkcode,sum(d.je),sum(m.sl),count(*) from jjdata m cross join jjdata_d d "
+                            "on d.pid=m.pid where year(m.dt)=? and month(m.dt)=? group by d.wkcode"));
     q.addBind(m_year).addBind(m_month);
     for (q.open(); !q.eof(); q.next()) {
         PieceworkTotals &t = totals[codeKey(q.value(0).toString())];
@@ -378,10 +380,11 @@ CalcResult WageSheet::CalculateSheet(Mode mode)
         const QString wkcode = c.values[r][4].toString();
         SheetEvaluator::Row row;
         row.cells = &c.cells[size_t(r) * c.n];
+        const PieceworkTotals rowTotals = c.literal ? PieceworkTotals{} : c.totals.value(codeKey(wkcode));
         if (c.literal)
             row.totals = [this, &wkcode] { return pieceworkTotal(wkcode); };
         else
-            row.totals = [&c, &wkcode] { return c.totals.value(codeKey(wkcode)); };
+            row.totals = [&rowTotals] { return rowTotals; };
         SheetCell *cells = &c.cells[size_t(r) * c.n];
         for (int i = 0; i < c.n; ++i) {
             const SheetFormula *f = c.formula[i];
@@ -401,7 +404,8 @@ CalcResult WageSheet::CalculateSheet(Mode mode)
             try {
                 const TValue v = m_eval->evaluate(c.gs[i], row, c.literal);
                 if (ok) {
-                    cells[i].value = RoundDec(2, SheetEvaluator::toFloat(v));
+                    const double x = SheetEvaluator::toFloat(v);
+                    cells[i].value = c.literal ? RoundDec(2, x) : SheetEvaluator::roundCents(x);
                     cells[i].null = false;
                     if (endsWithSemicolon(f->gs))
                         m_problems.append({CellProblem::NoValue, r, i, wkcode, m_items[i].fname,

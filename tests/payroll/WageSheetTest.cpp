@@ -6,9 +6,14 @@
 #include "data/MainDM.h"
 #include "payroll/WageSheet.h"
 
+#include "data/MyFun.h"
+
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QtTest>
+
+#include <cmath>
+#include <cstring>
 
 using namespace jjgz;
 using namespace jjgz::test;
@@ -60,6 +65,7 @@ private slots:
     void firstFormulaOnlyAndEmptyFormulaKeepsValue();
     void pieceworkTotals();
     void cachedPathEqualsLiteralProcedure();
+    void fastRoundingEqualsRoundDec();
     void saveIsOneTransaction();
     void quoteInCodesAndNames();
     void explainOneCell();
@@ -421,6 +427,24 @@ void WageSheetTest::cachedPathEqualsLiteralProcedure()
                          qPrintable(QStringLiteral("row %1 field %2: %3 / %4").arg(r).arg(f).arg(x.toString(), y.toString())));
             }
         }
+    }
+}
+
+void WageSheetTest::fastRoundingEqualsRoundDec()
+{
+    QRandomGenerator rnd(7);
+    QList<double> values = {2.675, 2.5551, -1.235, 0.125, -0.125, 1.005, 0.005, -0.005, 0.0, -0.0, 1e9, -1e9,
+                            999999999.995, 123456.785, 0.004999999, 1e-12, -1e-12, 5e-3, 1e15, 1e300};
+    for (int i = 0; i < 200000; ++i) {
+        const double mag = std::pow(10.0, rnd.bounded(12) - 3);
+        double x = (rnd.generateDouble() - 0.5) * mag;
+        if (i % 3 == 0) // halves of a cent and their neighbours
+            x = (std::round(x * 1000) + (i % 2 ? 5 : 4.9999999)) / 1000;
+        values << x;
+    }
+    for (double x : values) {
+        const double a = SheetEvaluator::roundCents(x), b = RoundDec(2, x);
+        QVERIFY2(std::memcmp(&a, &b, sizeof a) == 0, qPrintable(QString::number(x, 'g', 17)));
     }
 }
 
