@@ -1,10 +1,11 @@
 #include "Bldfuncs.h"
 
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "ExFuncs.h"
-#include "ExPars.h"
-#include "Exeval.h"
+#include "Exeval.h"  // recursion: a call of a user function runs its compiled object
 #include "Vars.h"
 
 namespace jjgz::eval {
@@ -218,46 +219,122 @@ void HCopy(TParserOperation& o) {
 
 TOpHandler HandlerFor(int code) {
   switch (code) {
-    case opNeg: return HNeg;
-    case opAdd: return HAdd;
-    case opSub: return HSub;
-    case opMul: return HMul;
-    case opDiv: return HDiv;
-    case opMod: return HMod;
-    case opIntDiv: return HIntDiv;
-    case opIntPower: return HIntPower;
-    case opPower: return HPower;
-    case opSqr: return HSqr;
-    case opCube: return HCube;
-    case opPow4: return HPow4;
-    case opLess: return HLess;
-    case opLessEq: return HLessEq;
-    case opGreater: return HGreater;
-    case opGreaterEq: return HGreaterEq;
-    case opEqual: return HEqual;
-    case opNotEqual: return HNotEqual;
-    case opXor: return HXor;
-    case opOr: return HOr;
-    case opAnd: return HAnd;
-    case opNot: return HNot;
-    case opBitNot: return HBitNot;
-    case opShl: return HShl;
-    case opShr: return HShr;
-    case opCallReg: case opCallRegHandled: case opMethod: case opMethod2: return HCallReg;
-    case opCallUser: return HCallUser;
-    case opCallEvent: return HCallEvent;
-    case opIndexRead: return HIndexRead;
-    case opIndexWrite: return HIndexWrite;
-    case opCopy: return HCopy;
+#define JJGZ_OP_HANDLER(name, number, handler, operands) \
+  case op##name: return H##handler;
+    JJGZ_OPCODES(JJGZ_OP_HANDLER)
+#undef JJGZ_OP_HANDLER
     default: return HNone;
   }
+}
+
+int OperandsOf(int code) {
+  switch (code) {
+#define JJGZ_OP_OPERANDS(name, number, handler, operands) \
+  case op##name: return operands;
+    JJGZ_OPCODES(JJGZ_OP_OPERANDS)
+#undef JJGZ_OP_OPERANDS
+    default: return 0;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Budget of the running evaluation
+
+namespace {
+
+thread_local TBudgetScope::TBudget* tBudget = nullptr;
+
+[[noreturn]] void StepsExceeded(uint64_t max) {
+  throw EEvalLimit(TLimitKind::Steps, "Step limit exceeded: the formula ran more than " +
+                                          std::to_string(max) + " steps");
+}
+[[noreturn]] void TextExceeded(size_t max) {
+  throw EEvalLimit(TLimitKind::TextLength,
+                   "Text too long: more than " + std::to_string(max) + " characters");
+}
+[[noreturn]] void ArrayExceeded(size_t max) {
+  throw EEvalLimit(TLimitKind::ArrayItems,
+                   "Array too large: more than " + std::to_string(max) + " elements");
+}
+
+inline void Step(TBudgetScope::TBudget& b) {
+  if (b.Limits.MaxSteps && ++b.Steps > b.Limits.MaxSteps) StepsExceeded(b.Limits.MaxSteps);
+}
+
+// A value within the size limits: its text, or every element and text of its array
+// (walked without recursion, as arrays may nest deeply).
+void CheckSize(const TValue& v, const TEvalLimits& l) {
+  if (v.IsText()) {
+    if (l.MaxTextLength && v.Text().size() > l.MaxTextLength) TextExceeded(l.MaxTextLength);
+    return;
+  }
+  if (!v.IsArray()) return;
+  size_t count = 0;
+  std::vector<const TVarArray*> todo{v.ArrayData()};
+  while (!todo.empty()) {
+    const TVarArray* a = todo.back();
+    todo.pop_back();
+    for (const TValue& item : a->Items) {
+      if (l.MaxArrayItems && ++count > l.MaxArrayItems) ArrayExceeded(l.MaxArrayItems);
+      if (item.IsText()) {
+        if (l.MaxTextLength && item.Text().size() > l.MaxTextLength) TextExceeded(l.MaxTextLength);
+      } else if (item.IsArray()) {
+        todo.push_back(item.ArrayData());
+      }
+    }
+  }
+}
+
+// What an operation may have made bigger: its result, the array it wrote into, and
+// the argument cells of a call (functions such as Insert and SetLength write them).
+void CheckOperation(const TParserOperation& o, const TEvalLimits& l) {
+  if (!l.MaxTextLength && !l.MaxArrayItems) return;
+  if (o.Result) CheckSize(*o.Result, l);
+  switch (o.Code) {
+    case opIndexWrite: CheckSize(*o.A, l); break;
+    case opCallReg: case opCallRegHandled: case opMethod: case opMethod2: case opCallEvent:
+      for (const TValue* a : o.Args) CheckSize(*a, l);
+      break;
+    default: break;
+  }
+}
+
+}  // namespace
+
+TBudgetScope::TBudgetScope(const TEvalLimits& limits) {
+  if (tBudget || !limits.Any()) return;
+  budget_.Limits = limits;
+  tBudget = &budget_;
+  installed_ = true;
+}
+
+TBudgetScope::~TBudgetScope() {
+  if (installed_) tBudget = nullptr;
+}
+
+void CheckNewText(size_t length) {
+  if (tBudget && tBudget->Limits.MaxTextLength && length > tBudget->Limits.MaxTextLength)
+    TextExceeded(tBudget->Limits.MaxTextLength);
+}
+
+void CheckNewArray(size_t items) {
+  if (tBudget && tBudget->Limits.MaxArrayItems && items > tBudget->Limits.MaxArrayItems)
+    ArrayExceeded(tBudget->Limits.MaxArrayItems);
 }
 
 void RunChain(TOpChain& chain) {
   TParserOperation* op = chain.data();
   TParserOperation* end = op + chain.size();
   try {
-    for (; op != end; ++op) op->Handler(*op);
+    if (TBudgetScope::TBudget* b = tBudget) {
+      for (; op != end; ++op) {
+        Step(*b);
+        op->Handler(*op);
+        CheckOperation(*op, b->Limits);
+      }
+    } else {
+      for (; op != end; ++op) op->Handler(*op);
+    }
   } catch (EEvalError& e) {
     if (e.Line == 0 && op != end) {
       e.Line = op->Line;
@@ -270,6 +347,7 @@ void RunChain(TOpChain& chain) {
 namespace {
 
 void CountIteration(TRunState& st) {
+  if (tBudget) Step(*tBudget);
   if (st.LoopLimit && ++st.Iterations > st.LoopLimit)
     throw ELoopLimit("Loop iteration limit exceeded");
 }
@@ -354,6 +432,8 @@ void RunOne(TStatementNode& n, TRunState& st) {
         throw;
       } catch (ELoopLimit&) {
         throw;
+      } catch (EEvalLimit&) {
+        throw;
       } catch (...) {
         RunStatements(n.List2, st);
       }
@@ -368,6 +448,7 @@ void RunOne(TStatementNode& n, TRunState& st) {
 void RunStatements(std::vector<TStatementNode>& list, TRunState& st) {
   for (TStatementNode& n : list) {
     try {
+      if (tBudget) Step(*tBudget);
       RunOne(n, st);
     } catch (EEvalError& e) {
       if (e.Line == 0) {

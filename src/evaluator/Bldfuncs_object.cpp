@@ -3,8 +3,7 @@
 
 #include "Bldfuncs_lib.h"
 #include "ExClasses.h"
-#include "ExPars.h"
-#include "Exeval.h"
+#include "Exeval.h"  // recursion: ExecScript compiles and runs a script
 
 namespace jjgz::eval {
 
@@ -103,7 +102,7 @@ public:
   explicit TScriptOwner(TEPRegFuncs* r) : r_(r) {}
   TVarsList* OwnerUserVars() override { return nullptr; }
   TFunctionRegistry* OwnerRegFuncs() override { return r_; }
-  TEPUserLib* OwnerUserLib() override { return nullptr; }
+  IUserLib* OwnerUserLib() override { return nullptr; }
 
 private:
   TEPRegFuncs* r_;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "Bldfuncs.h"
 #include "Bldfuncs_lib.h"
 
 namespace jjgz::eval {
@@ -207,6 +208,7 @@ void FConcat(TFuncCall& c) {
   string r;
   for (int i = 0; i < c.Count; ++i) {
     r += Text(c, i);
+    CheckNewText(r.size());
     if (r.size() > kMaxText) throw EOutOfMemory("Out of memory");
   }
   *c.Result = TValue::String(std::move(r));
@@ -237,6 +239,7 @@ void FInsert(TFuncCall& c) {
   string src = Text(c, 0), t = Text(c, 1);
   int32_t index = c.Arg(2).ToInteger();
   size_t at = index < 1 ? 0 : std::min(size_t(index - 1), t.size());
+  CheckNewText(t.size() + src.size());
   t.insert(at, src);
   if (t.size() > kMaxText) throw EOutOfMemory("Out of memory");
   c.Arg(1) = TValue::String(t);
@@ -246,6 +249,7 @@ void FSetLength(TFuncCall& c) {
   string s = Text(c, 0);
   int32_t n = c.Arg(1).ToInteger();
   if (n < 0) n = 0;
+  CheckNewText(size_t(n));
   if (size_t(n) > kMaxText) throw EOutOfMemory("Out of memory");
   s.resize(size_t(n), ' ');
   c.Arg(0) = TValue::String(s);
@@ -291,6 +295,7 @@ void FStr(TFuncCall& c) {
 TValue MakeArray(const std::vector<std::pair<int32_t, int32_t>>& bounds, size_t dim, uint16_t kind) {
   int64_t n = int64_t(bounds[dim].second) - bounds[dim].first + 1;
   if (n < 0) throw EVariantArrayError("Index in variant array is out of bounds");
+  CheckNewArray(size_t(n));
   if (n > (1 << 24)) throw EOutOfMemory("Out of memory");
   std::vector<TValue> items;
   items.reserve(size_t(n));
@@ -317,6 +322,7 @@ void FVarArrayCreate(TFuncCall& c) {
   int64_t total = 1;
   for (auto& b : bounds) {
     total *= std::max<int64_t>(1, int64_t(b.second) - b.first + 1);
+    CheckNewArray(size_t(total));
     if (total > (1 << 24)) throw EOutOfMemory("Out of memory");
   }
   *c.Result = MakeArray(bounds, 0, uint16_t(kind));
@@ -361,6 +367,7 @@ void FVarArrayRedim(TFuncCall& c) {
   TVarArray* a = ArrayOf(c.Arg(0));
   int64_t n = int64_t(c.Arg(1).ToInteger()) - a->LowBound + 1;
   if (n < 0) throw EVariantArrayError("Index in variant array is out of bounds");
+  CheckNewArray(size_t(n));
   if (n > (1 << 24)) throw EOutOfMemory("Out of memory");
   TValue proto = a->Items.empty() ? TValue() : a->Items[0];
   if (!proto.IsArray()) {

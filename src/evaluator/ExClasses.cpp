@@ -134,4 +134,16 @@ void TEPCustomRegClasses::RegisterProperty(const std::string& className, const s
   m.Set = std::move(set);
 }
 
+// Defined here, beside the list of users it keeps, so that the registry needs
+// nothing of the class registry but its name.
+void TEPRegFuncs::SetRegClasses(TEPCustomRegClasses* c) {
+  if (c == regClasses_) return;
+  if (regClasses_) {
+    auto& u = regClasses_->Users;
+    u.erase(std::remove(u.begin(), u.end(), this), u.end());
+  }
+  regClasses_ = c;
+  if (c) c->Users.push_back(this);
+}
+
 }  // namespace jjgz::eval

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "ExClasses.h"
-#include "fstubgen.h"
 
 namespace jjgz::eval {
 
@@ -19,13 +17,24 @@ void CheckName(const std::string& name) {
 
 }  // namespace
 
-TEPRegFuncs::TEPRegFuncs() {
+TEPRegFuncs::TEPRegFuncs()
+    : TEPRegFuncs({fgBasic, fgDate, fgExpLog, fgTrigonom, fgDB, fgVariantString, fgConvert, fgFile,
+                   fgSystem, fgObject}) {}
+
+TEPRegFuncs::TEPRegFuncs(std::initializer_list<int> groups) {
+  auto wanted = [&](int g) { return std::find(groups.begin(), groups.end(), g) != groups.end(); };
+  for (int g = fgDate; g <= fgSystem; ++g) on_[g] = wanted(g);
   // Construction order: trigonometric, exponent/logarithm, the basic set, then the
   // date, dataset, string/array, conversion, file and system groups, and last the
   // object functions.
   for (int g : {fgTrigonom, fgExpLog, fgBasic, fgDate, fgDB, fgVariantString, fgConvert, fgFile,
                 fgSystem, fgObject})
-    RegisterGroupFuncs(g, false);
+    if (wanted(g)) RegisterGroupFuncs(g, false);
+}
+
+std::unique_ptr<TEPRegFuncs> TEPRegFuncs::CreateForSheet() {
+  return std::unique_ptr<TEPRegFuncs>(
+      new TEPRegFuncs({fgBasic, fgDate, fgExpLog, fgTrigonom, fgVariantString, fgConvert}));
 }
 
 TEPRegFuncs::~TEPRegFuncs() {
@@ -94,17 +103,6 @@ TRegFuncObj* TEPRegFuncs::RegisterFuncIfAbsent(const std::string& name, TFuncHan
                                                int argCount) {
   if (FindFunc(name)) return nullptr;
   return Add(NewFunc(name, std::move(handler), category, descr, argCount, TFuncKind::Handler), true);
-}
-
-TRegFuncObj* TEPRegFuncs::RegisterNative(const std::string& name, TNativeRoutine routine,
-                                         TFuncCategory category, const std::string& descr,
-                                         TNativeType result, std::vector<TNativeType> params) {
-  const int argCount = static_cast<int>(params.size());
-  auto f = NewFunc(name, MakeNativeAdaptor(result, params, std::move(routine)), category, descr, argCount,
-                   TFuncKind::Native);
-  f->ResultType = result;
-  f->ParamTypes = std::move(params);
-  return Add(std::move(f), false);
 }
 
 TRegFuncObj* TEPRegFuncs::RegisterRegHandled(const std::string& name, int argCount,
@@ -184,16 +182,6 @@ void TEPRegFuncs::EndLoad() {
   loading_ = false;
   for (int g = 1; g <= 8; ++g)
     if (!on_[g]) RemoveGroup(g);
-}
-
-void TEPRegFuncs::SetRegClasses(TEPCustomRegClasses* c) {
-  if (c == regClasses_) return;
-  if (regClasses_) {
-    auto& u = regClasses_->Users;
-    u.erase(std::remove(u.begin(), u.end(), this), u.end());
-  }
-  regClasses_ = c;
-  if (c) c->Users.push_back(this);
 }
 
 // ---------------------------------------------------------------------------

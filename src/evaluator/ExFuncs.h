@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -121,8 +122,14 @@ private:
 
 class TEPRegFuncs : public TFunctionRegistry {
 public:
-  TEPRegFuncs();
+  TEPRegFuncs();  // every group and the object functions
   ~TEPRegFuncs() override;
+
+  // The registry of the wage sheet: the basic set and the date, exponent/logarithm,
+  // trigonometric, string/array and conversion groups. No dataset, file or system
+  // functions, no object functions and no ExecScript: the switches of the groups left
+  // out read False.
+  static std::unique_ptr<TEPRegFuncs> CreateForSheet();
 
   TFuncObj* FindFunc(std::string_view name) const override;
   size_t Count() const { return funcs_.size(); }
@@ -199,6 +206,7 @@ public:
 
 private:
   friend class TEPEventFunc;
+  explicit TEPRegFuncs(std::initializer_list<int> groups);
   TRegFuncObj* Add(std::unique_ptr<TRegFuncObj> f, bool ifAbsent);
   size_t LowerBound(std::string_view name) const;
   void RegisterGroupFuncs(int group, bool ifAbsent);

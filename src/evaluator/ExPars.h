@@ -1,4 +1,24 @@
 // The evaluator component and the user function library.
+//
+// A host that runs formulas per cell (the wage sheet) does this:
+//   auto reg = TEPRegFuncs::CreateForSheet();  // basic, date, exp/log, trigonometric,
+//   TExParser p;                               // string/array and conversion groups only
+//   p.SetRegFuncs(reg.get());
+//   p.OnFunction = ...;   // throw EEvalError for a name that is no function: without a
+//                         // handler an unknown function quietly gives 0
+//   TEvalLimits l; l.MaxSteps = 100000; l.MaxTextLength = 1 << 20; l.MaxArrayItems = 100000;
+//   p.SetLimits(l);       // per evaluation; 0 = no limit, and none is the default
+//   p.ExpressionSetInPlace(SplitLines(text));
+//   p.EvalObj().Prepare();            // compile; throws EMathParserError on a fault
+//   p.ExternalVariables()             // the undeclared names the formula asks for
+//                                     // (TVarsList: Count(), At(i)->VarName())
+// Per cell: put the values into those variables (At(i)->SetValue(v), or answer them
+// in OnVariable), then p.Evaluate(). Every failure is an EEvalError with Message(),
+// Line and Column (1-based; a runtime error is placed at the end of its statement);
+// the same stay readable on p.EvalObj(): CompileFailed()/RunFailed(), ErrorMessage(),
+// ErrorLine(), ErrorColumn(). Going past a limit throws EEvalLimit (an EEvalError;
+// Kind says which limit), which TRY ... EXCEPT in a formula cannot catch. After any
+// error the component is ready for the next evaluation.
 #pragma once
 
 #include <functional>
@@ -21,12 +41,9 @@ using TGetVariableEvent = std::function<void(TCustomParser& sender, const std::s
 using TGetFunctionEvent = std::function<void(TCustomParser& sender, const std::string& funcName,
                                              std::vector<TValue>& funcParams, TValue& result)>;
 
-// Splits a text into lines at CR LF, LF or CR.
-std::vector<std::string> SplitLines(const std::string& text);
-
 // User library: named formulas callable as functions (arguments arrive as %0, %1,
 // ...) and aliases, text macros expanded before a formula is compiled.
-class TEPUserLib : public TFreeNotifier, public IParserOwner {
+class TEPUserLib : public TFreeNotifier, public IParserOwner, public IUserLib {
 public:
   TEPUserLib();
   ~TEPUserLib() override;
@@ -36,9 +53,9 @@ public:
   void SetSource(const std::string& name, std::vector<std::string> source);
   void Rename(const std::string& oldName, const std::string& newName);
   void Remove(const std::string& name);
-  TEvalObj* FindFunc(std::string_view name) const;
+  TEvalObj* FindFunc(std::string_view name) const override;
   const std::vector<std::string>* FindAlias(std::string_view name) const;
-  std::vector<std::string> ExpandAliases(const std::vector<std::string>& lines) const;
+  std::vector<std::string> ExpandAliases(const std::vector<std::string>& lines) const override;
 
   std::string IniFile;
   TNotifyPtr<TFunctionRegistry> RegFuncs;  // none again when the registry goes away
@@ -48,7 +65,7 @@ public:
   // IParserOwner
   TVarsList* OwnerUserVars() override { return Variables ? &Variables->Variables() : nullptr; }
   TFunctionRegistry* OwnerRegFuncs() override { return RegFuncs; }
-  TEPUserLib* OwnerUserLib() override { return this; }
+  IUserLib* OwnerUserLib() override { return this; }
   bool OwnerCompileAllowed() override { return !Loading; }
 
 private:
@@ -95,6 +112,10 @@ public:
 
   virtual TValue Evaluate(const std::vector<TValue>& params = {});
 
+  // Limits of each evaluation (see the top of this file); none by default.
+  const TEvalLimits& Limits() const { return eval_.Limits; }
+  void SetLimits(const TEvalLimits& l) { eval_.Limits = l; }
+
   TEvalObj& EvalObj() { return eval_; }
   TVarsList& ExternalVariables() { return externals_.Variables(); }
   // Components reachable through "[name]" and "[name.field]".
@@ -108,7 +129,7 @@ public:
   TVarsList* OwnerExternalVars() override { return &externals_.Variables(); }
   void OwnerClearExternals() override { externals_.Variables().Clear(); }
   TFunctionRegistry* OwnerRegFuncs() override { return regFuncs_; }
-  TEPUserLib* OwnerUserLib() override { return userLib_; }
+  IUserLib* OwnerUserLib() override { return userLib_; }
   bool OwnerHasFunctionEvent() override { return true; }
   void OwnerCallFunction(const std::string& name, std::vector<TValue>& params, TValue& result) override;
   bool OwnerCompileAllowed() override;

@@ -2,8 +2,8 @@
 
 #include <exception>
 
-#include "ExPars.h"
-#include "expbuild.h"
+#include "ExFuncs.h"
+#include "expbuild.h"  // recursion: compile on demand (Prepare calls the compiler)
 
 namespace jjgz::eval {
 
@@ -85,7 +85,7 @@ void TEvalObj::RecordError(const EEvalError& e) {
 }
 
 std::vector<std::string> TEvalObj::ExpandAliases() const {
-  TEPUserLib* lib = owner_ ? owner_->OwnerUserLib() : nullptr;
+  IUserLib* lib = owner_ ? owner_->OwnerUserLib() : nullptr;
   if (!lib) return lines_;
   return lib->ExpandAliases(lines_);
 }
@@ -133,6 +133,7 @@ TValue TEvalObj::Run(const TValue* params, size_t count) {
   if (!compiled_) return TValue::Null();
   size_t n = std::min(count, params_.size());
   for (size_t i = 0; i < n; ++i) *params_[i] = params[i];
+  TBudgetScope budget(Limits);
   try {
     for (TVariable* v : referenced_) {
       v->MarkStale();

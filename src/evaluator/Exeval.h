@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Bldfuncs.h"
@@ -15,8 +16,16 @@
 namespace jjgz::eval {
 
 class TFunctionRegistry;
-class TEPUserLib;
 class TEvalObj;
+
+// What a compiled object needs of a user library: its functions, to bind calls to
+// them, and its aliases, expanded in the text before it compiles.
+class IUserLib {
+public:
+  virtual ~IUserLib() = default;
+  virtual TEvalObj* FindFunc(std::string_view name) const = 0;
+  virtual std::vector<std::string> ExpandAliases(const std::vector<std::string>& lines) const = 0;
+};
 
 // What the owner of a compiled object supplies for every compilation.
 class IParserOwner {
@@ -26,7 +35,7 @@ public:
   virtual TVarsList* OwnerExternalVars() { return nullptr; }  // only the component has them
   virtual void OwnerClearExternals() {}
   virtual TFunctionRegistry* OwnerRegFuncs() = 0;
-  virtual TEPUserLib* OwnerUserLib() = 0;
+  virtual IUserLib* OwnerUserLib() = 0;
   // True for the component: unknown calls compile as calls of its function event.
   virtual bool OwnerHasFunctionEvent() { return false; }
   virtual void OwnerCallFunction(const std::string& name, std::vector<TValue>& params, TValue& result);
@@ -78,6 +87,7 @@ public:
 
   TExprLink Link;
   uint64_t LoopLimit = 0;  // loop iterations allowed per run, 0 = unlimited
+  TEvalLimits Limits;      // steps, text length and array size of one run; none by default
 
   // Compiled form; the compiler fills it.
   IParserOwner* Owner() const { return owner_; }

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "ExPars.h"
-#include "Exeval.h"
+#include "ExFuncs.h"
+#include "Exeval.h"  // recursion: a computed variable compiles its formula on demand
 
 namespace jjgz::eval {
 
@@ -15,7 +15,7 @@ public:
   explicit TVarFormulaOwner(TEPVars* c) : c_(c) {}
   TVarsList* OwnerUserVars() override { return c_ ? &c_->Variables() : nullptr; }
   TFunctionRegistry* OwnerRegFuncs() override { return c_ ? c_->RegFuncs.get() : nullptr; }
-  TEPUserLib* OwnerUserLib() override { return c_ ? c_->UserLib : nullptr; }
+  IUserLib* OwnerUserLib() override { return c_ ? c_->UserLib : nullptr; }
   bool OwnerCompileAllowed() override { return !c_ || !c_->Loading; }
 
 private:

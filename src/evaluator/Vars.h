@@ -14,7 +14,7 @@ namespace jjgz::eval {
 class TEvalObj;
 class TEPVars;
 class TFunctionRegistry;
-class TEPUserLib;
+class IUserLib;
 
 enum class TVarValueType { vvValue, vvDBField, vvExpression, vvOnEvent };
 
@@ -92,7 +92,7 @@ public:
   TVarsList& Variables() { return list_; }
   std::string IniFile;
   TNotifyPtr<TFunctionRegistry> RegFuncs;  // none again when the registry goes away
-  TEPUserLib* UserLib = nullptr;
+  IUserLib* UserLib = nullptr;  // a TEPUserLib
   bool Loading = false;
 
 private:

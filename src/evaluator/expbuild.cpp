@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "ExFuncs.h"
-#include "ExPars.h"
 #include "Exeval.h"
 #include "Vars.h"
 
@@ -15,45 +14,63 @@ using namespace std::string_view_literals;
 
 namespace {
 
-constexpr int kLevels = 19;
-struct TLevelOp {
-  const char* text;
-  int code;
-  bool word;
-  int len;
+// Operator levels, loosest-binding first. An expression is split at an operator of
+// the loosest level that gives a valid split; its two parts are split again from the
+// levels `left` and `right` on (a part may hold no operator looser than that).
+// Prefix operators (NOT, "~") apply to what follows them.
+enum TLevel {
+  lvOr, lvXor, lvAnd, lvEqual, lvNotEqual, lvLess, lvLessEq, lvGreater, lvGreaterEq, lvShl, lvShr,
+  lvAdd, lvSub, lvMul, lvIntDiv, lvMod, lvDiv, lvNot, lvBitNot, kLevels
 };
-const TLevelOp kLevelOps[kLevels] = {
-    {"OR", opOr, true, 2},        {"XOR", opXor, true, 3},     {"AND", opAnd, true, 3},
-    {"=", opEqual, false, 1},     {"<>", opNotEqual, false, 2}, {"<", opLess, false, 1},
-    {"<=", opLessEq, false, 2},   {">", opGreater, false, 1},   {">=", opGreaterEq, false, 2},
-    {"SHL", opShl, true, 3},      {"SHR", opShr, true, 3},      {"+", opAdd, false, 1},
-    {"-", opSub, false, 1},       {"*", opMul, false, 1},       {"DIV", opIntDiv, true, 3},
-    {"MOD", opMod, true, 3},      {"/", opDiv, false, 1},       {"NOT", opNot, true, 3},
-    {"~", opBitNot, false, 1}};
+struct TLevelOp {
+  std::string_view text;
+  int code;
+  bool word;    // a word, standing between word boundaries
+  bool prefix;  // applies to what follows it
+  int left, right;
+  int len() const { return static_cast<int>(text.size()); }
+};
+constexpr TLevelOp kLevelOps[kLevels] = {
+    {"OR", opOr, true, false, lvXor, lvOr},
+    {"XOR", opXor, true, false, lvAnd, lvXor},
+    {"AND", opAnd, true, false, lvEqual, lvAnd},
+    {"=", opEqual, false, false, lvNotEqual, lvEqual},
+    {"<>", opNotEqual, false, false, lvLess, lvNotEqual},
+    {"<", opLess, false, false, lvLessEq, lvLess},
+    {"<=", opLessEq, false, false, lvGreater, lvLessEq},
+    {">", opGreater, false, false, lvGreaterEq, lvGreater},
+    {">=", opGreaterEq, false, false, lvShl, lvGreaterEq},
+    {"SHL", opShl, true, false, lvShr, lvShl},
+    {"SHR", opShr, true, false, lvAdd, lvShr},
+    {"+", opAdd, false, false, lvSub, lvAdd},
+    {"-", opSub, false, false, lvSub, lvMul},
+    {"*", opMul, false, false, lvIntDiv, lvMul},
+    {"DIV", opIntDiv, true, false, lvIntDiv, lvNot},
+    {"MOD", opMod, true, false, lvIntDiv, lvNot},
+    {"/", opDiv, false, false, lvIntDiv, lvNot},
+    {"NOT", opNot, true, true, lvNot, lvNot},
+    {"~", opBitNot, false, true, lvBitNot, lvBitNot}};
 
-// Levels at which the two parts of a split are split again.
-int LeftLevel(int l) {
-  if (l == 12) return 12;
-  if (l == 14 || l == 15 || l == 16) return 14;
-  return l + 1;
-}
-int RightLevel(int l) {
-  if (l == 12) return 13;
-  if (l == 14 || l == 15 || l == 16) return 17;
-  return l;
-}
-
-// Level of a word operator (NOT gives 17), or -1.
+// Level of a word operator, or -1.
 int WordOperatorLevel(std::string_view w) {
-  if (w.size() < 2 || w.size() > 3) return -1;
-  static constexpr std::pair<std::string_view, int> kWords[] = {
-      {"OR", 0}, {"XOR", 1}, {"AND", 2}, {"SHL", 9}, {"SHR", 10}, {"DIV", 14}, {"MOD", 15}, {"NOT", 17}};
-  for (const auto& k : kWords)
-    if (SameText(w, k.first)) return k.second;
+  for (int l = 0; l < kLevels; ++l)
+    if (kLevelOps[l].word && SameText(w, kLevelOps[l].text)) return l;
   return -1;
 }
 
 bool IsOperatorWord(std::string_view w) { return WordOperatorLevel(w) >= 0; }
+
+// Level of the longest symbol operator of two operands that starts at `s`, or -1.
+int SymbolOperatorLevel(std::string_view s, int& len) {
+  int best = -1;
+  for (int l = 0; l < kLevels; ++l) {
+    const TLevelOp& op = kLevelOps[l];
+    if (op.word || op.prefix || s.substr(0, op.text.size()) != op.text) continue;
+    if (best < 0 || op.len() > kLevelOps[best].len()) best = l;
+  }
+  if (best >= 0) len = kLevelOps[best].len();
+  return best;
+}
 
 enum TRole { rLeft, rRight, rNeutral };
 
@@ -289,25 +306,11 @@ TExprParser::TExprParser(TBuilder& env, std::string text) : env_(env), t_(std::m
       i = j - 1;
       continue;
     }
-    char c2 = i + 1 < n_ ? t_[size_t(i) + 1] : 0;
-    switch (c) {
-      case '=': occ_[3].push_back(i); break;
-      case '<':
-        occ_[5].push_back(i);
-        if (c2 == '>') occ_[4].push_back(i);
-        if (c2 == '=') occ_[6].push_back(i);
-        break;
-      case '>':
-        occ_[7].push_back(i);
-        if (c2 == '=') occ_[8].push_back(i);
-        break;
-      case '+': occ_[11].push_back(i); break;
-      case '-': occ_[12].push_back(i); break;
-      case '*': occ_[13].push_back(i); break;
-      case '/': occ_[16].push_back(i); break;
-      case '~': occ_[18].push_back(i); break;
-      default: break;
-    }
+    // Every symbol operator that starts here: "<" also starts "<>" and "<=".
+    std::string_view rest(t_.data() + i, size_t(n_ - i));
+    for (int l = 0; l < kLevels; ++l)
+      if (!kLevelOps[l].word && rest.substr(0, kLevelOps[l].text.size()) == kLevelOps[l].text)
+        occ_[size_t(l)].push_back(i);
   }
 
   // Tokens that can only be two-operand operators at their place: a part that must
@@ -326,24 +329,14 @@ TExprParser::TExprParser(TBuilder& env, std::string text) : env_(env), t_(std::m
   for (int i = 0; i < n_; ++i) {
     if (inStr_[size_t(i)] || sq_[size_t(i)] != 0) continue;
     char c = t_[size_t(i)];
-    int level = -1, len = 1;
-    char c2 = i + 1 < n_ ? t_[size_t(i) + 1] : 0;
-    if (c == '<' && c2 == '=') { level = 6; len = 2; }
-    else if (c == '<' && c2 == '>') { level = 4; len = 2; }
-    else if (c == '>' && c2 == '=') { level = 8; len = 2; }
-    else if (c == '<') level = 5;
-    else if (c == '>') level = 7;
-    else if (c == '=') level = 3;
-    else if (c == '+') level = 11;
-    else if (c == '-') level = 12;
-    else if (c == '*') level = 13;
-    else if (c == '/') level = 16;
-    else if (IsWordChar(static_cast<unsigned char>(c)) &&
-             (i == 0 || !IsWordChar(static_cast<unsigned char>(t_[size_t(i) - 1])))) {
+    int len = 1;
+    int level = SymbolOperatorLevel(std::string_view(t_.data() + i, size_t(n_ - i)), len);
+    if (IsWordChar(static_cast<unsigned char>(c)) &&
+        (i == 0 || !IsWordChar(static_cast<unsigned char>(t_[size_t(i) - 1])))) {
       int j = i;
       while (j < n_ && IsWordChar(static_cast<unsigned char>(t_[size_t(j)]))) ++j;
       int l = WordOperatorLevel(std::string_view(t_.data() + i, size_t(j - i)));
-      if (l >= 0 && l != 17) level = l;
+      if (l >= 0 && !kLevelOps[l].prefix) level = l;
       len = j - i;
     }
     if (level < 0) continue;
@@ -473,8 +466,8 @@ bool TExprParser::Impossible(int b, int e) const {
   if (IsWordChar(static_cast<unsigned char>(first))) {
     int we = b;
     while (we < e && IsWordChar(static_cast<unsigned char>(t_[size_t(we)]))) ++we;
-    std::string_view w(t_.data() + b, size_t(we - b));
-    if (!SameText(w, "NOT"sv) && IsOperatorWord(w)) return true;
+    int l = WordOperatorLevel(std::string_view(t_.data() + b, size_t(we - b)));
+    if (l >= 0 && !kLevelOps[l].prefix) return true;
   }
   return false;
 }
@@ -485,26 +478,26 @@ int TExprParser::Split(int b, int e, int level) {
     const TLevelOp& op = kLevelOps[l];
     const std::vector<int>& occ = occ_[size_t(l)];
     auto it = std::lower_bound(occ.begin(), occ.end(), b);
-    if (l >= 17) {  // NOT and "~" apply to what follows them
+    if (op.prefix) {
       if (it != occ.end() && *it == b) {
-        int operand = Part(b + op.len, e, l, rNeutral);
+        int operand = Part(b + op.len(), e, l, rNeutral);
         if (operand >= 0) return MakeOp(op.code, b, operand);
       }
       continue;
     }
-    int ll = LeftLevel(l), rl = RightLevel(l);
+    int ll = op.left, rl = op.right;
     int firstBad = FirstBad(b, e, ll);
     int lastBad = LastBad(b, e, rl);
     for (; it != occ.end() && *it < e; ++it) {
       int pos = *it;
-      if (depth_[size_t(pos)] != d || pos == b || pos + op.len >= e) continue;
+      if (depth_[size_t(pos)] != d || pos == b || pos + op.len() >= e) continue;
       if (firstBad < pos) break;
-      int rs = pos + op.len;
+      int rs = pos + op.len();
       while (rs < e && t_[size_t(rs)] == ' ') ++rs;
       if (lastBad > rs) continue;
       int left = Part(b, pos, ll, rLeft);
       if (left < 0) continue;
-      int right = Part(pos + op.len, e, rl, rRight);
+      int right = Part(pos + op.len(), e, rl, rRight);
       if (right < 0) continue;
       return MakeOp(op.code, b, left, right);
     }
@@ -731,7 +724,7 @@ int TExprParser::Call(int b, int e) {
   if (!SplitArgs(fp + 1, e - 1, args)) return -1;
   int nargs = static_cast<int>(args.size());
   TFunctionRegistry* reg = env_.owner_ ? env_.owner_->OwnerRegFuncs() : nullptr;
-  TEPUserLib* lib = env_.owner_ ? env_.owner_->OwnerUserLib() : nullptr;
+  IUserLib* lib = env_.owner_ ? env_.owner_->OwnerUserLib() : nullptr;
   int code;
   TFuncObj* f = reg ? reg->FindFunc(name) : nullptr;
   TEvalObj* uf = nullptr;
@@ -932,10 +925,7 @@ TValue* TBuilder::Emit(TExprParser& p, int root, TValue* target, TOpChain& chain
         if (op.Args.size() > 2) op.C = op.Args[2];
       }
     }
-    int need = (n.code == opNeg || n.code == opNot || n.code == opBitNot || n.code == opIntPower ||
-                n.code == opSqr || n.code == opCube || n.code == opPow4)
-                   ? 1
-                   : (n.code >= opAdd && n.code <= opShr && n.code != opNot && n.code != opBitNot) ? 2 : 0;
+    int need = OperandsOf(n.code);
     if ((need >= 1 && !op.A) || (need >= 2 && !op.B)) throw EParserInternalError("Internal error");
     op.Data = n.data;
     op.Name = n.name;

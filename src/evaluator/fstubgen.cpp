@@ -1,5 +1,7 @@
 #include "fstubgen.h"
 
+#include <memory>
+
 namespace jjgz::eval {
 
 TValue ConvertToNative(const TValue& v, TNativeType t) {
@@ -47,6 +49,22 @@ TFuncHandler MakeNativeAdaptor(TNativeType result, const std::vector<TNativeType
     TValue r = routine(args);
     if (hasResult) *call.Result = std::move(r);
   };
+}
+
+// Defined beside the adaptor it builds, so that the registry needs nothing of this file.
+TRegFuncObj* TEPRegFuncs::RegisterNative(const std::string& name, TNativeRoutine routine,
+                                         TFuncCategory category, const std::string& descr,
+                                         TNativeType result, std::vector<TNativeType> params) {
+  auto f = std::make_unique<TRegFuncObj>();
+  f->Name = name;
+  f->Handler = MakeNativeAdaptor(result, params, std::move(routine));
+  f->Category = category;
+  f->Description = descr;
+  f->ArgCount = static_cast<int>(params.size());
+  f->Kind = TFuncKind::Native;
+  f->ResultType = result;
+  f->ParamTypes = std::move(params);
+  return Add(std::move(f), false);
 }
 
 }  // namespace jjgz::eval

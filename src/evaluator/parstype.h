@@ -260,6 +260,8 @@ inline bool SameText(std::string_view a, std::string_view b) {
 int CompareText(std::string_view a, std::string_view b);  // case-insensitive (ASCII letters)
 std::string UpperCase(std::string_view s);
 std::string_view TrimBlanks(std::string_view s);
+// Splits a text into lines at CR LF, LF or CR.
+std::vector<std::string> SplitLines(const std::string& text);
 
 // ---------------------------------------------------------------------------
 // Statement scanner.

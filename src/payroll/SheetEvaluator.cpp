@@ -20,8 +20,16 @@ public:
     const char *ClassName() const override { return "ESheetName"; }
 };
 
-// Loop iterations one evaluation may run before it counts as runaway.
-constexpr uint64_t kLoopBudget = 1000000;
+// What one evaluation of a cell may use before it counts as runaway: steps, the length of a
+// text, the items of an array.
+TEvalLimits sheetLimits()
+{
+    TEvalLimits l;
+    l.MaxSteps = 100000;
+    l.MaxTextLength = 1 << 20;
+    l.MaxArrayItems = 100000;
+    return l;
+}
 
 bool isWordByte(unsigned char c) { return IsWordChar(c); }
 
@@ -85,8 +93,14 @@ QString evalErrorText(const EEvalError &e)
         {"EMissMatchingBracket", "括号不配对"},
         {"EFuncParamsError", "函数的参数个数不对"},
         {"EBreakCycle", "公式中的循环语句有误"},
-        {"ELoopLimit", "公式运行步数超过限度（可能是死循环）"},
     };
+    if (const auto *limit = dynamic_cast<const EEvalLimit *>(&e)) {
+        switch (limit->Kind) {
+        case TLimitKind::Steps: return QStringLiteral("公式运行步数超过限度（可能是死循环），已停止");
+        case TLimitKind::TextLength: return QStringLiteral("公式中的文字长度超过限度，已停止");
+        case TLimitKind::ArrayItems: return QStringLiteral("公式中的数组大小超过限度，已停止");
+        }
+    }
     if (std::strcmp(cls, "ESheetName") == 0)
         return original;
     for (const Known &k : known) {
@@ -123,34 +137,12 @@ SheetEvaluator::~SheetEvaluator()
     m_literal.reset();
 }
 
-std::unique_ptr<TEPRegFuncs> SheetEvaluator::makeRegistry()
-{
-    auto r = std::make_unique<TEPRegFuncs>();
-    r->SetDBFuncs(false);
-    r->SetFileFuncs(false);
-    r->SetSystemFuncs(false);
-    r->SetDateFuncs(true);
-    r->SetExpLogarithmFuncs(true);
-    r->SetTrigonomFuncs(true);
-    r->SetVariantAndStringFuncs(true);
-    r->SetConvertFuncs(true);
-    // The object functions belong to no switchable group: take them out by name, and
-    // ExecScript with them (a formula runs no scripts).
-    std::vector<std::string> drop;
-    for (size_t i = 0; i < r->Count(); ++i) {
-        const TRegFuncObj *f = r->At(i);
-        if (f->Group == fgObject || SameText(f->Name, "ExecScript"))
-            drop.push_back(f->Name);
-    }
-    for (const std::string &name : drop)
-        r->RemoveFunc(name);
-    return r;
-}
+std::unique_ptr<TEPRegFuncs> SheetEvaluator::makeRegistry() { return TEPRegFuncs::CreateForSheet(); }
 
 void SheetEvaluator::setUp(Compiled &c)
 {
     c.parser.SetRegFuncs(m_registry.get());
-    c.parser.EvalObj().LoopLimit = kLoopBudget;
+    c.parser.SetLimits(sheetLimits());
     c.parser.OnVariable = [this, &c](TCustomParser &, const std::string &name, TValue &result) {
         if (c.asked >= c.names.size() || c.names[c.asked].first != name) {
             if (c.asked >= c.names.size())

@@ -233,6 +233,8 @@ void WageSheetTest::formulas_data()
     QTest::newRow("file function") << "FileExists(\"a\")" << 0.0 << empty << "FileExists";
     QTest::newRow("ExecScript") << "ExecScript(\"1\")" << 0.0 << empty << "ExecScript";
     QTest::newRow("endless loop") << "x:=0; WHILE 1 DO x:=x+1; RESULT:=x" << 0.0 << empty << "死循环";
+    QTest::newRow("text doubled in a loop") << "s:=\"ab\"; WHILE 1 DO s:=s+s; RESULT:=1" << 0.0 << empty << "文字长度";
+    QTest::newRow("caught by TRY") << "TRY WHILE 1 DO x:=1; EXCEPT x:=2; END; RESULT:=1" << 0.0 << empty << "死循环";
 }
 
 void WageSheetTest::formulas()
