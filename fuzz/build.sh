@@ -19,3 +19,12 @@ for t in fuzz_evaluator fuzz_sheet; do
   clang++ "${flags[@]}" -fsanitize=fuzzer,address,undefined "$here/$t.cpp" "$out"/obj/*.o -o "$out/$t"
   echo "built $out/$t"
 done
+# fuzz_payroll_sheet runs formulas through the wage sheet's own evaluator set-up
+# (src/payroll/SheetEvaluator), with its messages and rounding; it needs Qt Core.
+#   OUTDIR/fuzz_payroll_sheet OUTDIR/corpus-payroll fuzz/seeds fuzz/seeds-sheet -max_total_time=300
+mkdir -p "$out/corpus-payroll"
+clang++ "${flags[@]}" -fPIC -fsanitize=fuzzer,address,undefined -I"$here/../src" $(pkg-config --cflags Qt6Core) \
+  "$here/fuzz_payroll_sheet.cpp" "$here/../src/payroll/SheetEvaluator.cpp" "$here/../src/data/MyFun.cpp" \
+  "$here/../src/data/IniFile.cpp" "$here/../src/data/Gbk.cpp" "$out"/obj/*.o $(pkg-config --libs Qt6Core) \
+  -o "$out/fuzz_payroll_sheet"
+echo "built $out/fuzz_payroll_sheet"

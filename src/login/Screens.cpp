@@ -15,6 +15,7 @@
 #include "maintenance/Backup.h"
 #include "maintenance/Init.h"
 #include "maintenance/Restore.h"
+#include "payroll/GzData.h"
 #include "payroll/GzSum.h"
 #include "payroll/JzNext.h"
 #include "piecework/JjData.h"
@@ -42,11 +43,11 @@ QList<ScreenEntry> &table()
     static QList<ScreenEntry> entries = {
         // 【日常处理】
         {1001, OpenHow::QueryThenList, 0, openPieceWork}, // TfrmJjDataSel, then TfrmJjData
-        {1003, OpenHow::NewChild, 0, nullptr},        // TfrmGzData, entry mode
+        {1003, OpenHow::NewChild, 0, wageSheet<TfrmGzData>},
         {1005, OpenHow::Modal, 0, modal<TfrmJzNext>},
         // 【工资报表】
-        {1301, OpenHow::NewChild, 1, nullptr},        // TfrmGzData, pay-slip mode
-        {1303, OpenHow::NewChild, 2, nullptr},        // TfrmGzData, payment-table mode
+        {1301, OpenHow::NewChild, 1, wageSheet<TfrmGzData>},
+        {1303, OpenHow::NewChild, 2, wageSheet<TfrmGzData>},
         {1305, OpenHow::ReusedMaximised, 2, reused<TfrmGzSum>},
         // 【初始设置】
         {1503, OpenHow::ReusedNormal, 1, reused<TfrmJjgz>},

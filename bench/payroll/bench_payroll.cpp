@@ -1,0 +1,241 @@
+// A month of a large works: 5,000 employees in 20 departments, 40 items (10 typed, 30 with
+// formulas, 10 of them with conditions, several using JJe / JSl, some failing for a few
+// employees) and 100,000 piece-work share lines. Measures loading the month, calculating and
+// saving it, and the literal procedure (every text compiled per cell, one total query per use)
+// on the same data. A summary with the ratio is printed at the end.
+#include <benchmark/benchmark.h>
+
+#include "data/MainDM.h"
+#include "payroll/WageSheet.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+
+using namespace jjgz;
+
+namespace {
+
+constexpr int kEmployees = 5000;
+constexpr int kDepartments = 20;
+constexpr int kItems = 40;
+constexpr int kTyped = 10;
+constexpr int kLines = 100000;
+constexpr int kYear = 2024;
+constexpr int kMonth = 5;
+
+std::map<std::string, double> g_seconds;
+
+void exec(QSqlQuery &q, const QString &sql)
+{
+    if (!q.exec(sql)) {
+        std::fprintf(stderr, "%s\n", qPrintable(sql));
+        std::abort();
+    }
+}
+
+// The 30 formulas of items 11..40: (text, condition).
+QList<QPair<QString, QString>> formulas()
+{
+    QList<QPair<QString, QString>> f;
+    f << qMakePair(QStringLiteral("JJe"), QString())                                    // f11
+      << qMakePair(QStringLiteral("JSl*0.05"), QString())                               // f12
+      << qMakePair(QStringLiteral("f1+f2+f3"), QString())                               // f13
+      << qMakePair(QStringLiteral("f13*0.1"), QStringLiteral("f1>=2000"))               // f14
+      << qMakePair(QStringLiteral("ROUND(f11*1.05,2)"), QString())                      // f15
+      << qMakePair(QStringLiteral("IIF(f12>10,50,0)"), QString())                       // f16
+      << qMakePair(QStringLiteral("f3/f4"), QString())                                  // f17: f4 is 0 for some
+      << qMakePair(QStringLiteral("ABS(f5-f6)"), QString())                             // f18
+      << qMakePair(QStringLiteral("f11+f13+f14"), QString())                            // f19
+      << qMakePair(QStringLiteral("200"), QStringLiteral("f7>=20 AND f8<5"))            // f20
+      << qMakePair(QStringLiteral("f19*0.08"), QString())                               // f21
+      << qMakePair(QStringLiteral("f19*0.02"), QString())                               // f22
+      << qMakePair(QStringLiteral("f19*0.005"), QString())                              // f23
+      << qMakePair(QStringLiteral("f21+f22+f23"), QString())                            // f24
+      << qMakePair(QStringLiteral("f19-f24"), QString())                                // f25
+      << qMakePair(QStringLiteral("(f25-5000)*0.03"), QStringLiteral("f25>5000"))       // f26
+      << qMakePair(QStringLiteral("f25-f26"), QString())                                // f27
+      << qMakePair(QStringLiteral("f40+1"), QString())                                  // f28: right-hand reference
+      << qMakePair(QStringLiteral("JJe/JSl"), QStringLiteral("JSl>0"))                  // f29
+      << qMakePair(QStringLiteral("MAX(f1,f2)"), QString())                             // f30
+      << qMakePair(QStringLiteral("f9*f10"), QStringLiteral("f9>0"))                    // f31
+      << qMakePair(QStringLiteral("SQRT(ABS(f27))"), QString())                         // f32
+      << qMakePair(QStringLiteral("f27*12"), QString())                                 // f33
+      << qMakePair(QStringLiteral("TRUNC(f33/100)*100"), QString())                     // f34
+      << qMakePair(QStringLiteral("f11*0.1"), QStringLiteral("JJe>1000"))               // f35
+      << qMakePair(QStringLiteral("f35+f20+f16"), QString())                            // f36
+      << qMakePair(QStringLiteral("f27+f36"), QString())                                // f37
+      << qMakePair(QStringLiteral("f37/f8"), QStringLiteral("f8<>0"))                   // f38: f8 may be 0
+      << qMakePair(QStringLiteral("LENGTH(\"abc\")+f37"), QString())                    // f39
+      << qMakePair(QStringLiteral("f39-f5"), QStringLiteral("f5<f39"));                 // f40
+    return f;
+}
+
+// Builds the month's database once.
+QString buildDatabase(const QString &dir)
+{
+    const QString path = dir + QStringLiteral("/zt000.mdb");
+    QFile::copy(QStringLiteral(JJGZ_TEMPLATE_DB), path);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    TdmMain dm(path);
+    dmMain = &dm;
+    QSqlQuery q(dm.conZt());
+    exec(q, QStringLiteral("begin"));
+    QRandomGenerator rnd(5000);
+    for (int d = 0; d < kDepartments; ++d)
+        exec(q, QStringLiteral("insert into depart values('%1','部门%1')").arg(d, 2, 10, QLatin1Char('0')));
+    exec(q, QStringLiteral("insert into worker_tp values('01','工人')"));
+    q.prepare(QStringLiteral("insert into worker(wkcode,wkname,bmcode,sex,tpcode,state) values(?,?,?,'男','01',0)"));
+    for (int e = 0; e < kEmployees; ++e) {
+        q.addBindValue(QStringLiteral("W%1").arg(e, 5, 10, QLatin1Char('0')));
+        q.addBindValue(QStringLiteral("员工%1").arg(e));
+        q.addBindValue(QStringLiteral("%1").arg(e % kDepartments, 2, 10, QLatin1Char('0')));
+        q.exec();
+    }
+    for (int i = 1; i <= kItems; ++i) {
+        exec(q, QStringLiteral("insert into gzxm values(%1,'f%1','项目%1',0,'0')").arg(i));
+        exec(q, QStringLiteral("alter table gzdata add f%1 float default 0").arg(i));
+    }
+    const auto fs = formulas();
+    q.prepare(QStringLiteral("insert into gzgs(xh,fname,gs,gsdesc,con,condesc) values(?,?,?,?,?,?)"));
+    for (int k = 0; k < fs.size(); ++k) {
+        q.addBindValue(k + 1);
+        q.addBindValue(QStringLiteral("f%1").arg(kTyped + 1 + k));
+        q.addBindValue(fs[k].first);
+        q.addBindValue(fs[k].first);
+        q.addBindValue(fs[k].second);
+        q.addBindValue(fs[k].second);
+        q.exec();
+    }
+    // Records of one to four share lines until 100,000 lines are written.
+    QSqlQuery h(dm.conZt()), l(dm.conZt());
+    h.prepare(QStringLiteral("insert into jjdata(pid,dt,sl,je) values(?,?,?,?)"));
+    l.prepare(QStringLiteral("insert into jjdata_d(pid,wkcode,je) values(?,?,?)"));
+    int lines = 0;
+    for (int pid = 1; lines < kLines; ++pid) {
+        const int month = pid % 10 == 0 ? 4 : kMonth; // a tenth falls into the month before
+        h.addBindValue(pid);
+        h.addBindValue(QStringLiteral("%1-%2-%3").arg(kYear).arg(month, 2, 10, QLatin1Char('0')).arg(1 + rnd.bounded(28), 2, 10, QLatin1Char('0')));
+        h.addBindValue(rnd.bounded(10000) / 10.0);
+        h.addBindValue(rnd.bounded(100000) / 100.0);
+        h.exec();
+        const int crew = 1 + int(rnd.bounded(4));
+        for (int c = 0; c < crew && lines < kLines; ++c, ++lines) {
+            l.addBindValue(pid);
+            l.addBindValue(QStringLiteral("W%1").arg(int(rnd.bounded(kEmployees)), 5, 10, QLatin1Char('0')));
+            l.addBindValue(rnd.bounded(100000) / 300.0);
+            l.exec();
+        }
+    }
+    exec(q, QStringLiteral("commit"));
+    // The month with typed values.
+    {
+        WageSheet s;
+        s.load(kYear, kMonth);
+        exec(q, QStringLiteral("begin"));
+        q.prepare(QStringLiteral("update gzdata set f1=?,f2=?,f3=?,f4=?,f5=?,f6=?,f7=?,f8=?,f9=?,f10=? where wkcode=?"));
+        for (int e = 0; e < kEmployees; ++e) {
+            for (int i = 0; i < kTyped; ++i)
+                q.addBindValue(i == 3 || i == 7 ? double(rnd.bounded(30)) : rnd.bounded(500000) / 100.0);
+            q.addBindValue(QStringLiteral("W%1").arg(e, 5, 10, QLatin1Char('0')));
+            q.exec();
+        }
+        exec(q, QStringLiteral("commit"));
+    }
+    q.finish();
+    dmMain = nullptr;
+    return path;
+}
+
+QString g_path;
+
+struct Open {
+    TdmMain dm{g_path};
+    Open() { dmMain = &dm; }
+    ~Open() { dmMain = nullptr; }
+};
+
+void BM_LoadMonth(benchmark::State &state)
+{
+    Open open;
+    WageSheet s;
+    for (auto _ : state) {
+        s.load(kYear, kMonth);
+        benchmark::DoNotOptimize(s.tmp().rowCount());
+    }
+}
+
+void BM_CalculateAndSave(benchmark::State &state)
+{
+    Open open;
+    WageSheet s;
+    int failed = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        s.load(kYear, kMonth);
+        state.ResumeTiming();
+        failed = s.CalculateSheet().failedCells;
+        s.SaveSheet();
+    }
+    state.counters["failed_cells"] = failed;
+}
+
+void BM_Calculate(benchmark::State &state)
+{
+    Open open;
+    WageSheet s;
+    const auto mode = state.range(0) ? WageSheet::Mode::Literal : WageSheet::Mode::Cached;
+    for (auto _ : state) {
+        state.PauseTiming();
+        s.load(kYear, kMonth);
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(s.CalculateSheet(mode).failedCells);
+    }
+}
+
+BENCHMARK(BM_LoadMonth)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_CalculateAndSave)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_Calculate)->ArgName("literal")->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_Calculate)->ArgName("literal")->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Keeps the CPU times of the runs for the summary: the machine may be shared, and waiting for
+// other programs is no cost of ours (the real times are in the table above).
+class Summary : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run &r : runs)
+            g_seconds[r.benchmark_name()] = r.GetAdjustedCPUTime() / 1000.0; // ms → s
+    }
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    QTemporaryDir dir;
+    std::fprintf(stderr, "building the month (%d employees, %d items, %d piece-work lines)...\n", kEmployees, kItems,
+                 kLines);
+    g_path = buildDatabase(dir.path());
+    Summary reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const double load = g_seconds["BM_LoadMonth/min_time:2.000"];
+    const double calcSave = g_seconds["BM_CalculateAndSave/iterations:5"];
+    const double cached = g_seconds["BM_Calculate/literal:0/iterations:5"];
+    const double literal = g_seconds["BM_Calculate/literal:1/iterations:1"];
+    std::printf("\nsummary (CPU time): load %.3f s (goal < 0.2), calculate + save %.3f s (goal < 0.5), "
+                "calculate %.3f s against the literal procedure %.3f s: %.0fx (goal >= 50x)\n",
+                load, calcSave, cached, literal, cached > 0 ? literal / cached : 0.0);
+    benchmark::Shutdown();
+    return 0;
+}
