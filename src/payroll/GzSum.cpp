@@ -5,6 +5,7 @@
 #include "app/ListServices.h"
 #include "data/DataTable.h"
 #include "data/MainDM.h"
+#include "payroll/WagePrint.h"
 #include "widgets/DbGrid.h"
 #include "widgets/GridPrinter.h"
 #include "widgets/MonthPicker.h"
@@ -23,11 +24,6 @@ namespace jjgz {
 namespace {
 const QString kScreenKey = QStringLiteral("GzSum");
 } // namespace
-
-QString wageMonthLine(int year, int month)
-{
-    return QStringLiteral("工资月份：%1年%2月").arg(year).arg(month);
-}
 
 TfrmGzSum::TfrmGzSum(QWidget *parent) : QWidget(parent)
 {
@@ -100,9 +96,7 @@ void TfrmGzSum::btnQueryClick()
 
 void TfrmGzSum::setUpPrint(GridPrinter &printer) const
 {
-    printer.setPageHeader(QStringLiteral("工资汇总表"));
-    printer.setTitleLine(QStringLiteral("  %[v1]"));
-    printer.setV1(wageMonthLine(m_year, m_month));
+    setUpMonthPrint(printer, QStringLiteral("工资汇总表"), m_year, m_month);
 }
 
 void TfrmGzSum::btnGzRepClick()

@@ -51,7 +51,4 @@ private:
     int m_month = 0;
 };
 
-// The month line of the summary and the payment table: "工资月份：" + Y + "年" + M + "月".
-QString wageMonthLine(int year, int month);
-
 } // namespace jjgz
