@@ -162,7 +162,7 @@ void DbFailureTest::dialogSave()
     QFETCH(QString, says);
     TestApp app;
     app.exec("insert into depart (bmcode, bmname) values ('01', '一车间')");
-    TfrmWorkerMdy dialog(1, QStringLiteral("01"), QStringLiteral("增加员工"), QStringLiteral("01-一车间"));
+    TfrmWorkerMdy dialog(EditMode::Add, QStringLiteral("01"), QStringLiteral("增加员工"), QStringLiteral("01-一车间"));
     dialog.show();
     Situation situation(app, kind);
     typeText(dialog.edtCode, QStringLiteral("0001"));
