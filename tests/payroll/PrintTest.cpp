@@ -13,6 +13,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QDateEdit>
+#include <QDir>
+#include <QFile>
 #include <QPrintPreviewDialog>
 #include <QProcess>
 #include <QTimer>
@@ -22,6 +24,16 @@ using namespace jjgz;
 using namespace jjgz::test;
 
 namespace {
+
+// Keeps a copy of a printed PDF beside the screenshots, to be looked at.
+void keepPdf(const QString &pdf, const QString &name)
+{
+    const QString dir = qEnvironmentVariable("JJGZ_SHOTS");
+    if (!dir.isEmpty()) {
+        QFile::remove(QDir(dir).filePath(name));
+        QFile::copy(pdf, QDir(dir).filePath(name));
+    }
+}
 
 QString pdfText(const QString &pdf)
 {
@@ -163,6 +175,7 @@ void PrintTest::fortyItemsNothingCutOff()
     QString message;
     QString error;
     QVERIFY2(paySlipReport(*w->grid, &message).saveAsPdf(app.path("forty.pdf"), &error), qPrintable(error));
+    keepPdf(app.path("forty.pdf"), QStringLiteral("pay_slips_40_items.pdf"));
     const QString text = pdfText(app.path("forty.pdf"));
     for (int n = 1; n <= 40; ++n) {
         QVERIFY2(text.contains(QStringLiteral("项目%1").arg(n)), qPrintable(QString::number(n)));
@@ -178,6 +191,7 @@ void PrintTest::paymentTable()
     GridPrinter printer(*w->grid);
     w->setUpPaymentTable(printer);
     QVERIFY(printer.printToPdf(app.path("table.pdf")));
+    keepPdf(app.path("table.pdf"), QStringLiteral("payment_table.pdf"));
     const QString text = pdfText(app.path("table.pdf"));
     for (const char *expected : {"工资发放表", "工资月份：2024年5月", "员工姓名", "张三", "王五", "1001.25", "3003.25"})
         QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
