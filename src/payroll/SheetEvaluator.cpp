@@ -1,7 +1,7 @@
 #include "payroll/SheetEvaluator.h"
 
-#include "data/Gbk.h"
 #include "data/MyFun.h"
+#include "wagestructure/FormulaCheck.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,17 +19,6 @@ public:
     using EEvalError::EEvalError;
     const char *ClassName() const override { return "ESheetName"; }
 };
-
-// What one evaluation of a cell may use before it counts as runaway: steps, the length of a
-// text, the items of an array.
-TEvalLimits sheetLimits()
-{
-    TEvalLimits l;
-    l.MaxSteps = 100000;
-    l.MaxTextLength = 1 << 20;
-    l.MaxArrayItems = 100000;
-    return l;
-}
 
 bool isWordByte(unsigned char c) { return IsWordChar(c); }
 
@@ -62,7 +51,7 @@ void placeOf(const std::string &text, const std::string &name, int &line, int &c
     column = static_cast<int>(from - lineStart) + 1;
 }
 
-QString fromEval(const std::string &s) { return fromGbk(QByteArray::fromStdString(s)); }
+QString fromEval(const std::string &s) { return fromEvaluatorText(s); }
 
 } // namespace
 
@@ -137,12 +126,12 @@ SheetEvaluator::~SheetEvaluator()
     m_literal.reset();
 }
 
-std::unique_ptr<TEPRegFuncs> SheetEvaluator::makeRegistry() { return TEPRegFuncs::CreateForSheet(); }
+std::unique_ptr<TEPRegFuncs> SheetEvaluator::makeRegistry() { return makeWageFunctions(); }
 
 void SheetEvaluator::setUp(Compiled &c)
 {
     c.parser.SetRegFuncs(m_registry.get());
-    c.parser.SetLimits(sheetLimits());
+    c.parser.SetLimits(wageLimits());
     c.parser.OnVariable = [this, &c](TCustomParser &, const std::string &name, TValue &result) {
         if (c.asked >= c.names.size() || c.names[c.asked].first != name) {
             if (c.asked >= c.names.size())
@@ -335,7 +324,7 @@ QString SheetEvaluator::describe(const TValue &value)
     }
 }
 
-std::string SheetEvaluator::toEvalText(const QString &text) { return toGbk(text).toStdString(); }
+std::string SheetEvaluator::toEvalText(const QString &text) { return toEvaluatorText(text); }
 QString SheetEvaluator::fromEvalText(const std::string &text) { return fromEval(text); }
 
 } // namespace jjgz

@@ -1,7 +1,7 @@
 #pragma once
-// The formula evaluator as the wage sheet uses it: a function registry with the calculation
-// groups only (no dataset, file or system functions, no object functions, no ExecScript), limits
-// on the steps, texts and arrays of one evaluation (a runaway formula fails its cell), a
+// The formula evaluator as the wage sheet uses it: the set-up of the calculation that the formula
+// dialog checks against (wagestructure/FormulaCheck.h: the registry with the calculation groups
+// only, the limits on the steps, texts and arrays of one evaluation, the GBK text), a
 // name handler that answers item codes of the current row and the employee's piece-work totals
 // and refuses every other name, and the compiled formulas kept per text so that each distinct
 // formula or condition is compiled once per calculation.
