@@ -1,6 +1,7 @@
 #pragma once
 // The program's application object: failures that end a user's action arrive here as exceptions
 // and are shown in the default error box while the program goes on.
+#include <QAction>
 #include <QApplication>
 
 namespace jjgz {
@@ -22,6 +23,15 @@ template <class F>
 bool guarded(QWidget *parent, F &&work);
 
 QString failureText(std::exception_ptr failure);
+
+// Connects `action` to `handler` of `screen`, guarded: a failure of the handler is shown in the
+// default error box and ends only that action.
+template <class T>
+void connectGuarded(QAction *action, T *screen, void (T::*handler)())
+{
+    QObject::connect(action, &QAction::triggered, screen,
+                     [screen, handler] { guarded(screen, [screen, handler] { (screen->*handler)(); }); });
+}
 void showFailureOf(QWidget *parent, std::exception_ptr failure);
 
 template <class F>

@@ -79,9 +79,7 @@ TfrmJjgx::TfrmJjgx(QWidget *parent) : QWidget(parent)
     layout->addWidget(caption);
     layout->addWidget(splitter, 1);
 
-    auto wire = [this](QAction *action, void (TfrmJjgx::*handler)()) {
-        connect(action, &QAction::triggered, this, [this, handler] { guarded(this, [this, handler] { (this->*handler)(); }); });
-    };
+    auto wire = [this](QAction *action, void (TfrmJjgx::*handler)()) { connectGuarded(action, this, handler); };
     wire(tbAdd, &TfrmJjgx::btnAddClick);
     wire(tbModify, &TfrmJjgx::btnModifyClick);
     wire(tbDelete, &TfrmJjgx::btnDeleteClick);

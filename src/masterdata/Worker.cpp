@@ -111,9 +111,7 @@ TfrmWorker::TfrmWorker(QWidget *parent) : QWidget(parent)
     layout->addWidget(lblCaption);
     layout->addWidget(splitter, 1);
 
-    auto wire = [this](QAction *action, void (TfrmWorker::*handler)()) {
-        connect(action, &QAction::triggered, this, [this, handler] { guarded(this, [this, handler] { (this->*handler)(); }); });
-    };
+    auto wire = [this](QAction *action, void (TfrmWorker::*handler)()) { connectGuarded(action, this, handler); };
     wire(btnAdd, &TfrmWorker::btnAddClick);
     wire(btnEdit, &TfrmWorker::btnEditClick);
     wire(btnDel, &TfrmWorker::btnDelClick);

@@ -163,9 +163,7 @@ TfrmGzData::TfrmGzData(const WageSheetMode &mode, QWidget *parent) : QWidget(par
     layout->addWidget(monthBar);
     layout->addWidget(grid, 1);
 
-    auto wire = [this](QAction *action, void (TfrmGzData::*handler)()) {
-        connect(action, &QAction::triggered, this, [this, handler] { guarded(this, [this, handler] { (this->*handler)(); }); });
-    };
+    auto wire = [this](QAction *action, void (TfrmGzData::*handler)()) { connectGuarded(action, this, handler); };
     wire(btnQuery, &TfrmGzData::btnQueryClick);
     wire(btnReCreate, &TfrmGzData::btnReCreateClick);
     wire(btnCalc, &TfrmGzData::btnCalcClick);

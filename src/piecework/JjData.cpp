@@ -103,9 +103,7 @@ TfrmJjData::TfrmJjData(QWidget *parent) : QWidget(parent)
     layout->addWidget(lblCaption);
     layout->addWidget(grid, 1);
 
-    auto wire = [this](QAction *action, void (TfrmJjData::*handler)()) {
-        connect(action, &QAction::triggered, this, [this, handler] { guarded(this, [this, handler] { (this->*handler)(); }); });
-    };
+    auto wire = [this](QAction *action, void (TfrmJjData::*handler)()) { connectGuarded(action, this, handler); };
     wire(btnQuery, &TfrmJjData::btnQueryClick);
     wire(btnAdd, &TfrmJjData::btnAddClick);
     wire(btnEdit, &TfrmJjData::btnEditClick);

@@ -83,9 +83,7 @@ TfrmGzgs::TfrmGzgs(QWidget *parent) : QWidget(parent)
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(grid, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { pmGrid->popup(grid->viewport()->mapToGlobal(pos)); });
-    auto wire = [this](QAction *action, void (TfrmGzgs::*handler)()) {
-        connect(action, &QAction::triggered, this, [this, handler] { guarded(this, [this, handler] { (this->*handler)(); }); });
-    };
+    auto wire = [this](QAction *action, void (TfrmGzgs::*handler)()) { connectGuarded(action, this, handler); };
     auto addMenu = [this, &wire](const QString &text, const char *name, void (TfrmGzgs::*handler)()) {
         QAction *action = pmGrid->addAction(text);
         action->setObjectName(QLatin1String(name));

@@ -55,9 +55,7 @@ TfrmGzxm::TfrmGzxm(QWidget *parent)
     layout->addWidget(lblCaption);
     layout->addWidget(grid, 1);
 
-    auto wire = [this](QAction *action, void (TfrmGzxm::*handler)()) {
-        connect(action, &QAction::triggered, this, [this, handler] { guarded(this, [this, handler] { (this->*handler)(); }); });
-    };
+    auto wire = [this](QAction *action, void (TfrmGzxm::*handler)()) { connectGuarded(action, this, handler); };
     wire(btnAppend, &TfrmGzxm::btnAppendClick);
     wire(btnMdy, &TfrmGzxm::btnMdyClick);
     wire(btnDel, &TfrmGzxm::btnDelClick);

@@ -41,22 +41,6 @@ void retype(QLineEdit *edit, const QString &text)
     typeText(edit, text);
 }
 
-// Runs `step` on the modal dialog of class T once it is up; any other modal window (or none)
-// is recorded in `seen` as it is, and closed so that the test never hangs.
-template <class T>
-void onModal(std::function<void(T *)> step, QString *seen = nullptr)
-{
-    QTimer::singleShot(0, [step, seen] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (seen)
-            *seen = modal ? QString::fromLatin1(modal->metaObject()->className()) : QString();
-        if (auto *dialog = qobject_cast<T *>(modal))
-            step(dialog);
-        else if (modal)
-            modal->close();
-    });
-}
-
 // Two departments with employees, an empty one, two positions.
 void fillRoster(TestApp &app)
 {

@@ -73,17 +73,21 @@ std::unique_ptr<TfrmGzData> openSheet(int mode)
 }
 
 // Presses `button` and reports the class of the modal window it opened (closed at once), or "".
+// The watching timer belongs to this call, so it never fires into a later one.
 QString modalOf(QAction *button)
 {
     QString seen;
-    QTimer::singleShot(100, [&seen] {
+    QTimer watch;
+    watch.setInterval(20);
+    QObject::connect(&watch, &QTimer::timeout, [&seen, &watch] {
         if (QWidget *modal = QApplication::activeModalWidget()) {
             seen = QString::fromLatin1(modal->metaObject()->className());
+            watch.stop();
             modal->close();
         }
     });
+    watch.start();
     button->trigger();
-    QCoreApplication::processEvents();
     return seen;
 }
 

@@ -22,22 +22,6 @@ namespace jjgz::test {
 // 0001 张三 (01, 车工), 0002 李四 (01, 检验), 0003 王五 (02, 组长), 0004 O'Neil (02, no position).
 void seedMasterData(TestApp &app);
 
-// Runs `step` on the modal dialog of class T once it is up; any other modal window is recorded
-// in `seen` and closed, so that a test never hangs.
-template <class T>
-void onModal(std::function<void(T *)> step, QString *seen = nullptr)
-{
-    QTimer::singleShot(0, [step, seen] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (seen)
-            *seen = modal ? QString::fromLatin1(modal->metaObject()->className()) : QString();
-        if (auto *dialog = qobject_cast<T *>(modal))
-            step(dialog);
-        else if (modal)
-            modal->close();
-    });
-}
-
 // Chooses the item `text` of a drop-down list as a click on it does.
 void choose(QComboBox *list, const QString &text);
 // Replaces the text of a field as typing does.

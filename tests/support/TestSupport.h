@@ -4,10 +4,14 @@
 #include "data/MainDM.h"
 #include "widgets/MessageService.h"
 
+#include <QApplication>
 #include <QList>
+#include <QTimer>
+#include <QWidget>
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 namespace jjgz::test {
@@ -81,6 +85,22 @@ void saveShot(QWidget *widget, const QString &name);
 // Types `text` into `widget` the way a keyboard would, Chinese included: the widget takes the
 // focus and gets one key press per character (QTest::keyClicks cannot type Chinese).
 void typeText(QWidget *widget, const QString &text);
+
+// Runs `step` on the modal dialog of class T once it is up; any other modal window (or none) is
+// recorded in `seen` as its class name and closed, so that a test never hangs.
+template <class T>
+void onModal(std::function<void(T *)> step, QString *seen = nullptr)
+{
+    QTimer::singleShot(0, [step, seen] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (seen)
+            *seen = modal ? QString::fromLatin1(modal->metaObject()->className()) : QString();
+        if (auto *dialog = qobject_cast<T *>(modal))
+            step(dialog);
+        else if (modal)
+            modal->close();
+    });
+}
 
 // Pins the user-interface font so that screen tests and screenshots look the same everywhere.
 void pinFont();
