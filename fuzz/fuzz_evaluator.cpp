@@ -16,13 +16,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   p.EvalObj().LoopLimit = 2000;
   p.OnVariable = [](TCustomParser&, const std::string& name, TValue& r) {
     switch (name.size() % 7) {
-      case 0: r = TValue::Integer(static_cast<int32_t>(name.size()) - 3); break;
-      case 1: r = TValue::Double(1.5); break;
-      case 2: r = TValue::Currency(12345); break;
-      case 3: r = TValue::String(name); break;
-      case 4: r = TValue::Null(); break;
-      case 5: r = TValue::Array(0, {TValue::Integer(1), TValue::String("x")}); break;
-      default: break;  // leave the shared cell as it is
+      case 0:
+        r = TValue::Integer(static_cast<int32_t>(name.size()) - 3);
+        break;
+      case 1:
+        r = TValue::Double(1.5);
+        break;
+      case 2:
+        r = TValue::Currency(12345);
+        break;
+      case 3:
+        r = TValue::String(name);
+        break;
+      case 4:
+        r = TValue::Null();
+        break;
+      case 5:
+        r = TValue::Array(0, {TValue::Integer(1), TValue::String("x")});
+        break;
+      default:
+        break;  // leave the shared cell as it is
     }
   };
   p.OnFunction = [](TCustomParser&, const std::string&, std::vector<TValue>& args, TValue& r) {

@@ -16,8 +16,14 @@ namespace {
 
 // The sheet's answer for a name, false for a name it does not know.
 bool SheetValue(const std::string& name, int employee, TValue& out) {
-  if (SameText(name, "JJe")) { out = TValue::Double(12.5 * employee); return true; }
-  if (SameText(name, "JSl")) { out = TValue::Integer(3 + employee); return true; }
+  if (SameText(name, "JJe")) {
+    out = TValue::Double(12.5 * employee);
+    return true;
+  }
+  if (SameText(name, "JSl")) {
+    out = TValue::Integer(3 + employee);
+    return true;
+  }
   if (name.size() >= 2 && name.size() <= 3 && (name[0] == 'f' || name[0] == 'F')) {
     int n = 0;
     for (size_t i = 1; i < name.size(); ++i) {

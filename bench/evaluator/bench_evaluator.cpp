@@ -29,7 +29,8 @@ struct Formula {
 const Formula kFormulas[] = {
     {"rate", "f1+f2*0.05", "f1+f2*0.05", [](const double* f) { return f[0] + f[1] * 0.05; }},
     {"ratio", "(f1-f2)/f3", "(f1-f2)/f3", [](const double* f) { return (f[0] - f[1]) / f[2]; }},
-    {"sum", "(f1+f2+f3)*0.1-f4", "(f1+f2+f3)*0.1-f4", [](const double* f) { return (f[0] + f[1] + f[2]) * 0.1 - f[3]; }},
+    {"sum", "(f1+f2+f3)*0.1-f4", "(f1+f2+f3)*0.1-f4",
+     [](const double* f) { return (f[0] + f[1] + f[2]) * 0.1 - f[3]; }},
     {"condition", "f3>=2000 AND f4<5", "f3>=2000 && f4<5",
      [](const double* f) { return double(f[2] >= 2000 && f[3] < 5); }},
 };
@@ -172,14 +173,14 @@ void Register() {
 }
 
 void Summary() {
-  std::printf("\n%-12s %10s %10s %10s %14s %9s %9s\n", "formula", "plain ns", "muparser", "ours",
-              "compile-each", "ours/mu", "ours/plain");
+  std::printf("\n%-12s %10s %10s %10s %14s %9s %9s\n", "formula", "plain ns", "muparser", "ours", "compile-each",
+              "ours/mu", "ours/plain");
   for (const Formula& f : kFormulas) {
     std::string n = f.name;
     double pl = g_ns["plain/" + n], mu = g_ns["muparser/" + n], ours = g_ns["ours/" + n],
            each = g_ns["ours-compile-each/" + n];
-    std::printf("%-12s %10.1f %10.1f %10.1f %14.1f %9.2f %9.1f\n", f.name, pl, mu, ours, each,
-                mu > 0 ? ours / mu : 0, pl > 0 ? ours / pl : 0);
+    std::printf("%-12s %10.1f %10.1f %10.1f %14.1f %9.2f %9.1f\n", f.name, pl, mu, ours, each, mu > 0 ? ours / mu : 0,
+                pl > 0 ? ours / pl : 0);
   }
   std::printf("\n%-22s %12s\n", "hostile text", "compile ms");
   double worst = 0;
@@ -187,7 +188,10 @@ void Summary() {
   for (const Hostile& h : kHostile) {
     double ms = g_ns[std::string("hostile/") + h.name] / 1e6;
     std::printf("%-22s %12.3f\n", h.name, ms);
-    if (ms > worst) { worst = ms; worstName = h.name; }
+    if (ms > worst) {
+      worst = ms;
+      worstName = h.name;
+    }
   }
   std::printf("worst: %s, %.3f ms (limit 50 ms)\n", worstName.c_str(), worst);
 }

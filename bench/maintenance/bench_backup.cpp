@@ -31,7 +31,7 @@ namespace {
 qint64 g_targetBytes = 100LL << 20;
 std::unique_ptr<QTemporaryDir> g_dir;
 std::unique_ptr<TdmMain> g_dm;
-QByteArray g_bytes;           // the database file's bytes, for zlib
+QByteArray g_bytes; // the database file's bytes, for zlib
 struct Speed {
     double real = 0; // MB/s by the clock on the wall
     double cpu = 0;  // MB/s by the processor time of this program (fairer on a busy machine)
@@ -162,7 +162,8 @@ public:
             if (r.run_type != Run::RT_Iteration || r.iterations == 0)
                 continue;
             // Adjusted times are per iteration, in the benchmark's unit (milliseconds).
-            g_speed[r.run_name.function_name] = {mb / (r.GetAdjustedRealTime() / 1000), mb / (r.GetAdjustedCPUTime() / 1000)};
+            g_speed[r.run_name.function_name] = {mb / (r.GetAdjustedRealTime() / 1000),
+                                                 mb / (r.GetAdjustedCPUTime() / 1000)};
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -179,9 +180,15 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     generate();
     std::printf("database: %.1f MB\n", double(g_bytes.size()) / (1 << 20));
-    benchmark::RegisterBenchmark("zlib_level6", BM_ZlibLevel6)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+    benchmark::RegisterBenchmark("zlib_level6", BM_ZlibLevel6)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(3);
     benchmark::RegisterBenchmark("backup", BM_Backup)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-    benchmark::RegisterBenchmark("archive_only", BM_ArchiveOnly)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+    benchmark::RegisterBenchmark("archive_only", BM_ArchiveOnly)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(3);
     Reporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
@@ -190,8 +197,8 @@ int main(int argc, char **argv)
     std::printf("\n%-14s %12s %9s %12s %9s\n", "", "wall MB/s", "of zlib", "cpu MB/s", "of zlib");
     for (const char *name : {"zlib_level6", "backup", "archive_only"}) {
         const Speed s = g_speed[name];
-        std::printf("%-14s %12.1f %8.0f%% %12.1f %8.0f%%\n", name, s.real, zlib.real > 0 ? 100 * s.real / zlib.real : 0.0,
-                    s.cpu, zlib.cpu > 0 ? 100 * s.cpu / zlib.cpu : 0.0);
+        std::printf("%-14s %12.1f %8.0f%% %12.1f %8.0f%%\n", name, s.real,
+                    zlib.real > 0 ? 100 * s.real / zlib.real : 0.0, s.cpu, zlib.cpu > 0 ? 100 * s.cpu / zlib.cpu : 0.0);
     }
     std::printf("goal: backup at least 80%% of zlib level 6\n");
     dmMain = nullptr;

@@ -45,36 +45,36 @@ void exec(QSqlQuery &q, const QString &sql)
 QList<QPair<QString, QString>> formulas()
 {
     QList<QPair<QString, QString>> f;
-    f << qMakePair(QStringLiteral("JJe"), QString())                                    // f11
-      << qMakePair(QStringLiteral("JSl*0.05"), QString())                               // f12
-      << qMakePair(QStringLiteral("f1+f2+f3"), QString())                               // f13
-      << qMakePair(QStringLiteral("f13*0.1"), QStringLiteral("f1>=2000"))               // f14
-      << qMakePair(QStringLiteral("ROUND(f11*1.05,2)"), QString())                      // f15
-      << qMakePair(QStringLiteral("IIF(f12>10,50,0)"), QString())                       // f16
-      << qMakePair(QStringLiteral("f3/f4"), QString())                                  // f17: f4 is 0 for some
-      << qMakePair(QStringLiteral("ABS(f5-f6)"), QString())                             // f18
-      << qMakePair(QStringLiteral("f11+f13+f14"), QString())                            // f19
-      << qMakePair(QStringLiteral("200"), QStringLiteral("f7>=20 AND f8<5"))            // f20
-      << qMakePair(QStringLiteral("f19*0.08"), QString())                               // f21
-      << qMakePair(QStringLiteral("f19*0.02"), QString())                               // f22
-      << qMakePair(QStringLiteral("f19*0.005"), QString())                              // f23
-      << qMakePair(QStringLiteral("f21+f22+f23"), QString())                            // f24
-      << qMakePair(QStringLiteral("f19-f24"), QString())                                // f25
-      << qMakePair(QStringLiteral("(f25-5000)*0.03"), QStringLiteral("f25>5000"))       // f26
-      << qMakePair(QStringLiteral("f25-f26"), QString())                                // f27
-      << qMakePair(QStringLiteral("f40+1"), QString())                                  // f28: right-hand reference
-      << qMakePair(QStringLiteral("JJe/JSl"), QStringLiteral("JSl>0"))                  // f29
-      << qMakePair(QStringLiteral("MAX(f1,f2)"), QString())                             // f30
-      << qMakePair(QStringLiteral("f9*f10"), QStringLiteral("f9>0"))                    // f31
-      << qMakePair(QStringLiteral("SQRT(ABS(f27))"), QString())                         // f32
-      << qMakePair(QStringLiteral("f27*12"), QString())                                 // f33
-      << qMakePair(QStringLiteral("TRUNC(f33/100)*100"), QString())                     // f34
-      << qMakePair(QStringLiteral("f11*0.1"), QStringLiteral("JJe>1000"))               // f35
-      << qMakePair(QStringLiteral("f35+f20+f16"), QString())                            // f36
-      << qMakePair(QStringLiteral("f27+f36"), QString())                                // f37
-      << qMakePair(QStringLiteral("f37/f8"), QStringLiteral("f8<>0"))                   // f38: f8 may be 0
-      << qMakePair(QStringLiteral("LENGTH(\"abc\")+f37"), QString())                    // f39
-      << qMakePair(QStringLiteral("f39-f5"), QStringLiteral("f5<f39"));                 // f40
+    f << qMakePair(QStringLiteral("JJe"), QString())                              // f11
+      << qMakePair(QStringLiteral("JSl*0.05"), QString())                         // f12
+      << qMakePair(QStringLiteral("f1+f2+f3"), QString())                         // f13
+      << qMakePair(QStringLiteral("f13*0.1"), QStringLiteral("f1>=2000"))         // f14
+      << qMakePair(QStringLiteral("ROUND(f11*1.05,2)"), QString())                // f15
+      << qMakePair(QStringLiteral("IIF(f12>10,50,0)"), QString())                 // f16
+      << qMakePair(QStringLiteral("f3/f4"), QString())                            // f17: f4 is 0 for some
+      << qMakePair(QStringLiteral("ABS(f5-f6)"), QString())                       // f18
+      << qMakePair(QStringLiteral("f11+f13+f14"), QString())                      // f19
+      << qMakePair(QStringLiteral("200"), QStringLiteral("f7>=20 AND f8<5"))      // f20
+      << qMakePair(QStringLiteral("f19*0.08"), QString())                         // f21
+      << qMakePair(QStringLiteral("f19*0.02"), QString())                         // f22
+      << qMakePair(QStringLiteral("f19*0.005"), QString())                        // f23
+      << qMakePair(QStringLiteral("f21+f22+f23"), QString())                      // f24
+      << qMakePair(QStringLiteral("f19-f24"), QString())                          // f25
+      << qMakePair(QStringLiteral("(f25-5000)*0.03"), QStringLiteral("f25>5000")) // f26
+      << qMakePair(QStringLiteral("f25-f26"), QString())                          // f27
+      << qMakePair(QStringLiteral("f40+1"), QString())                            // f28: right-hand reference
+      << qMakePair(QStringLiteral("JJe/JSl"), QStringLiteral("JSl>0"))            // f29
+      << qMakePair(QStringLiteral("MAX(f1,f2)"), QString())                       // f30
+      << qMakePair(QStringLiteral("f9*f10"), QStringLiteral("f9>0"))              // f31
+      << qMakePair(QStringLiteral("SQRT(ABS(f27))"), QString())                   // f32
+      << qMakePair(QStringLiteral("f27*12"), QString())                           // f33
+      << qMakePair(QStringLiteral("TRUNC(f33/100)*100"), QString())               // f34
+      << qMakePair(QStringLiteral("f11*0.1"), QStringLiteral("JJe>1000"))         // f35
+      << qMakePair(QStringLiteral("f35+f20+f16"), QString())                      // f36
+      << qMakePair(QStringLiteral("f27+f36"), QString())                          // f37
+      << qMakePair(QStringLiteral("f37/f8"), QStringLiteral("f8<>0"))             // f38: f8 may be 0
+      << qMakePair(QStringLiteral("LENGTH(\"abc\")+f37"), QString())              // f39
+      << qMakePair(QStringLiteral("f39-f5"), QStringLiteral("f5<f39"));           // f40
     return f;
 }
 
@@ -122,7 +122,10 @@ QString buildDatabase(const QString &dir)
     for (int pid = 1; lines < kLines; ++pid) {
         const int month = pid % 10 == 0 ? 4 : kMonth; // a tenth falls into the month before
         h.addBindValue(pid);
-        h.addBindValue(QStringLiteral("%1-%2-%3").arg(kYear).arg(month, 2, 10, QLatin1Char('0')).arg(1 + rnd.bounded(28), 2, 10, QLatin1Char('0')));
+        h.addBindValue(QStringLiteral("%1-%2-%3")
+                           .arg(kYear)
+                           .arg(month, 2, 10, QLatin1Char('0'))
+                           .arg(1 + rnd.bounded(28), 2, 10, QLatin1Char('0')));
         h.addBindValue(rnd.bounded(10000) / 10.0);
         h.addBindValue(rnd.bounded(100000) / 100.0);
         h.exec();
@@ -140,7 +143,8 @@ QString buildDatabase(const QString &dir)
         WageSheet s;
         s.load(kYear, kMonth);
         exec(q, QStringLiteral("begin"));
-        q.prepare(QStringLiteral("update gzdata set f1=?,f2=?,f3=?,f4=?,f5=?,f6=?,f7=?,f8=?,f9=?,f10=? where wkcode=?"));
+        q.prepare(
+            QStringLiteral("update gzdata set f1=?,f2=?,f3=?,f4=?,f5=?,f6=?,f7=?,f8=?,f9=?,f10=? where wkcode=?"));
         for (int e = 0; e < kEmployees; ++e) {
             for (int i = 0; i < kTyped; ++i)
                 q.addBindValue(i == 3 || i == 7 ? double(rnd.bounded(30)) : rnd.bounded(500000) / 100.0);

@@ -43,14 +43,18 @@ void seed()
         run(q, QStringLiteral("insert into jjgz values('%1','工种%1')").arg(i));
         run(q, QStringLiteral("insert into jjxs values('%1','系数%1',%2)").arg(i).arg(1 + i / 10.0));
         for (int g = 1; g <= 20; ++g)
-            run(q, QStringLiteral("insert into jjgx values('%1','%2','工序%1-%2','件',1.5,2)").arg(i).arg(g, 3, 10, QLatin1Char('0')));
+            run(q, QStringLiteral("insert into jjgx values('%1','%2','工序%1-%2','件',1.5,2)")
+                       .arg(i)
+                       .arg(g, 3, 10, QLatin1Char('0')));
     }
     for (int w = 1; w <= 400; ++w)
-        run(q, QStringLiteral("insert into worker (wkcode,wkname,bmcode,sex,tpcode,gztp,state) values('%1','员工%1','%2','男','%2',0,0)")
+        run(q, QStringLiteral("insert into worker (wkcode,wkname,bmcode,sex,tpcode,gztp,state) "
+                              "values('%1','员工%1','%2','男','%2',0,0)")
                    .arg(w, 4, 10, QLatin1Char('0'))
                    .arg(w % 10 + 1, 2, 10, QLatin1Char('0')));
     QSqlQuery rec(db);
-    rec.prepare(QStringLiteral("insert into jjdata (pid,dt,gzcode,gxcode,price,rs,xscode,xs,sl,je,opername) values (?,?,?,?,1.5,2,?,1.1,10,16.5,'admin')"));
+    rec.prepare(QStringLiteral("insert into jjdata (pid,dt,gzcode,gxcode,price,rs,xscode,xs,sl,je,opername) values "
+                               "(?,?,?,?,1.5,2,?,1.1,10,16.5,'admin')"));
     QSqlQuery line(db);
     line.prepare(QStringLiteral("insert into jjdata_d (pid,wkcode,tpcode,bl,je) values (?,?,?,0.25,4.13)"));
     int pid = 0;

@@ -11,7 +11,8 @@
 
 namespace jjgz {
 
-Application::Application(int &argc, char **argv) : QApplication(argc, argv) {}
+Application::Application(int &argc, char **argv) : QApplication(argc, argv)
+{}
 
 bool Application::notify(QObject *receiver, QEvent *event)
 {

@@ -19,23 +19,20 @@ public:
 };
 
 // Runs `work` and shows any failure in the default error box; returns false when it failed.
-template <class F>
-bool guarded(QWidget *parent, F &&work);
+template <class F> bool guarded(QWidget *parent, F &&work);
 
 QString failureText(std::exception_ptr failure);
 
 // Connects `action` to `handler` of `screen`, guarded: a failure of the handler is shown in the
 // default error box and ends only that action.
-template <class T>
-void connectGuarded(QAction *action, T *screen, void (T::*handler)())
+template <class T> void connectGuarded(QAction *action, T *screen, void (T::*handler)())
 {
     QObject::connect(action, &QAction::triggered, screen,
                      [screen, handler] { guarded(screen, [screen, handler] { (screen->*handler)(); }); });
 }
 void showFailureOf(QWidget *parent, std::exception_ptr failure);
 
-template <class F>
-bool guarded(QWidget *parent, F &&work)
+template <class F> bool guarded(QWidget *parent, F &&work)
 {
     try {
         work();

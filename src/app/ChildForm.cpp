@@ -56,7 +56,8 @@ void keepWantedState(QMdiSubWindow *window, int mode)
     if (!first)
         return;
     auto later = [window] {
-        QMetaObject::invokeMethod(window, [window] { applyWantedState(window); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            window, [window] { applyWantedState(window); }, Qt::QueuedConnection);
     };
     QObject::connect(window, &QMdiSubWindow::windowStateChanged, window, later);
     QObject::connect(window, &QMdiSubWindow::aboutToActivate, window, later);

@@ -27,8 +27,7 @@ void raiseChildForm(QMdiSubWindow *window, int mode);
 void closeChildForm(QWidget *form);
 
 // The one window of screen class T: found again, or created as a new child of the main window.
-template <class T>
-T *ShowChildForm(int mode)
+template <class T> T *ShowChildForm(int mode)
 {
     if (QMdiSubWindow *found = findChildForm(T::staticMetaObject.className())) {
         raiseChildForm(found, mode);

@@ -1,11 +1,11 @@
 #include "app/ListServices.h"
 
 #include "app/Input.h"
-#include "data/MyFun.h"
 #include "app/Setup.h"
+#include "data/MyFun.h"
 #include "widgets/DbGrid.h"
-#include "widgets/MessageService.h"
 #include "widgets/GridXls.h"
+#include "widgets/MessageService.h"
 
 namespace jjgz {
 
@@ -17,7 +17,8 @@ void ApplyColumnSettings(const QString &screenKey, DbGrid *grid)
     for (int i = 0; i < grid->columnCount(); ++i) {
         if (grid->column(i).tag != 0)
             continue;
-        grid->setColumnVisible(i, settings.value(QStringLiteral("col%1").arg(i), QStringLiteral("1")) == QStringLiteral("1"));
+        grid->setColumnVisible(i, settings.value(QStringLiteral("col%1").arg(i), QStringLiteral("1"))
+                                      == QStringLiteral("1"));
     }
 }
 

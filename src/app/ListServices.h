@@ -18,8 +18,9 @@ void ApplyColumnSettings(const QString &screenKey, DbGrid *grid);
 void ShowColumnSettings(const QString &screenKey, DbGrid *grid);
 
 // Asks for a file name (in the program's directory, filters "Excel Files(*.xls)" and then
-// "Excel 2007 Files(*.xlsx)") and writes the grid there in the chosen filter's format. Does nothing when the grid's table is not open or the dialog is cancelled. A file
-// that cannot be written is reported with its reason (error box); returns true when written.
+// "Excel 2007 Files(*.xlsx)") and writes the grid there in the chosen filter's format. Does nothing when the grid's
+// table is not open or the dialog is cancelled. A file that cannot be written is reported with its reason (error box);
+// returns true when written.
 bool ExportGrid(DbGrid *grid);
 // The name the export writes to for the name chosen in the dialog: ".xls" (".xlsx") is appended
 // unless the name already ends in exactly that.

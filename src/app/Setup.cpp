@@ -78,9 +78,10 @@ void TfrmSetup::applyTicks()
     }
     if (!WriteConfigValues(m_screenKey, values)) {
         // The list shows the choice, but it would be gone at the next start: say so.
-        showError(this, QStringLiteral("列设置没有保存：设置文件 %1 不能写入。请检查它是否只读或是一个文件夹，"
-                                       "修正后再设置一次")
-                            .arg(QDir::toNativeSeparators(configPath())),
+        showError(this,
+                  QStringLiteral("列设置没有保存：设置文件 %1 不能写入。请检查它是否只读或是一个文件夹，"
+                                 "修正后再设置一次")
+                      .arg(QDir::toNativeSeparators(configPath())),
                   QStringLiteral("错误"));
     }
 }

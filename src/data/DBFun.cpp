@@ -73,8 +73,9 @@ QString GetParam(int pid)
 
 QString NextCode(const QString &table, const QString &column, int widthPid)
 {
-    return nextFrom(QStringLiteral("select top 1 %1 from %2 order by %1 desc").arg(checkedName(column), checkedName(table)),
-                    {}, widthPid);
+    return nextFrom(
+        QStringLiteral("select top 1 %1 from %2 order by %1 desc").arg(checkedName(column), checkedName(table)), {},
+        widthPid);
 }
 
 QString NextProcessCode(const QString &gzcode)
@@ -132,7 +133,7 @@ bool PositionExists(const QString &tpcode)
 bool WorkerInUse(const QString &wkcode)
 {
     return anyRow(QStringLiteral("select * from jjdata_d where wkcode=?"), {wkcode})
-        || anyRow(QStringLiteral("select * from gzdata where wkcode=?"), {wkcode});
+           || anyRow(QStringLiteral("select * from gzdata where wkcode=?"), {wkcode});
 }
 
 QString PositionName(const QString &tpcode)
@@ -150,7 +151,8 @@ QString WorkerPositionText(const QString &wkcode)
 
 bool MonthHasWages(int year, int month)
 {
-    return firstValue(QStringLiteral("select count(*) from gzdata where xyear=? and xmonth=?"), {year, month}).toInt() > 0;
+    return firstValue(QStringLiteral("select count(*) from gzdata where xyear=? and xmonth=?"), {year, month}).toInt()
+           > 0;
 }
 
 void DeleteWageMonth(int year, int month)

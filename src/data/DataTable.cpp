@@ -9,7 +9,8 @@
 
 namespace jjgz {
 
-DataTable::DataTable(QObject *parent) : QObject(parent) {}
+DataTable::DataTable(QObject *parent) : QObject(parent)
+{}
 
 DataTable::~DataTable() = default;
 

@@ -68,8 +68,8 @@ public:
     static QList<FieldDef> fieldsFromRecord(const QSqlRecord &record);
 
     // ---- Open and close
-    void open();       // active and empty
-    void close();      // inactive, rows dropped
+    void open();  // active and empty
+    void close(); // inactive, rows dropped
     bool isActive() const { return m_state != Inactive; }
     void emptyTable(); // cancels an edit and drops every row (a bound table's database rows stay)
 
@@ -109,7 +109,7 @@ public:
     QVariant value(int field) const;
     QVariant value(const QString &field) const;
     bool isNull(const QString &field) const { return value(field).isNull(); }
-    QString text(int field) const;   // null → ""; dates yyyy-MM-dd; numbers in full
+    QString text(int field) const; // null → ""; dates yyyy-MM-dd; numbers in full
     QString text(const QString &field) const;
     double asFloat(const QString &field) const; // null → 0
     qint64 asInteger(const QString &field) const;
@@ -153,7 +153,11 @@ public:
 
     // ---- Change notifications (fieldChanged) can be suspended, nested
     void suspendNotifications() { ++m_suspended; }
-    void resumeNotifications() { if (m_suspended > 0) --m_suspended; }
+    void resumeNotifications()
+    {
+        if (m_suspended > 0)
+            --m_suspended;
+    }
     bool notificationsSuspended() const { return m_suspended > 0; }
     class NotificationBlocker {
     public:
@@ -172,7 +176,7 @@ public:
     bool viewsDisabled() const { return m_viewsDisabled > 0; }
 
 signals:
-    void fieldChanged(int field);   // a value of the current row changed (unless suspended)
+    void fieldChanged(int field); // a value of the current row changed (unless suspended)
     void stateChanged(jjgz::DataTable::State state);
     void currentRowChanged(int row);
     // For views: structure and row changes.

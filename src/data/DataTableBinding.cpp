@@ -139,7 +139,8 @@ void DataTable::writeUpdate(const QVariantList &original, const QVariantList &va
     }
     if (sets.isEmpty())
         return;
-    const QSqlQuery q = runStatement(JetSql::updateStatement(m_boundTable, sets, m_keyFields), binds + keyValues(original));
+    const QSqlQuery q =
+        runStatement(JetSql::updateStatement(m_boundTable, sets, m_keyFields), binds + keyValues(original));
     if (q.numRowsAffected() == 0)
         throw DataError(DataError::Database, QStringLiteral("找不到要修改的记录，它可能已被删除"));
 }

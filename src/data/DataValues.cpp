@@ -22,19 +22,12 @@ QList<FieldDef> DataTable::fieldsFromRecord(const QSqlRecord &record)
         case QMetaType::LongLong:
         case QMetaType::ULongLong:
         case QMetaType::Short:
-        case QMetaType::Bool:
-            kind = FieldKind::Integer;
-            break;
+        case QMetaType::Bool: kind = FieldKind::Integer; break;
         case QMetaType::Double:
-        case QMetaType::Float:
-            kind = FieldKind::Float;
-            break;
+        case QMetaType::Float: kind = FieldKind::Float; break;
         case QMetaType::QDate:
-        case QMetaType::QDateTime:
-            kind = FieldKind::Date;
-            break;
-        default:
-            break;
+        case QMetaType::QDateTime: kind = FieldKind::Date; break;
+        default: break;
         }
         out.append(FieldDef{f.name(), kind, 0});
     }
@@ -92,7 +85,8 @@ QVariant DataTable::convert(int field, const QVariant &value) const
         if (type == QMetaType::QDateTime)
             return QVariant(value.toDateTime().date());
         const QString s = value.toString().trimmed();
-        for (const QString &pattern : {QStringLiteral("yyyy-MM-dd"), QStringLiteral("yyyy-M-d"), QStringLiteral("yyyy/M/d")}) {
+        for (const QString &pattern :
+             {QStringLiteral("yyyy-MM-dd"), QStringLiteral("yyyy-M-d"), QStringLiteral("yyyy/M/d")}) {
             const QDate d = QDate::fromString(s, pattern);
             if (d.isValid())
                 return QVariant(d);
@@ -104,8 +98,9 @@ QVariant DataTable::convert(int field, const QVariant &value) const
     }
     }
     static const char *const kindNames[] = {"文本", "整数", "浮点数", "日期"};
-    throw DataError(DataError::Conversion, QStringLiteral("“%1”不是有效的%2（字段 %3）")
-                                               .arg(value.toString(), QString::fromUtf8(kindNames[static_cast<int>(f.kind)]), f.name));
+    throw DataError(DataError::Conversion,
+                    QStringLiteral("“%1”不是有效的%2（字段 %3）")
+                        .arg(value.toString(), QString::fromUtf8(kindNames[static_cast<int>(f.kind)]), f.name));
 }
 
 // ---------------------------------------------------------------- formats

@@ -67,25 +67,19 @@ QString dbErrorText(int code, const QString &engineText)
     const QString text = withoutDriverText(engineText);
     switch (code) {
     case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        return QStringLiteral("数据库正被其他程序使用，%1。请稍后再试").arg(kUnchanged);
+    case SQLITE_LOCKED: return QStringLiteral("数据库正被其他程序使用，%1。请稍后再试").arg(kUnchanged);
     case SQLITE_READONLY:
-        return QStringLiteral("数据库文件是只读的，不能写入，%1。请检查数据库文件的属性和权限，或把它复制到可写的位置后再试").arg(kUnchanged);
+        return QStringLiteral(
+                   "数据库文件是只读的，不能写入，%1。请检查数据库文件的属性和权限，或把它复制到可写的位置后再试")
+            .arg(kUnchanged);
     case SQLITE_CORRUPT:
-    case SQLITE_NOTADB:
-        return QStringLiteral("数据库文件已损坏，%1。请从备份恢复数据库").arg(kUnchanged);
-    case SQLITE_FULL:
-        return QStringLiteral("磁盘已满，%1。请腾出磁盘空间后再试").arg(kUnchanged);
-    case SQLITE_IOERR:
-        return QStringLiteral("读写数据库文件时出错，%1。请检查磁盘后再试").arg(kUnchanged);
-    case SQLITE_CANTOPEN:
-        return QStringLiteral("不能打开数据库文件。请检查文件是否存在、是否有权限读写");
-    case SQLITE_NOMEM:
-        return QStringLiteral("内存不足，%1。请关闭其他程序后再试").arg(kUnchanged);
-    case SQLITE_TOOBIG:
-        return QStringLiteral("数据太长，%1").arg(kUnchanged);
-    case SQLITE_MISMATCH:
-        return QStringLiteral("数据类型不符，%1").arg(kUnchanged);
+    case SQLITE_NOTADB: return QStringLiteral("数据库文件已损坏，%1。请从备份恢复数据库").arg(kUnchanged);
+    case SQLITE_FULL: return QStringLiteral("磁盘已满，%1。请腾出磁盘空间后再试").arg(kUnchanged);
+    case SQLITE_IOERR: return QStringLiteral("读写数据库文件时出错，%1。请检查磁盘后再试").arg(kUnchanged);
+    case SQLITE_CANTOPEN: return QStringLiteral("不能打开数据库文件。请检查文件是否存在、是否有权限读写");
+    case SQLITE_NOMEM: return QStringLiteral("内存不足，%1。请关闭其他程序后再试").arg(kUnchanged);
+    case SQLITE_TOOBIG: return QStringLiteral("数据太长，%1").arg(kUnchanged);
+    case SQLITE_MISMATCH: return QStringLiteral("数据类型不符，%1").arg(kUnchanged);
     case SQLITE_CONSTRAINT:
         if (text.contains(QLatin1String("UNIQUE constraint failed")) || text.contains(QLatin1String("PRIMARY KEY")))
             return QStringLiteral("已有相同编码的记录，%1").arg(kUnchanged);
@@ -96,12 +90,13 @@ QString dbErrorText(int code, const QString &engineText)
         if (hasChinese(text))
             return text; // the refusal of one of the database's own rules
         return QStringLiteral("数据不符合数据库的规则，%1").arg(kUnchanged);
-    default:
-        break;
+    default: break;
     }
     if (text.startsWith(QLatin1String("no such table")) || text.startsWith(QLatin1String("no such column"))
         || text.contains(QLatin1String("has no column named")))
-        return QStringLiteral("数据库缺少本系统需要的数据表或字段，%1。数据库可能已损坏或不是本系统的数据库，请从备份恢复数据库").arg(kUnchanged);
+        return QStringLiteral(
+                   "数据库缺少本系统需要的数据表或字段，%1。数据库可能已损坏或不是本系统的数据库，请从备份恢复数据库")
+            .arg(kUnchanged);
     if (code == 0 && hasChinese(text))
         return text; // the program's own message
     qWarning("database failure %d: %s", code, qPrintable(engineText));

@@ -38,7 +38,8 @@ QString keyOf(const QString &line, QString *value = nullptr)
 
 } // namespace
 
-IniFile::IniFile(QString path) : m_path(std::move(path)) {}
+IniFile::IniFile(QString path) : m_path(std::move(path))
+{}
 
 QStringList IniFile::readLines(bool *hadFinalNewline) const
 {

@@ -115,34 +115,27 @@ void joinTexts(QList<Token> &t)
                 t[p].text = QStringLiteral("||");
         c = Chain{};
     };
-    static const QStringList breakers = {QStringLiteral("select"), QStringLiteral("from"), QStringLiteral("where"),
-                                         QStringLiteral("and"), QStringLiteral("or"), QStringLiteral("not"),
-                                         QStringLiteral("as"), QStringLiteral("order"), QStringLiteral("group"),
-                                         QStringLiteral("by"), QStringLiteral("having"), QStringLiteral("on"),
-                                         QStringLiteral("set"), QStringLiteral("values"), QStringLiteral("like"),
-                                         QStringLiteral("when"), QStringLiteral("then"), QStringLiteral("else"),
-                                         QStringLiteral("end"), QStringLiteral("in"), QStringLiteral("is"),
-                                         QStringLiteral("between"), QStringLiteral("join"), QStringLiteral("left"),
-                                         QStringLiteral("inner"), QStringLiteral("limit"), QStringLiteral("desc"),
-                                         QStringLiteral("asc"), QStringLiteral("union")};
+    static const QStringList breakers = {
+        QStringLiteral("select"), QStringLiteral("from"),    QStringLiteral("where"),  QStringLiteral("and"),
+        QStringLiteral("or"),     QStringLiteral("not"),     QStringLiteral("as"),     QStringLiteral("order"),
+        QStringLiteral("group"),  QStringLiteral("by"),      QStringLiteral("having"), QStringLiteral("on"),
+        QStringLiteral("set"),    QStringLiteral("values"),  QStringLiteral("like"),   QStringLiteral("when"),
+        QStringLiteral("then"),   QStringLiteral("else"),    QStringLiteral("end"),    QStringLiteral("in"),
+        QStringLiteral("is"),     QStringLiteral("between"), QStringLiteral("join"),   QStringLiteral("left"),
+        QStringLiteral("inner"),  QStringLiteral("limit"),   QStringLiteral("desc"),   QStringLiteral("asc"),
+        QStringLiteral("union")};
     for (qsizetype i = 0; i < t.size(); ++i) {
         Token &tok = t[i];
         switch (tok.kind) {
-        case Tok::Open:
-            stack.append(Chain{});
-            break;
+        case Tok::Open: stack.append(Chain{}); break;
         case Tok::Close:
             if (stack.size() > 1) {
                 flush(stack.last());
                 stack.removeLast();
             }
             break;
-        case Tok::Comma:
-            flush(stack.last());
-            break;
-        case Tok::Text:
-            stack.last().hasText = true;
-            break;
+        case Tok::Comma: flush(stack.last()); break;
+        case Tok::Text: stack.last().hasText = true; break;
         case Tok::Op:
             if (tok.text == u"&")
                 tok.text = QStringLiteral("||");
@@ -155,8 +148,7 @@ void joinTexts(QList<Token> &t)
             if (breakers.contains(tok.text.toLower()))
                 flush(stack.last());
             break;
-        default:
-            break;
+        default: break;
         }
     }
     while (!stack.isEmpty()) {
@@ -313,8 +305,9 @@ QString insertStatement(const QString &table, const QStringList &columns)
 
 QString updateStatement(const QString &table, const QStringList &columns, const QStringList &keys)
 {
-    return QStringLiteral("update %1 set %2").arg(quoteIdentifier(table), quotedList(columns, QStringLiteral("=?"), QStringLiteral(",")))
-        + whereKeys(keys);
+    return QStringLiteral("update %1 set %2")
+               .arg(quoteIdentifier(table), quotedList(columns, QStringLiteral("=?"), QStringLiteral(",")))
+           + whereKeys(keys);
 }
 
 QString deleteStatement(const QString &table, const QStringList &keys)
@@ -325,7 +318,7 @@ QString deleteStatement(const QString &table, const QStringList &keys)
 QString selectStatement(const QString &table, const QStringList &columns, const QStringList &keys)
 {
     return QStringLiteral("select %1 from %2").arg(quotedList(columns, {}, QStringLiteral(",")), quoteIdentifier(table))
-        + whereKeys(keys);
+           + whereKeys(keys);
 }
 
 } // namespace jjgz::JetSql

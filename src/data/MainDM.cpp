@@ -28,7 +28,8 @@ DbError failure(const QSqlError &error, const QSqlDatabase &db = QSqlDatabase())
     const int code = dbErrorCode(error);
     // A statement that reports damage: the quick check tells real damage from a passing fault.
     if (code == SQLITE_CORRUPT && db.isOpen() && !databaseDamaged(db))
-        return DbError(QStringLiteral("读取数据库时出错，数据没有改变。请重新启动程序后再试；问题仍在时请从备份恢复数据库"), code);
+        return DbError(
+            QStringLiteral("读取数据库时出错，数据没有改变。请重新启动程序后再试；问题仍在时请从备份恢复数据库"), code);
     return DbError(dbErrorText(error), code);
 }
 
@@ -40,11 +41,9 @@ QVariant forBinding(const QVariant &value)
         return value.toDate().isValid() ? QVariant(value.toDate().toString(QStringLiteral("yyyy-MM-dd")))
                                         : QVariant(QMetaType(QMetaType::QString));
     case QMetaType::QDateTime:
-        return value.toDateTime().isValid()
-            ? QVariant(value.toDateTime().date().toString(QStringLiteral("yyyy-MM-dd")))
-            : QVariant(QMetaType(QMetaType::QString));
-    default:
-        return value;
+        return value.toDateTime().isValid() ? QVariant(value.toDateTime().date().toString(QStringLiteral("yyyy-MM-dd")))
+                                            : QVariant(QMetaType(QMetaType::QString));
+    default: return value;
     }
 }
 
@@ -86,13 +85,10 @@ OpenTrouble troubleOf(const QSqlDatabase &db, const QSqlError &error)
 {
     switch (dbErrorCode(error)) {
     case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        return {OpenTrouble::Busy, {}};
-    case SQLITE_NOTADB:
-        return {OpenTrouble::Foreign, QStringLiteral("文件不是数据库")};
+    case SQLITE_LOCKED: return {OpenTrouble::Busy, {}};
+    case SQLITE_NOTADB: return {OpenTrouble::Foreign, QStringLiteral("文件不是数据库")};
     case SQLITE_CORRUPT:
-    case SQLITE_IOERR:
-        return {OpenTrouble::Damaged, {}};
+    case SQLITE_IOERR: return {OpenTrouble::Damaged, {}};
     default:
         // Anything else the engine cannot read: the quick check tells damage from a stranger.
         if (databaseDamaged(db))
@@ -140,8 +136,7 @@ OpenTrouble checkTables(const QSqlDatabase &db)
 
 DbError::DbError(QString message, int code)
     : m_message(std::move(message)), m_utf8(m_message.toUtf8()), m_nativeCode(code)
-{
-}
+{}
 
 bool DbError::isConstraint() const
 {
@@ -150,7 +145,8 @@ bool DbError::isConstraint() const
 
 // ---------------------------------------------------------------------------------------------
 
-JetQuery::JetQuery(const QSqlDatabase &db) : m_db(db), m_query(db) {}
+JetQuery::JetQuery(const QSqlDatabase &db) : m_db(db), m_query(db)
+{}
 
 void JetQuery::close()
 {
@@ -231,7 +227,8 @@ QVariant JetQuery::value(const QString &field) const
         return QVariant();
     const int index = m_query.record().indexOf(field);
     if (index < 0)
-        throw DbError(QStringLiteral("数据库缺少字段 %1，数据库可能已损坏或不是本系统的数据库。请从备份恢复数据库").arg(field));
+        throw DbError(
+            QStringLiteral("数据库缺少字段 %1，数据库可能已损坏或不是本系统的数据库。请从备份恢复数据库").arg(field));
     return m_query.value(index);
 }
 
@@ -297,8 +294,9 @@ static void openAndCheck(QSqlDatabase &db, const QString &path)
         case OpenTrouble::Damaged:
             throw DbError(QStringLiteral("数据库文件 %1 已损坏，请从备份恢复数据库").arg(file), SQLITE_CORRUPT);
         default:
-            throw DbError(QStringLiteral("%1 不是本系统的数据库文件(%2)，请检查是否放错了文件").arg(file, trouble.detail),
-                          SQLITE_NOTADB);
+            throw DbError(
+                QStringLiteral("%1 不是本系统的数据库文件(%2)，请检查是否放错了文件").arg(file, trouble.detail),
+                SQLITE_NOTADB);
         }
     }
     // Foreign keys stay off: the protecting rules are the schema's triggers.
@@ -352,8 +350,7 @@ TdmMain::TdmMain(const QString &path)
           return name;
       }()},
       qryExec(conZt()), qryExec2(conZt()), qryExec3(conZt()), m_path(path)
-{
-}
+{}
 
 TdmMain::~TdmMain()
 {

@@ -43,10 +43,10 @@ public:
     void setSql(const QString &jetSql);
     const QString &sql() const { return m_sql; }
     JetQuery &bind(const QString &name, const QVariant &value); // name with or without ':'
-    JetQuery &addBind(const QVariant &value);                    // next '?' in order
+    JetQuery &addBind(const QVariant &value);                   // next '?' in order
 
-    void open();  // runs a select and positions on the first row; throws DbError
-    int exec();   // runs a statement without result; returns rows affected; throws DbError
+    void open(); // runs a select and positions on the first row; throws DbError
+    int exec();  // runs a statement without result; returns rows affected; throws DbError
 
     bool isActive() const { return m_active; }
     bool eof() const { return !m_onRow; }
@@ -145,8 +145,7 @@ extern TdmMain *dmMain;
 
 // Runs `work` in one transaction: committed when it returns, rolled back when it throws
 // (the exception goes on to the caller).
-template <class F>
-void inTransaction(F &&work)
+template <class F> void inTransaction(F &&work)
 {
     dmMain->beginTrans();
     try {

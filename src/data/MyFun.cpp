@@ -114,8 +114,7 @@ double VarToFloat(const QVariant &value)
             throw ConversionError(QStringLiteral("'%1' 不是有效的数值").arg(value.toString()));
         return v;
     }
-    case QMetaType::Bool:
-        return value.toBool() ? -1.0 : 0.0;
+    case QMetaType::Bool: return value.toBool() ? -1.0 : 0.0;
     default: {
         bool ok = false;
         const double v = value.toDouble(&ok);

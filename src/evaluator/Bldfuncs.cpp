@@ -12,22 +12,25 @@ namespace jjgz::eval {
 
 namespace {
 
-
 // Fast paths for the kinds wage formulas meet: Integer and Double operands give the
 // same results as the general rules below.
 inline bool BothReal(const TValue& a, const TValue& b, double& x, double& y) {
   uint16_t ka = a.Kind(), kb = b.Kind();
-  if (ka == varDouble) x = a.RawDouble();
-  else if (ka == varInteger) x = double(a.RawInt());
-  else return false;
-  if (kb == varDouble) y = b.RawDouble();
-  else if (kb == varInteger) y = double(b.RawInt());
-  else return false;
+  if (ka == varDouble)
+    x = a.RawDouble();
+  else if (ka == varInteger)
+    x = double(a.RawInt());
+  else
+    return false;
+  if (kb == varDouble)
+    y = b.RawDouble();
+  else if (kb == varInteger)
+    y = double(b.RawInt());
+  else
+    return false;
   return ka == varDouble || kb == varDouble;
 }
-inline bool BothInt(const TValue& a, const TValue& b) {
-  return a.Kind() == varInteger && b.Kind() == varInteger;
-}
+inline bool BothInt(const TValue& a, const TValue& b) { return a.Kind() == varInteger && b.Kind() == varInteger; }
 inline void SetCur(TValue* r, bool b) { r->SetInt(varCurrency, b ? 10000 : 0); }
 
 // Compare of Integer/Double pairs: -2 when the general rule is needed.
@@ -104,7 +107,8 @@ void HMul(TParserOperation& o) {
 }
 void HDiv(TParserOperation& o) {
   double x, y;
-  if ((BothReal(*o.A, *o.B, x, y) || (BothInt(*o.A, *o.B) && ((x = double(o.A->RawInt())), (y = double(o.B->RawInt())), true))) &&
+  if ((BothReal(*o.A, *o.B, x, y) ||
+       (BothInt(*o.A, *o.B) && ((x = double(o.A->RawInt())), (y = double(o.B->RawInt())), true))) &&
       y != 0)
     return o.Result->SetReal(varDouble, CheckFloat(x / y));
   *o.Result = VarDiv(*o.A, *o.B);
@@ -220,20 +224,24 @@ void HCopy(TParserOperation& o) {
 TOpHandler HandlerFor(int code) {
   switch (code) {
 #define JJGZ_OP_HANDLER(name, number, handler, operands) \
-  case op##name: return H##handler;
+  case op##name:                                         \
+    return H##handler;
     JJGZ_OPCODES(JJGZ_OP_HANDLER)
 #undef JJGZ_OP_HANDLER
-    default: return HNone;
+    default:
+      return HNone;
   }
 }
 
 int OperandsOf(int code) {
   switch (code) {
 #define JJGZ_OP_OPERANDS(name, number, handler, operands) \
-  case op##name: return operands;
+  case op##name:                                          \
+    return operands;
     JJGZ_OPCODES(JJGZ_OP_OPERANDS)
 #undef JJGZ_OP_OPERANDS
-    default: return 0;
+    default:
+      return 0;
   }
 }
 
@@ -245,16 +253,14 @@ namespace {
 thread_local TBudgetScope::TBudget* tBudget = nullptr;
 
 [[noreturn]] void StepsExceeded(uint64_t max) {
-  throw EEvalLimit(TLimitKind::Steps, "Step limit exceeded: the formula ran more than " +
-                                          std::to_string(max) + " steps");
+  throw EEvalLimit(TLimitKind::Steps,
+                   "Step limit exceeded: the formula ran more than " + std::to_string(max) + " steps");
 }
 [[noreturn]] void TextExceeded(size_t max) {
-  throw EEvalLimit(TLimitKind::TextLength,
-                   "Text too long: more than " + std::to_string(max) + " characters");
+  throw EEvalLimit(TLimitKind::TextLength, "Text too long: more than " + std::to_string(max) + " characters");
 }
 [[noreturn]] void ArrayExceeded(size_t max) {
-  throw EEvalLimit(TLimitKind::ArrayItems,
-                   "Array too large: more than " + std::to_string(max) + " elements");
+  throw EEvalLimit(TLimitKind::ArrayItems, "Array too large: more than " + std::to_string(max) + " elements");
 }
 
 inline void Step(TBudgetScope::TBudget& b) {
@@ -291,11 +297,18 @@ void CheckOperation(const TParserOperation& o, const TEvalLimits& l) {
   if (!l.MaxTextLength && !l.MaxArrayItems) return;
   if (o.Result) CheckSize(*o.Result, l);
   switch (o.Code) {
-    case opIndexWrite: CheckSize(*o.A, l); break;
-    case opCallReg: case opCallRegHandled: case opMethod: case opMethod2: case opCallEvent:
+    case opIndexWrite:
+      CheckSize(*o.A, l);
+      break;
+    case opCallReg:
+    case opCallRegHandled:
+    case opMethod:
+    case opMethod2:
+    case opCallEvent:
       for (const TValue* a : o.Args) CheckSize(*a, l);
       break;
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -348,8 +361,7 @@ namespace {
 
 void CountIteration(TRunState& st) {
   if (tBudget) Step(*tBudget);
-  if (st.LoopLimit && ++st.Iterations > st.LoopLimit)
-    throw ELoopLimit("Loop iteration limit exceeded");
+  if (st.LoopLimit && ++st.Iterations > st.LoopLimit) throw ELoopLimit("Loop iteration limit exceeded");
 }
 
 // FOR bounds go to the nearest integer, ties to even.
@@ -369,8 +381,10 @@ void RunOne(TStatementNode& n, TRunState& st) {
       break;
     case skIf:
       RunChain(n.ChainA);
-      if (n.ValueA->ToBoolean()) RunStatements(n.List1, st);
-      else RunStatements(n.List2, st);
+      if (n.ValueA->ToBoolean())
+        RunStatements(n.List1, st);
+      else
+        RunStatements(n.List2, st);
       break;
     case skForTo:
     case skForDownTo: {

@@ -18,18 +18,17 @@ class IParserOwner;
 // Operation codes: one list gives the numbers, the handler of each code (named
 // H<handler> in the runtime) and how many operand cells it needs (calls and index
 // operations take theirs from Args).
-#define JJGZ_OPCODES(X)                                                                          \
-  X(None, 0, None, 0) X(Operand, 1, None, 0) X(Neg, 2, Neg, 1) X(Add, 3, Add, 2)                \
-  X(Sub, 4, Sub, 2) X(Mul, 5, Mul, 2) X(Div, 6, Div, 2) X(Mod, 7, Mod, 2)                       \
-  X(IntDiv, 8, IntDiv, 2) X(IntPower, 9, IntPower, 1) X(Power, 10, Power, 2)                    \
-  X(Sqr, 11, Sqr, 1) X(Cube, 12, Cube, 1) X(Pow4, 13, Pow4, 1) X(Less, 14, Less, 2)             \
-  X(LessEq, 15, LessEq, 2) X(Greater, 16, Greater, 2) X(GreaterEq, 17, GreaterEq, 2)            \
-  X(Equal, 18, Equal, 2) X(NotEqual, 19, NotEqual, 2) X(Xor, 20, Xor, 2) X(Or, 21, Or, 2)       \
-  X(And, 22, And, 2) X(Not, 23, Not, 1) X(BitNot, 24, BitNot, 1) X(Shl, 25, Shl, 2)             \
-  X(Shr, 26, Shr, 2) X(CallReg, 27, CallReg, 0) X(CallUser, 28, CallUser, 0)                    \
-  X(CallEvent, 29, CallEvent, 0) X(CallRegHandled, 30, CallReg, 0) X(Method, 31, CallReg, 0)    \
-  X(Method2, 34, CallReg, 0) X(IndexRead, 35, IndexRead, 0) X(IndexWrite, 36, IndexWrite, 0)    \
-  X(Copy, 37, Copy, 0)
+#define JJGZ_OPCODES(X)                                                                                               \
+  X(None, 0, None, 0)                                                                                                 \
+  X(Operand, 1, None, 0) X(Neg, 2, Neg, 1) X(Add, 3, Add, 2) X(Sub, 4, Sub, 2) X(Mul, 5, Mul, 2) X(Div, 6, Div, 2)    \
+      X(Mod, 7, Mod, 2) X(IntDiv, 8, IntDiv, 2) X(IntPower, 9, IntPower, 1) X(Power, 10, Power, 2) X(Sqr, 11, Sqr, 1) \
+          X(Cube, 12, Cube, 1) X(Pow4, 13, Pow4, 1) X(Less, 14, Less, 2) X(LessEq, 15, LessEq, 2)                     \
+              X(Greater, 16, Greater, 2) X(GreaterEq, 17, GreaterEq, 2) X(Equal, 18, Equal, 2)                        \
+                  X(NotEqual, 19, NotEqual, 2) X(Xor, 20, Xor, 2) X(Or, 21, Or, 2) X(And, 22, And, 2)                 \
+                      X(Not, 23, Not, 1) X(BitNot, 24, BitNot, 1) X(Shl, 25, Shl, 2) X(Shr, 26, Shr, 2)               \
+                          X(CallReg, 27, CallReg, 0) X(CallUser, 28, CallUser, 0) X(CallEvent, 29, CallEvent, 0)      \
+                              X(CallRegHandled, 30, CallReg, 0) X(Method, 31, CallReg, 0) X(Method2, 34, CallReg, 0)  \
+                                  X(IndexRead, 35, IndexRead, 0) X(IndexWrite, 36, IndexWrite, 0) X(Copy, 37, Copy, 0)
 
 enum TOpCode : int {
 #define JJGZ_OP_ENUM(name, number, handler, operands) op##name = number,
@@ -65,17 +64,24 @@ int OperandsOf(int code);  // operand cells A, B an operation needs
 using TOpChain = std::vector<TParserOperation>;
 
 enum TStatementKind {
-  skAssign = 0, skIf = 1, skForTo = 2, skForDownTo = 3, skWhile = 4, skRepeat = 5, skBreak = 6,
-  skTryFinally = 7, skTryExcept = 8
+  skAssign = 0,
+  skIf = 1,
+  skForTo = 2,
+  skForDownTo = 3,
+  skWhile = 4,
+  skRepeat = 5,
+  skBreak = 6,
+  skTryFinally = 7,
+  skTryExcept = 8
 };
 
 struct TStatementNode {
   int Kind = skAssign;
-  TValue* Target = nullptr;          // assignment / FOR variable cell
-  TVariable* TargetVar = nullptr;    // user variable told about changes
-  TOpChain ChainA, ChainB;           // value / condition / FOR start; FOR end
-  TValue* ValueA = nullptr;          // cell holding chain A's value
-  TValue* ValueB = nullptr;          // cell holding chain B's value
+  TValue* Target = nullptr;        // assignment / FOR variable cell
+  TVariable* TargetVar = nullptr;  // user variable told about changes
+  TOpChain ChainA, ChainB;         // value / condition / FOR start; FOR end
+  TValue* ValueA = nullptr;        // cell holding chain A's value
+  TValue* ValueB = nullptr;        // cell holding chain B's value
   std::vector<TStatementNode> List1, List2;
   int Line = 0, Column = 0;
 };
@@ -95,7 +101,7 @@ struct TRunState {
 void RunStatements(std::vector<TStatementNode>& list, TRunState& state);
 
 class ELoopLimit : public EMathParserError {
-public:
+ public:
   using EMathParserError::EMathParserError;
   const char* ClassName() const override { return "ELoopLimit"; }
 };
@@ -116,7 +122,7 @@ enum class TLimitKind { Steps, TextLength, ArrayItems };
 // Going past a limit: a runtime error like any other, except that TRY ... EXCEPT in
 // the formula cannot catch it.
 class EEvalLimit : public EEvalError {
-public:
+ public:
   EEvalLimit(TLimitKind kind, std::string msg) : EEvalError(std::move(msg)), Kind(kind) {}
   const char* ClassName() const override { return "EEvalLimit"; }
   TLimitKind Kind;
@@ -126,7 +132,7 @@ public:
 // unless an evaluation with limits is already running (a user function or script
 // called by it counts against the caller's budget).
 class TBudgetScope {
-public:
+ public:
   explicit TBudgetScope(const TEvalLimits& limits);
   ~TBudgetScope();
   TBudgetScope(const TBudgetScope&) = delete;
@@ -137,7 +143,7 @@ public:
     uint64_t Steps = 0;
   };
 
-private:
+ private:
   TBudget budget_;
   TBudget* saved_ = nullptr;
   bool installed_ = false;

@@ -35,10 +35,16 @@ std::string RoundedFixed(double ax, int decimals) {
   if (up) {
     size_t i = t.size();
     for (;;) {
-      if (i == 0) { t.insert(0, "1"); break; }
+      if (i == 0) {
+        t.insert(0, "1");
+        break;
+      }
       --i;
       if (t[i] == '.') continue;
-      if (t[i] == '9') { t[i] = '0'; continue; }
+      if (t[i] == '9') {
+        t[i] = '0';
+        continue;
+      }
       ++t[i];
       break;
     }
@@ -67,17 +73,28 @@ void Digits(double x, int precision, std::string& digits, int& exp) {
       size_t ep = m.find('E');
       exp = std::atoi(m.c_str() + ep + 1);
       digits.clear();
-      for (size_t i = 0; i < ep; ++i) if (m[i] != '.') digits += m[i];
+      for (size_t i = 0; i < ep; ++i)
+        if (m[i] != '.') digits += m[i];
       return;
     }
     std::string d;
-    for (char c : t) if (c != '.') d += c;
+    for (char c : t)
+      if (c != '.') d += c;
     size_t nz = d.find_first_not_of('0');
-    if (nz == std::string::npos) { digits = std::string(size_t(precision), '0'); exp = 0; return; }
+    if (nz == std::string::npos) {
+      digits = std::string(size_t(precision), '0');
+      exp = 0;
+      return;
+    }
     d = d.substr(nz);
     int intLen = int(t.find('.') == std::string::npos ? t.size() : t.find('.'));
     int realE = intLen - 1 - int(nz);
-    if (realE != e) { e = realE; if (int(d.size()) > precision) { d.resize(size_t(precision)); } }
+    if (realE != e) {
+      e = realE;
+      if (int(d.size()) > precision) {
+        d.resize(size_t(precision));
+      }
+    }
     while (int(d.size()) < precision) d += '0';
     d.resize(size_t(precision));
     digits = d;
@@ -160,8 +177,10 @@ std::string FloatToTextF(double x, int format, int precision, int digits) {
   double y = std::strtod((d.substr(0, 1) + "." + d.substr(1) + "E" + std::to_string(e)).c_str(), nullptr);
   if (x < 0) y = -y;
   switch (format) {
-    case 0: return General(x, precision, std::min(digits, 4));
-    case 1: return (x < 0 ? "-" : "") + Scientific(x, precision, std::min(digits, 4), true);
+    case 0:
+      return General(x, precision, std::min(digits, 4));
+    case 1:
+      return (x < 0 ? "-" : "") + Scientific(x, precision, std::min(digits, 4), true);
     case 2:
     case 3:
       if (e >= precision) return (x < 0 ? "-" : "") + Scientific(x, precision, 0, true);
@@ -170,7 +189,8 @@ std::string FloatToTextF(double x, int format, int precision, int digits) {
       std::string t = Fixed(std::fabs(y), digits, true);
       return y < 0 ? std::string(kCurrency) + "-" + t : kCurrency + t;
     }
-    default: return General(x, precision, 0);
+    default:
+      return General(x, precision, 0);
   }
 }
 
@@ -184,14 +204,22 @@ std::string FormatFloatText(std::string_view fmt, double x) {
   char q = 0;
   for (size_t i = 0; i < fmt.size(); ++i) {
     char c = fmt[i];
-    if (q) { if (c == q) q = 0; }
-    else if (c == '\'' || c == '"') q = c;
-    else if (c == ';') { sec.push_back(fmt.substr(start, i - start)); start = i + 1; }
+    if (q) {
+      if (c == q) q = 0;
+    } else if (c == '\'' || c == '"')
+      q = c;
+    else if (c == ';') {
+      sec.push_back(fmt.substr(start, i - start));
+      start = i + 1;
+    }
   }
   sec.push_back(fmt.substr(start));
   std::string_view f = sec[0];
   bool minus = x < 0;
-  if (x < 0 && sec.size() > 1 && !sec[1].empty()) { f = sec[1]; minus = false; }
+  if (x < 0 && sec.size() > 1 && !sec[1].empty()) {
+    f = sec[1];
+    minus = false;
+  }
   if (x == 0 && sec.size() > 2 && !sec[2].empty()) f = sec[2];
   // Layout of the section.
   std::string prefix, suffix;
@@ -207,8 +235,13 @@ std::string FormatFloatText(std::string_view fmt, double x) {
       i = e;
     } else if ((c == '0' || c == '#') && expDigits < 0 && suffix.empty()) {
       seenDigit = true;
-      if (afterPoint) { ++fracMax; if (c == '0') fracMin = fracMax; }
-      else { ++intAll; if (c == '0') ++intMin; }
+      if (afterPoint) {
+        ++fracMax;
+        if (c == '0') fracMin = fracMax;
+      } else {
+        ++intAll;
+        if (c == '0') ++intMin;
+      }
     } else if (c == '.' && !afterPoint && expDigits < 0 && suffix.empty()) {
       afterPoint = true;
       seenDigit = true;
@@ -218,7 +251,10 @@ std::string FormatFloatText(std::string_view fmt, double x) {
       expPlus = f[i + 1] == '+';
       expDigits = 0;
       i += 2;
-      while (i < f.size() && f[i] == '0') { ++expDigits; ++i; }
+      while (i < f.size() && f[i] == '0') {
+        ++expDigits;
+        ++i;
+      }
       --i;
     } else if (lib::IsLead(static_cast<unsigned char>(c)) && i + 1 < f.size()) {
       lit += c;
@@ -236,7 +272,11 @@ std::string FormatFloatText(std::string_view fmt, double x) {
     double m = ax == 0 ? 0 : ax / std::pow(10.0, e);
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.*f", fracMax, m);
-    if (std::strtod(buf, nullptr) >= std::pow(10.0, lead)) { ++e; m = ax / std::pow(10.0, e); std::snprintf(buf, sizeof buf, "%.*f", fracMax, m); }
+    if (std::strtod(buf, nullptr) >= std::pow(10.0, lead)) {
+      ++e;
+      m = ax / std::pow(10.0, e);
+      std::snprintf(buf, sizeof buf, "%.*f", fracMax, m);
+    }
     std::string t(buf);
     size_t dot = t.find('.');
     std::string ip = t.substr(0, dot), fp = dot == std::string::npos ? "" : t.substr(dot + 1);
@@ -266,9 +306,15 @@ std::string FormatText(std::string_view fmt, const std::vector<TValue>& args) {
   size_t next = 0;
   for (size_t i = 0; i < fmt.size(); ++i) {
     char c = fmt[i];
-    if (c != '%') { out += c; continue; }
+    if (c != '%') {
+      out += c;
+      continue;
+    }
     if (++i >= fmt.size()) Invalid(fmt);
-    if (fmt[i] == '%') { out += '%'; continue; }
+    if (fmt[i] == '%') {
+      out += '%';
+      continue;
+    }
     auto number = [&](int& v) {
       bool any = false;
       v = 0;
@@ -278,35 +324,61 @@ std::string FormatText(std::string_view fmt, const std::vector<TValue>& args) {
         ++i;
         return true;
       }
-      while (i < fmt.size() && fmt[i] >= '0' && fmt[i] <= '9') { v = std::min(v * 10 + (fmt[i] - '0'), 100000); ++i; any = true; }
+      while (i < fmt.size() && fmt[i] >= '0' && fmt[i] <= '9') {
+        v = std::min(v * 10 + (fmt[i] - '0'), 100000);
+        ++i;
+        any = true;
+      }
       return any;
     };
     int width = -1, prec = -1, v;
     bool left = false;
     size_t save = i;
-    if (number(v) && i < fmt.size() && fmt[i] == ':') { next = size_t(v); ++i; }
-    else i = save;
-    if (i < fmt.size() && fmt[i] == '-') { left = true; ++i; }
+    if (number(v) && i < fmt.size() && fmt[i] == ':') {
+      next = size_t(v);
+      ++i;
+    } else
+      i = save;
+    if (i < fmt.size() && fmt[i] == '-') {
+      left = true;
+      ++i;
+    }
     if (number(v)) width = std::min(v, 1000);
-    if (i < fmt.size() && fmt[i] == '.') { ++i; number(v); prec = std::min(v, 60); }
+    if (i < fmt.size() && fmt[i] == '.') {
+      ++i;
+      number(v);
+      prec = std::min(v, 60);
+    }
     if (i >= fmt.size() || next >= args.size()) Invalid(fmt);
     const TValue& a = args[next++];
     char t = char(std::toupper(static_cast<unsigned char>(fmt[i])));
     std::string s;
     switch (t) {
-      case 'D': case 'U': {
+      case 'D':
+      case 'U': {
         int64_t n = a.ToInt64();
         if (t == 'U' && n < 0) n = int64_t(uint32_t(n));
         s = std::to_string(n < 0 ? uint64_t(0) - uint64_t(n) : uint64_t(n));
-        if (prec > 0) while (int(s.size()) < prec) s.insert(0, "0");
+        if (prec > 0)
+          while (int(s.size()) < prec) s.insert(0, "0");
         if (n < 0) s.insert(0, "-");
         break;
       }
-      case 'E': s = (a.ToDouble() < 0 ? "-" : "") + Scientific(a.ToDouble(), prec < 0 ? 15 : std::clamp(prec, 1, 15), 3, true); break;
-      case 'F': s = FloatToTextF(a.ToDouble(), 2, 15, prec < 0 ? 2 : prec); break;
-      case 'G': s = General(a.ToDouble(), prec < 0 ? 15 : std::clamp(prec, 1, 15), 0); break;
-      case 'N': s = FloatToTextF(a.ToDouble(), 3, 15, prec < 0 ? 2 : prec); break;
-      case 'M': s = FloatToTextF(a.ToDouble(), 4, 15, prec < 0 ? 2 : prec); break;
+      case 'E':
+        s = (a.ToDouble() < 0 ? "-" : "") + Scientific(a.ToDouble(), prec < 0 ? 15 : std::clamp(prec, 1, 15), 3, true);
+        break;
+      case 'F':
+        s = FloatToTextF(a.ToDouble(), 2, 15, prec < 0 ? 2 : prec);
+        break;
+      case 'G':
+        s = General(a.ToDouble(), prec < 0 ? 15 : std::clamp(prec, 1, 15), 0);
+        break;
+      case 'N':
+        s = FloatToTextF(a.ToDouble(), 3, 15, prec < 0 ? 2 : prec);
+        break;
+      case 'M':
+        s = FloatToTextF(a.ToDouble(), 4, 15, prec < 0 ? 2 : prec);
+        break;
       case 'S':
         if (a.IsNull()) Invalid(fmt);
         s = a.Kind() == varDate ? DateTimeToText(a.RawDouble()) : a.ToText();
@@ -315,17 +387,23 @@ std::string FormatText(std::string_view fmt, const std::vector<TValue>& args) {
       case 'X': {
         int64_t n = a.ToInt64();
         char buf[32];
-        if (n >= INT32_MIN && n <= UINT32_MAX) std::snprintf(buf, sizeof buf, "%X", unsigned(uint32_t(n)));
-        else std::snprintf(buf, sizeof buf, "%llX", static_cast<unsigned long long>(n));
+        if (n >= INT32_MIN && n <= UINT32_MAX)
+          std::snprintf(buf, sizeof buf, "%X", unsigned(uint32_t(n)));
+        else
+          std::snprintf(buf, sizeof buf, "%llX", static_cast<unsigned long long>(n));
         s = buf;
-        if (prec > 0) while (int(s.size()) < prec) s.insert(0, "0");
+        if (prec > 0)
+          while (int(s.size()) < prec) s.insert(0, "0");
         break;
       }
-      default: Invalid(fmt);
+      default:
+        Invalid(fmt);
     }
     if (width > 0 && int(s.size()) < width) {
-      if (left) s.append(size_t(width) - s.size(), ' ');
-      else s.insert(0, size_t(width) - s.size(), ' ');
+      if (left)
+        s.append(size_t(width) - s.size(), ' ');
+      else
+        s.insert(0, size_t(width) - s.size(), ' ');
     }
     out += s;
   }
@@ -377,7 +455,8 @@ string NFloatToStrF(double x, int32_t format, int32_t precision, int32_t digits)
 void FFormat(TFuncCall& c) {
   if (c.Count < 1) throw EEvalError("Invalid argument");
   std::vector<TValue> args;
-  if (c.Count == 2 && c.Arg(1).IsArray()) args = c.Arg(1).ArrayData()->Items;
+  if (c.Count == 2 && c.Arg(1).IsArray())
+    args = c.Arg(1).ArrayData()->Items;
   else
     for (int i = 1; i < c.Count; ++i) args.push_back(c.Arg(i));
   *c.Result = TValue::String(lib::FormatText(c.Arg(0).ToText(), args));
@@ -392,9 +471,13 @@ string NFormatDateTime(string fmt, TDateTime d) { return lib::FormatDateTimeText
 string NFormatMaskText(string mask, string value) {
   std::vector<string> parts{""};
   for (size_t i = 0; i < mask.size(); ++i) {
-    if (mask[i] == '\\' && i + 1 < mask.size()) { parts.back() += mask.substr(i, 2); ++i; }
-    else if (mask[i] == ';' && parts.size() < 3) parts.emplace_back();
-    else parts.back() += mask[i];
+    if (mask[i] == '\\' && i + 1 < mask.size()) {
+      parts.back() += mask.substr(i, 2);
+      ++i;
+    } else if (mask[i] == ';' && parts.size() < 3)
+      parts.emplace_back();
+    else
+      parts.back() += mask[i];
   }
   bool save = parts.size() < 2 || parts[1] != "0";
   char blank = parts.size() > 2 && !parts[2].empty() ? parts[2][0] : ' ';
@@ -405,32 +488,51 @@ string NFormatMaskText(string mask, string value) {
   for (size_t i = 0; i < m.size(); ++i) {
     char c = m[i];
     if (c == '!') continue;
-    if (c == '<' && i + 1 < m.size() && m[i + 1] == '>') { caseMode = 0; ++i; continue; }
-    if (c == '>') { caseMode = 1; continue; }
-    if (c == '<') { caseMode = -1; continue; }
+    if (c == '<' && i + 1 < m.size() && m[i + 1] == '>') {
+      caseMode = 0;
+      ++i;
+      continue;
+    }
+    if (c == '>') {
+      caseMode = 1;
+      continue;
+    }
+    if (c == '<') {
+      caseMode = -1;
+      continue;
+    }
     bool literal = true;
     char lit = c;
-    if (c == '\\' && i + 1 < m.size()) lit = m[++i];
-    else if (std::strchr("09#LlAaCc", c)) literal = false;
-    else if (c == '/') lit = FormatSettings().DateSeparator;
-    else if (c == ':') lit = FormatSettings().TimeSeparator;
-    else if (c == '_') lit = ' ';
+    if (c == '\\' && i + 1 < m.size())
+      lit = m[++i];
+    else if (std::strchr("09#LlAaCc", c))
+      literal = false;
+    else if (c == '/')
+      lit = FormatSettings().DateSeparator;
+    else if (c == ':')
+      lit = FormatSettings().TimeSeparator;
+    else if (c == '_')
+      lit = ' ';
     if (literal) {
       out += lit;
       if (save && vi < value.size()) ++vi;
       continue;
     }
     char v = vi < value.size() ? value[vi++] : blank;
-    if (caseMode > 0) v = char(std::toupper(static_cast<unsigned char>(v)));
-    else if (caseMode < 0) v = char(std::tolower(static_cast<unsigned char>(v)));
+    if (caseMode > 0)
+      v = char(std::toupper(static_cast<unsigned char>(v)));
+    else if (caseMode < 0)
+      v = char(std::tolower(static_cast<unsigned char>(v)));
     out += v;
   }
   return out;
 }
 string NIntToHex(int64_t v, int32_t digits) {
   char buf[32];
-  if (v >= INT32_MIN && v <= INT32_MAX) std::snprintf(buf, sizeof buf, "%X", unsigned(uint32_t(v)));
-  else std::snprintf(buf, sizeof buf, "%llX", static_cast<unsigned long long>(v));
+  if (v >= INT32_MIN && v <= INT32_MAX)
+    std::snprintf(buf, sizeof buf, "%X", unsigned(uint32_t(v)));
+  else
+    std::snprintf(buf, sizeof buf, "%llX", static_cast<unsigned long long>(v));
   string s(buf);
   digits = std::min(digits, 32);
   if (int(s.size()) < digits) s = string(size_t(digits) - s.size(), '0') + s;

@@ -14,18 +14,16 @@ namespace lib {
 
 namespace {
 // Names of a Simplified Chinese desktop, in GBK.
-const char* const kLongMonth[12] = {
-    "\xD2\xBB\xD4\xC2", "\xB6\xFE\xD4\xC2", "\xC8\xFD\xD4\xC2", "\xCB\xC4\xD4\xC2",
-    "\xCE\xE5\xD4\xC2", "\xC1\xF9\xD4\xC2", "\xC6\xDF\xD4\xC2", "\xB0\xCB\xD4\xC2",
-    "\xBE\xC5\xD4\xC2", "\xCA\xAE\xD4\xC2", "\xCA\xAE\xD2\xBB\xD4\xC2", "\xCA\xAE\xB6\xFE\xD4\xC2"};
+const char* const kLongMonth[12] = {"\xD2\xBB\xD4\xC2", "\xB6\xFE\xD4\xC2",         "\xC8\xFD\xD4\xC2",
+                                    "\xCB\xC4\xD4\xC2", "\xCE\xE5\xD4\xC2",         "\xC1\xF9\xD4\xC2",
+                                    "\xC6\xDF\xD4\xC2", "\xB0\xCB\xD4\xC2",         "\xBE\xC5\xD4\xC2",
+                                    "\xCA\xAE\xD4\xC2", "\xCA\xAE\xD2\xBB\xD4\xC2", "\xCA\xAE\xB6\xFE\xD4\xC2"};
 const char* const kMonthSuffix = "\xD4\xC2";  // 月: short names are 1月 ... 12月
-const char* const kLongDay[7] = {"\xD0\xC7\xC6\xDA\xC8\xD5", "\xD0\xC7\xC6\xDA\xD2\xBB",
-                                 "\xD0\xC7\xC6\xDA\xB6\xFE", "\xD0\xC7\xC6\xDA\xC8\xFD",
-                                 "\xD0\xC7\xC6\xDA\xCB\xC4", "\xD0\xC7\xC6\xDA\xCE\xE5",
+const char* const kLongDay[7] = {"\xD0\xC7\xC6\xDA\xC8\xD5", "\xD0\xC7\xC6\xDA\xD2\xBB", "\xD0\xC7\xC6\xDA\xB6\xFE",
+                                 "\xD0\xC7\xC6\xDA\xC8\xFD", "\xD0\xC7\xC6\xDA\xCB\xC4", "\xD0\xC7\xC6\xDA\xCE\xE5",
                                  "\xD0\xC7\xC6\xDA\xC1\xF9"};
-const char* const kShortDay[7] = {"\xD6\xDC\xC8\xD5", "\xD6\xDC\xD2\xBB", "\xD6\xDC\xB6\xFE",
-                                  "\xD6\xDC\xC8\xFD", "\xD6\xDC\xCB\xC4", "\xD6\xDC\xCE\xE5",
-                                  "\xD6\xDC\xC1\xF9"};
+const char* const kShortDay[7] = {"\xD6\xDC\xC8\xD5", "\xD6\xDC\xD2\xBB", "\xD6\xDC\xB6\xFE", "\xD6\xDC\xC8\xFD",
+                                  "\xD6\xDC\xCB\xC4", "\xD6\xDC\xCE\xE5", "\xD6\xDC\xC1\xF9"};
 const char* const kAm = "\xC9\xCF\xCE\xE7";  // 上午
 const char* const kPm = "\xCF\xC2\xCE\xE7";  // 下午
 // yyyy年M月d日
@@ -89,9 +87,8 @@ std::string FormatDateTimeText(std::string_view fmt, double dt) {
   // 12-hour clock when the format holds an am/pm specifier.
   bool twelve = false;
   for (size_t i = 0; i < fmt.size(); ++i)
-    if ((fmt[i] == 'a' || fmt[i] == 'A') &&
-        (SameText(fmt.substr(i, 5), "am/pm") || SameText(fmt.substr(i, 3), "a/p") ||
-         SameText(fmt.substr(i, 4), "ampm")))
+    if ((fmt[i] == 'a' || fmt[i] == 'A') && (SameText(fmt.substr(i, 5), "am/pm") || SameText(fmt.substr(i, 3), "a/p") ||
+                                             SameText(fmt.substr(i, 4), "ampm")))
       twelve = true;
   auto num = [&](int v, int width) {
     std::string t = std::to_string(v);
@@ -123,23 +120,34 @@ std::string FormatDateTimeText(std::string_view fmt, double dt) {
           continue;
         }
         case 'Y':
-          if (n <= 2) num(y % 100, 2);
-          else num(y, 4);
+          if (n <= 2)
+            num(y % 100, 2);
+          else
+            num(y, 4);
           lastHour = false;
           break;
         case 'M':
-          if (lastHour && n <= 2) num(mi, int(n));
-          else if (n <= 2) num(mo, int(n));
-          else if (n == 3) out += std::to_string(mo) + kMonthSuffix;
-          else out += kLongMonth[mo - 1];
+          if (lastHour && n <= 2)
+            num(mi, int(n));
+          else if (n <= 2)
+            num(mo, int(n));
+          else if (n == 3)
+            out += std::to_string(mo) + kMonthSuffix;
+          else
+            out += kLongMonth[mo - 1];
           lastHour = false;
           break;
         case 'D':
-          if (n <= 2) num(d, int(n));
-          else if (n == 3) out += kShortDay[DayOfWeek(dt) - 1];
-          else if (n == 4) out += kLongDay[DayOfWeek(dt) - 1];
-          else if (n == 5) run(fs.ShortDateFormat);
-          else run(kLongDateFormat);
+          if (n <= 2)
+            num(d, int(n));
+          else if (n == 3)
+            out += kShortDay[DayOfWeek(dt) - 1];
+          else if (n == 4)
+            out += kLongDay[DayOfWeek(dt) - 1];
+          else if (n == 5)
+            run(fs.ShortDateFormat);
+          else
+            run(kLongDateFormat);
           lastHour = false;
           break;
         case 'E':
@@ -156,10 +164,18 @@ std::string FormatDateTimeText(std::string_view fmt, double dt) {
           i += n;
           continue;
         }
-        case 'N': num(mi, n >= 2 ? 2 : 1); break;
-        case 'S': num(s, n >= 2 ? 2 : 1); break;
-        case 'Z': num(ms, n >= 3 ? 3 : 1); break;
-        case 'T': run(n >= 2 ? kLongTimeFormat : kShortTimeFormat); break;
+        case 'N':
+          num(mi, n >= 2 ? 2 : 1);
+          break;
+        case 'S':
+          num(s, n >= 2 ? 2 : 1);
+          break;
+        case 'Z':
+          num(ms, n >= 3 ? 3 : 1);
+          break;
+        case 'T':
+          run(n >= 2 ? kLongTimeFormat : kShortTimeFormat);
+          break;
         case 'C':
           run(fs.ShortDateFormat);
           if (TimeOf(dt) != 0) {
@@ -183,9 +199,15 @@ std::string FormatDateTimeText(std::string_view fmt, double dt) {
             i += 1;
           }
           continue;
-        case '/': out.append(n, fs.DateSeparator); break;
-        case ':': out.append(n, fs.TimeSeparator); break;
-        default: out.append(f.substr(i, n)); break;
+        case '/':
+          out.append(n, fs.DateSeparator);
+          break;
+        case ':':
+          out.append(n, fs.TimeSeparator);
+          break;
+        default:
+          out.append(f.substr(i, n));
+          break;
       }
       if (u == 'D' || u == 'S' || u == 'N' || u == 'Z' || u == 'E' || u == 'C') lastHour = false;
       i += n;

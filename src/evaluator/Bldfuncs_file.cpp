@@ -30,7 +30,10 @@ bool Known(int32_t h) { return OpenFiles().count(h) != 0; }
 
 int32_t ToFileDate(std::time_t t) { return t < 0 || t > INT32_MAX ? -1 : int32_t(t); }
 
-int32_t NAnsiCompareFileName(string a, string b) { int c = a.compare(b); return c < 0 ? -1 : c > 0 ? 1 : 0; }
+int32_t NAnsiCompareFileName(string a, string b) {
+  int c = a.compare(b);
+  return c < 0 ? -1 : c > 0 ? 1 : 0;
+}
 string NAnsiLowerCaseFileName(string s) { return lib::AnsiLower(s); }
 string NAnsiUpperCaseFileName(string s) { return lib::AnsiUpper(s); }
 size_t NameStart(const string& s) {

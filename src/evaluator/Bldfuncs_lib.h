@@ -12,17 +12,17 @@
 namespace jjgz::eval {
 
 class EConvertError : public EEvalError {
-public:
+ public:
   using EEvalError::EEvalError;
   const char* ClassName() const override { return "EConvertError"; }
 };
 class EInOutError : public EEvalError {
-public:
+ public:
   using EEvalError::EEvalError;
   const char* ClassName() const override { return "EInOutError"; }
 };
 class EOutOfMemory : public EEvalError {
-public:
+ public:
   using EEvalError::EEvalError;
   const char* ClassName() const override { return "EOutOfMemory"; }
 };
@@ -30,10 +30,12 @@ public:
 namespace lib {
 
 // Registration that leaves an existing name alone when a group is switched on again.
-inline void Reg(TEPRegFuncs& r, bool ifAbsent, const std::string& name, TFuncHandler h,
-                TFuncCategory cat, const std::string& descr, int argCount) {
-  if (ifAbsent) r.RegisterFuncIfAbsent(name, std::move(h), cat, descr, argCount);
-  else r.RegisterFunc(name, std::move(h), cat, descr, argCount);
+inline void Reg(TEPRegFuncs& r, bool ifAbsent, const std::string& name, TFuncHandler h, TFuncCategory cat,
+                const std::string& descr, int argCount) {
+  if (ifAbsent)
+    r.RegisterFuncIfAbsent(name, std::move(h), cat, descr, argCount);
+  else
+    r.RegisterFunc(name, std::move(h), cat, descr, argCount);
 }
 template <class R, class... A>
 void Nat(TEPRegFuncs& r, bool ifAbsent, const std::string& name, R (*fn)(A...), TFuncCategory cat,

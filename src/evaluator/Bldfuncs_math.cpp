@@ -33,7 +33,10 @@ int32_t ToInt32Checked(double x) {
 const TValue kByte0 = TValue::Byte(0);
 const TValue kByte1 = TValue::Byte(1);
 
-void FSqr(TFuncCall& c) { double x = X(c); *c.Result = Dbl(x * x); }
+void FSqr(TFuncCall& c) {
+  double x = X(c);
+  *c.Result = Dbl(x * x);
+}
 void FSqrt(TFuncCall& c) {
   double x = X(c);
   if (x < 0) RaiseInvalidOp();
@@ -56,8 +59,10 @@ void FCeil(TFuncCall& c) { *c.Result = TValue::Integer(ToInt32Checked(std::ceil(
 void FFloor(TFuncCall& c) { *c.Result = TValue::Integer(ToInt32Checked(std::floor(X(c)))); }
 void FSign(TFuncCall& c) {
   int cmp = VarCompare(c.Arg(0), kByte0);
-  if (cmp < 0) *c.Result = TValue::ShortInt(-1);
-  else *c.Result = TValue::Currency(cmp > 0 ? 10000 : 0);
+  if (cmp < 0)
+    *c.Result = TValue::ShortInt(-1);
+  else
+    *c.Result = TValue::Currency(cmp > 0 ? 10000 : 0);
 }
 void FZero(TFuncCall& c) { *c.Result = TValue::Currency(VarEquals(c.Arg(0), kByte0) ? 0 : 10000); }
 // DEC and INC change their argument's cell and return the new value.
@@ -73,9 +78,12 @@ void FRadius(TFuncCall& c) { *c.Result = Dbl(std::hypot(X(c, 0), X(c, 1))); }
 void FArg(TFuncCall& c) {
   double x = X(c, 0), y = X(c, 1);
   double r;
-  if (x > 0) r = std::atan(y / x);
-  else if (x < 0) r = std::atan(y / x) + kPi;
-  else r = y > 0 ? kPi / 2 : -kPi / 2;
+  if (x > 0)
+    r = std::atan(y / x);
+  else if (x < 0)
+    r = std::atan(y / x) + kPi;
+  else
+    r = y > 0 ? kPi / 2 : -kPi / 2;
   *c.Result = Dbl(r);
 }
 void FAvg(TFuncCall& c) {

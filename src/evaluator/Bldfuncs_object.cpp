@@ -31,8 +31,8 @@ int32_t HandleOf(const TValue& v) {
   }
 }
 
-TValue CallMember(TEPRegFuncs& r, const TRegClass* cls, const TRegMember* m,
-                  std::shared_ptr<TScriptObject> self, int32_t handle, TFuncCall& c, int first) {
+TValue CallMember(TEPRegFuncs& r, const TRegClass* cls, const TRegMember* m, std::shared_ptr<TScriptObject> self,
+                  int32_t handle, TFuncCall& c, int first) {
   TMethodCall mc;
   mc.Registry = &r;
   mc.Class = cls;
@@ -98,13 +98,13 @@ void FSetObjProp(TFuncCall& c) {
 
 // The owner of a script run by ExecScript: the registry and nothing else.
 class TScriptOwner : public IParserOwner {
-public:
+ public:
   explicit TScriptOwner(TEPRegFuncs* r) : r_(r) {}
   TVarsList* OwnerUserVars() override { return nullptr; }
   TFunctionRegistry* OwnerRegFuncs() override { return r_; }
   IUserLib* OwnerUserLib() override { return nullptr; }
 
-private:
+ private:
   TEPRegFuncs* r_;
 };
 
@@ -159,8 +159,8 @@ void FDEof(TFuncCall& c) {
   if (TScriptDataSet* d = DataSetOf(c, keep)) *c.Result = TValue::Integer(d->Eof() ? 1 : 0);
 }
 
-void RegH(TEPRegFuncs& r, bool ifAbsent, const std::string& name, int n, TFuncCategory cat,
-          const std::string& descr, TFuncHandler h) {
+void RegH(TEPRegFuncs& r, bool ifAbsent, const std::string& name, int n, TFuncCategory cat, const std::string& descr,
+          TFuncHandler h) {
   if (ifAbsent && r.FindFunc(name)) return;
   r.RegisterRegHandled(name, n, cat, descr, std::move(h));
 }
@@ -171,40 +171,38 @@ void RegH(TEPRegFuncs& r, bool ifAbsent, const std::string& name, int n, TFuncCa
 void RegisterExceptFuncs(TEPRegFuncs& r, bool a) {
   TEPRegFuncs* reg = &r;
   if (!(a && r.FindFunc("ExceptObject")))
-    r.RegisterNative(
-        "ExceptObject",
-        [reg](std::vector<TValue>&) {
-          std::exception_ptr ep = std::current_exception();
-          if (!ep) return TValue::Integer(0);
-          std::string cls, msg;
-          try {
-            std::rethrow_exception(ep);
-          } catch (const EEvalError& e) {
-            cls = e.ClassName();
-            msg = e.Message();
-          } catch (const std::exception& e) {
-            cls = "Exception";
-            msg = e.what();
-          } catch (...) {
-            return TValue::Integer(0);
-          }
-          auto obj = std::make_shared<TScriptObject>(cls);
-          obj->SetField("Message", TValue::String(msg));
-          obj->SetField("HelpContext", TValue::Integer(0));
-          return TValue::Integer(reg->AddObject(std::move(obj)));
-        },
-        fct_System, "the exception object being handled", TNativeType::Variant, {});
+    r.RegisterNative("ExceptObject",
+                     [reg](std::vector<TValue>&) {
+                       std::exception_ptr ep = std::current_exception();
+                       if (!ep) return TValue::Integer(0);
+                       std::string cls, msg;
+                       try {
+                         std::rethrow_exception(ep);
+                       } catch (const EEvalError& e) {
+                         cls = e.ClassName();
+                         msg = e.Message();
+                       } catch (const std::exception& e) {
+                         cls = "Exception";
+                         msg = e.what();
+                       } catch (...) {
+                         return TValue::Integer(0);
+                       }
+                       auto obj = std::make_shared<TScriptObject>(cls);
+                       obj->SetField("Message", TValue::String(msg));
+                       obj->SetField("HelpContext", TValue::Integer(0));
+                       return TValue::Integer(reg->AddObject(std::move(obj)));
+                     },
+                     fct_System, "the exception object being handled", TNativeType::Variant, {});
   if (!(a && r.FindFunc("RaiseExcept")))
-    r.RegisterNative(
-        "RaiseExcept",
-        [reg](std::vector<TValue>& args) -> TValue {
-          std::shared_ptr<TScriptObject> obj = reg->FindObject(args[0]);
-          const TRegClass* cls = obj ? ClassOf(*reg, *obj) : nullptr;
-          if (!obj || !cls || !cls->InheritsFrom("Exception")) Fail("Invalid object reference");
-          TValue* m = obj->Field("Message");
-          throw EScriptException(obj->ClassName(), m ? m->ToText() : std::string());
-        },
-        fct_System, "raises the exception object given", TNativeType::Void, {TNativeType::Variant});
+    r.RegisterNative("RaiseExcept",
+                     [reg](std::vector<TValue>& args) -> TValue {
+                       std::shared_ptr<TScriptObject> obj = reg->FindObject(args[0]);
+                       const TRegClass* cls = obj ? ClassOf(*reg, *obj) : nullptr;
+                       if (!obj || !cls || !cls->InheritsFrom("Exception")) Fail("Invalid object reference");
+                       TValue* m = obj->Field("Message");
+                       throw EScriptException(obj->ClassName(), m ? m->ToText() : std::string());
+                     },
+                     fct_System, "raises the exception object given", TNativeType::Void, {TNativeType::Variant});
 }
 
 void RegisterObjectFuncs(TEPRegFuncs& r, bool a) {

@@ -14,8 +14,10 @@ std::string AnsiUpper(std::string_view s) {
   std::string r(s);
   for (size_t i = 0; i < r.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(r[i]);
-    if (IsLead(c) && i + 1 < r.size()) ++i;
-    else if (c >= 'a' && c <= 'z') r[i] = char(c - 32);
+    if (IsLead(c) && i + 1 < r.size())
+      ++i;
+    else if (c >= 'a' && c <= 'z')
+      r[i] = char(c - 32);
   }
   return r;
 }
@@ -24,8 +26,10 @@ std::string AnsiLower(std::string_view s) {
   std::string r(s);
   for (size_t i = 0; i < r.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(r[i]);
-    if (IsLead(c) && i + 1 < r.size()) ++i;
-    else if (c >= 'A' && c <= 'Z') r[i] = char(c + 32);
+    if (IsLead(c) && i + 1 < r.size())
+      ++i;
+    else if (c >= 'A' && c <= 'Z')
+      r[i] = char(c + 32);
   }
   return r;
 }
@@ -265,8 +269,15 @@ void FStr(TFuncCall& c) {
   string t;
   char buf[1200];
   switch (x.Kind()) {
-    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
-    case varLongWord: case varInt64: case varBoolean: case varEmpty:
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64:
+    case varBoolean:
+    case varEmpty:
       t = std::to_string(x.ToInt64());
       break;
     default: {
@@ -281,8 +292,8 @@ void FStr(TFuncCall& c) {
         string m(buf);
         size_t e = m.find('E');
         int ex = std::atoi(m.c_str() + e + 1);
-        std::snprintf(buf, sizeof buf, "%s%sE%c%04d", d < 0 ? "" : " ", m.substr(0, e).c_str(),
-                      ex < 0 ? '-' : '+', ex < 0 ? -ex : ex);
+        std::snprintf(buf, sizeof buf, "%s%sE%c%04d", d < 0 ? "" : " ", m.substr(0, e).c_str(), ex < 0 ? '-' : '+',
+                      ex < 0 ? -ex : ex);
       }
       t = buf;
     }
@@ -300,11 +311,21 @@ TValue MakeArray(const std::vector<std::pair<int32_t, int32_t>>& bounds, size_t 
   std::vector<TValue> items;
   items.reserve(size_t(n));
   for (int64_t i = 0; i < n; ++i) {
-    if (dim + 1 < bounds.size()) items.push_back(MakeArray(bounds, dim + 1, kind));
-    else if (kind == varVariant || kind == varEmpty) items.emplace_back();
-    else if (kind == varString || kind == varOleStr) items.push_back(kind == varString ? TValue::String("") : TValue::WideString(""));
-    else if (kind == varSingle || kind == varDouble || kind == varDate) { TValue v; v.SetReal(kind, 0); items.push_back(v); }
-    else { TValue v; v.SetInt(kind, 0); items.push_back(v); }
+    if (dim + 1 < bounds.size())
+      items.push_back(MakeArray(bounds, dim + 1, kind));
+    else if (kind == varVariant || kind == varEmpty)
+      items.emplace_back();
+    else if (kind == varString || kind == varOleStr)
+      items.push_back(kind == varString ? TValue::String("") : TValue::WideString(""));
+    else if (kind == varSingle || kind == varDouble || kind == varDate) {
+      TValue v;
+      v.SetReal(kind, 0);
+      items.push_back(v);
+    } else {
+      TValue v;
+      v.SetInt(kind, 0);
+      items.push_back(v);
+    }
   }
   return TValue::Array(bounds[dim].first, std::move(items));
 }
@@ -371,8 +392,10 @@ void FVarArrayRedim(TFuncCall& c) {
   if (n > (1 << 24)) throw EOutOfMemory("Out of memory");
   TValue proto = a->Items.empty() ? TValue() : a->Items[0];
   if (!proto.IsArray()) {
-    if (proto.IsText()) proto = proto.Kind() == varString ? TValue::String("") : TValue::WideString("");
-    else if (!proto.IsEmpty()) proto = VarSub(proto, proto);
+    if (proto.IsText())
+      proto = proto.Kind() == varString ? TValue::String("") : TValue::WideString("");
+    else if (!proto.IsEmpty())
+      proto = VarSub(proto, proto);
   }
   a->Items.resize(size_t(n), proto);
 }
@@ -390,28 +413,44 @@ TValue AsKind(const TValue& v, int32_t kind) {
     return x;
   };
   switch (kind) {
-    case varEmpty: return TValue();
-    case varNull: return TValue::Null();
-    case varSmallint: return TValue::Smallint(int16_t(intIn(INT16_MIN, INT16_MAX)));
-    case varInteger: return TValue::Integer(v.ToInteger());
-    case varSingle: return TValue::Single(float(v.ToDouble()));
-    case varDouble: return TValue::Double(v.ToDouble());
-    case varCurrency: return TValue::Currency(v.ToCurrency());
-    case varDate: return TValue::Date(v.ToDate());
-    case varBoolean: return TValue::Boolean(ConvertToNative(v, TNativeType::Boolean).RawInt() != 0);
-    case varShortInt: return TValue::ShortInt(int8_t(intIn(INT8_MIN, INT8_MAX)));
-    case varByte: return TValue::Byte(uint8_t(intIn(0, UINT8_MAX)));
-    case varWord: return TValue::Word(uint16_t(intIn(0, UINT16_MAX)));
-    case varLongWord: return TValue::LongWord(uint32_t(intIn(0, UINT32_MAX)));
-    case varInt64: return TValue::Int64(v.ToInt64());
-    case varVariant: return v;
+    case varEmpty:
+      return TValue();
+    case varNull:
+      return TValue::Null();
+    case varSmallint:
+      return TValue::Smallint(int16_t(intIn(INT16_MIN, INT16_MAX)));
+    case varInteger:
+      return TValue::Integer(v.ToInteger());
+    case varSingle:
+      return TValue::Single(float(v.ToDouble()));
+    case varDouble:
+      return TValue::Double(v.ToDouble());
+    case varCurrency:
+      return TValue::Currency(v.ToCurrency());
+    case varDate:
+      return TValue::Date(v.ToDate());
+    case varBoolean:
+      return TValue::Boolean(ConvertToNative(v, TNativeType::Boolean).RawInt() != 0);
+    case varShortInt:
+      return TValue::ShortInt(int8_t(intIn(INT8_MIN, INT8_MAX)));
+    case varByte:
+      return TValue::Byte(uint8_t(intIn(0, UINT8_MAX)));
+    case varWord:
+      return TValue::Word(uint16_t(intIn(0, UINT16_MAX)));
+    case varLongWord:
+      return TValue::LongWord(uint32_t(intIn(0, UINT32_MAX)));
+    case varInt64:
+      return TValue::Int64(v.ToInt64());
+    case varVariant:
+      return v;
     case varOleStr:
     case varString: {
       if (v.IsNull()) RaiseCastError(v.Kind(), kind == varString ? "String" : "OleStr");
       std::string t = v.Kind() == varDate ? lib::DateTimeToText(v.RawDouble()) : v.ToText();
       return kind == varString ? TValue::String(t) : TValue::WideString(t);
     }
-    default: RaiseCastError(v.Kind(), "Unknown");
+    default:
+      RaiseCastError(v.Kind(), "Unknown");
   }
 }
 TValue NVarAsType(TValue v, int32_t kind) { return AsKind(v, kind); }

@@ -13,8 +13,10 @@ TValue* TScriptObject::Field(std::string_view name) {
 }
 
 void TScriptObject::SetField(const std::string& name, TValue v) {
-  if (TValue* f = Field(name)) *f = std::move(v);
-  else Fields.emplace_back(name, std::move(v));
+  if (TValue* f = Field(name))
+    *f = std::move(v);
+  else
+    Fields.emplace_back(name, std::move(v));
 }
 
 const TRegMember* TRegClass::FindMember(std::string_view name) const {
@@ -38,8 +40,7 @@ TValue Construct(TMethodCall& m, bool withHelp) {
   auto obj = std::make_shared<TScriptObject>(m.Class->Name);
   if (m.Class->InheritsFrom("Exception")) {
     obj->SetField("Message", TValue::String(m.Args.empty() ? std::string() : m.Args[0].ToText()));
-    obj->SetField("HelpContext",
-                  TValue::Integer(withHelp && m.Args.size() > 1 ? m.Args[1].ToInteger() : 0));
+    obj->SetField("HelpContext", TValue::Integer(withHelp && m.Args.size() > 1 ? m.Args[1].ToInteger() : 0));
   }
   return TValue::Integer(m.Registry->AddObject(std::move(obj)));
 }
@@ -54,12 +55,10 @@ TValue FieldOf(TScriptObject& o, const char* name) {
 TEPCustomRegClasses::TEPCustomRegClasses() {
   RegisterClass("TObject", "");
   RegisterConstructor("TObject", "Create", [](TMethodCall& m) { return Construct(m, false); });
-  RegisterMethod("TObject", "ClassType", [](TMethodCall& m) {
-    return TValue::String(m.Self ? m.Self->ClassName() : m.Class->Name);
-  });
-  RegisterMethod("TObject", "ClassName", [](TMethodCall& m) {
-    return TValue::String(m.Self ? m.Self->ClassName() : m.Class->Name);
-  });
+  RegisterMethod("TObject", "ClassType",
+                 [](TMethodCall& m) { return TValue::String(m.Self ? m.Self->ClassName() : m.Class->Name); });
+  RegisterMethod("TObject", "ClassName",
+                 [](TMethodCall& m) { return TValue::String(m.Self ? m.Self->ClassName() : m.Class->Name); });
   RegisterMethod("TObject", "Free", [](TMethodCall& m) {
     if (m.Self) m.Registry->RemoveObject(m.Handle);
     return TValue::Byte(0);
@@ -91,8 +90,7 @@ const TRegClass* TEPCustomRegClasses::FindClass(std::string_view name) const {
 TRegClass* TEPCustomRegClasses::RegisterClass(const std::string& name, const std::string& parent) {
   if (FindClass(name)) throw EEvalError("Class already exists: " + name);
   const TRegClass* p = nullptr;
-  if (!parent.empty() && !(p = FindClass(parent)))
-    throw EEvalError("Parent class does not exist: " + parent);
+  if (!parent.empty() && !(p = FindClass(parent))) throw EEvalError("Parent class does not exist: " + parent);
   auto c = std::make_unique<TRegClass>();
   c->Name = name;
   c->Parent = p;
@@ -111,15 +109,13 @@ TRegMember& TEPCustomRegClasses::AddMember(const std::string& className, const s
   return c->Members.back();
 }
 
-void TEPCustomRegClasses::RegisterMethod(const std::string& className, const std::string& name,
-                                         TMethodHandler h) {
+void TEPCustomRegClasses::RegisterMethod(const std::string& className, const std::string& name, TMethodHandler h) {
   TRegMember& m = AddMember(className, name);
   m.Kind = TMemberKind::Method;
   m.Call = std::move(h);
 }
 
-void TEPCustomRegClasses::RegisterConstructor(const std::string& className, const std::string& name,
-                                              TMethodHandler h) {
+void TEPCustomRegClasses::RegisterConstructor(const std::string& className, const std::string& name, TMethodHandler h) {
   TRegMember& m = AddMember(className, name);
   m.Kind = TMemberKind::Constructor;
   m.Call = std::move(h);

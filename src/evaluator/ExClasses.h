@@ -17,7 +17,7 @@ class TRegClass;
 // An object a formula can refer to. Its class is a class of the class registry
 // (or none for host objects such as datasets, which the dataset group reaches).
 class TScriptObject {
-public:
+ public:
   explicit TScriptObject(std::string className) : className_(std::move(className)) {}
   virtual ~TScriptObject() = default;
   const std::string& ClassName() const { return className_; }
@@ -26,13 +26,13 @@ public:
   TValue* Field(std::string_view name);
   void SetField(const std::string& name, TValue v);
 
-private:
+ private:
   std::string className_;
 };
 
 // A dataset a formula can open, close and move through (dataset group).
 class TScriptDataSet : public TScriptObject {
-public:
+ public:
   TScriptDataSet() : TScriptObject("TDataSet") {}
   virtual void Open() = 0;
   virtual void Close() = 0;
@@ -47,19 +47,19 @@ public:
 // The exception a formula raises with RaiseExcept: it carries the class name of
 // the exception object.
 class EScriptException : public EEvalError {
-public:
+ public:
   EScriptException(std::string className, std::string msg)
       : EEvalError(std::move(msg)), className_(std::move(className)) {}
   const char* ClassName() const override { return className_.c_str(); }
 
-private:
+ private:
   std::string className_;
 };
 
 // What a method body sees.
 struct TMethodCall {
   TEPRegFuncs* Registry = nullptr;
-  const TRegClass* Class = nullptr;  // the class the call names
+  const TRegClass* Class = nullptr;     // the class the call names
   std::shared_ptr<TScriptObject> Self;  // null for a call on the class itself
   int32_t Handle = 0;                   // the reference Self was reached by
   std::vector<TValue> Args;
@@ -71,13 +71,13 @@ enum class TMemberKind { Method, Constructor, Property };
 struct TRegMember {
   std::string Name;
   TMemberKind Kind = TMemberKind::Method;
-  TMethodHandler Call;                                          // methods and constructors
-  std::function<TValue(TScriptObject&)> Get;                    // readable property
-  std::function<void(TScriptObject&, const TValue&)> Set;       // writeable property
+  TMethodHandler Call;                                     // methods and constructors
+  std::function<TValue(TScriptObject&)> Get;               // readable property
+  std::function<void(TScriptObject&, const TValue&)> Set;  // writeable property
 };
 
 class TRegClass {
-public:
+ public:
   std::string Name;
   const TRegClass* Parent = nullptr;
   std::vector<TRegMember> Members;
@@ -87,7 +87,7 @@ public:
 
 // The class registry. Created with TObject, Exception and EScriptException.
 class TEPCustomRegClasses {
-public:
+ public:
   TEPCustomRegClasses();
   TEPCustomRegClasses(const TEPCustomRegClasses&) = delete;
   TEPCustomRegClasses& operator=(const TEPCustomRegClasses&) = delete;
@@ -108,7 +108,7 @@ public:
   // Registries that use this one forget it when it goes.
   std::vector<TEPRegFuncs*> Users;
 
-private:
+ private:
   TRegMember& AddMember(const std::string& className, const std::string& name);
   std::vector<std::unique_ptr<TRegClass>> classes_;
 };

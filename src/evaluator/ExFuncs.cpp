@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-
 namespace jjgz::eval {
 
 namespace {
@@ -18,8 +17,8 @@ void CheckName(const std::string& name) {
 }  // namespace
 
 TEPRegFuncs::TEPRegFuncs()
-    : TEPRegFuncs({fgBasic, fgDate, fgExpLog, fgTrigonom, fgDB, fgVariantString, fgConvert, fgFile,
-                   fgSystem, fgObject}) {}
+    : TEPRegFuncs(
+          {fgBasic, fgDate, fgExpLog, fgTrigonom, fgDB, fgVariantString, fgConvert, fgFile, fgSystem, fgObject}) {}
 
 TEPRegFuncs::TEPRegFuncs(std::initializer_list<int> groups) {
   auto wanted = [&](int g) { return std::find(groups.begin(), groups.end(), g) != groups.end(); };
@@ -27,8 +26,7 @@ TEPRegFuncs::TEPRegFuncs(std::initializer_list<int> groups) {
   // Construction order: trigonometric, exponent/logarithm, the basic set, then the
   // date, dataset, string/array, conversion, file and system groups, and last the
   // object functions.
-  for (int g : {fgTrigonom, fgExpLog, fgBasic, fgDate, fgDB, fgVariantString, fgConvert, fgFile,
-                fgSystem, fgObject})
+  for (int g : {fgTrigonom, fgExpLog, fgBasic, fgDate, fgDB, fgVariantString, fgConvert, fgFile, fgSystem, fgObject})
     if (wanted(g)) RegisterGroupFuncs(g, false);
 }
 
@@ -50,10 +48,9 @@ TEPRegFuncs::~TEPRegFuncs() {
 }
 
 size_t TEPRegFuncs::LowerBound(std::string_view name) const {
-  auto it = std::lower_bound(funcs_.begin(), funcs_.end(), name,
-                             [](const std::unique_ptr<TRegFuncObj>& f, std::string_view n) {
-                               return CompareText(f->Name, n) < 0;
-                             });
+  auto it = std::lower_bound(
+      funcs_.begin(), funcs_.end(), name,
+      [](const std::unique_ptr<TRegFuncObj>& f, std::string_view n) { return CompareText(f->Name, n) < 0; });
   return size_t(it - funcs_.begin());
 }
 
@@ -93,21 +90,19 @@ std::unique_ptr<TRegFuncObj> NewFunc(const std::string& name, TFuncHandler handl
 }
 }  // namespace
 
-TRegFuncObj* TEPRegFuncs::RegisterFunc(const std::string& name, TFuncHandler handler,
-                                       TFuncCategory category, const std::string& descr, int argCount) {
+TRegFuncObj* TEPRegFuncs::RegisterFunc(const std::string& name, TFuncHandler handler, TFuncCategory category,
+                                       const std::string& descr, int argCount) {
   return Add(NewFunc(name, std::move(handler), category, descr, argCount, TFuncKind::Handler), false);
 }
 
-TRegFuncObj* TEPRegFuncs::RegisterFuncIfAbsent(const std::string& name, TFuncHandler handler,
-                                               TFuncCategory category, const std::string& descr,
-                                               int argCount) {
+TRegFuncObj* TEPRegFuncs::RegisterFuncIfAbsent(const std::string& name, TFuncHandler handler, TFuncCategory category,
+                                               const std::string& descr, int argCount) {
   if (FindFunc(name)) return nullptr;
   return Add(NewFunc(name, std::move(handler), category, descr, argCount, TFuncKind::Handler), true);
 }
 
-TRegFuncObj* TEPRegFuncs::RegisterRegHandled(const std::string& name, int argCount,
-                                             TFuncCategory category, const std::string& descr,
-                                             TFuncHandler handler) {
+TRegFuncObj* TEPRegFuncs::RegisterRegHandled(const std::string& name, int argCount, TFuncCategory category,
+                                             const std::string& descr, TFuncHandler handler) {
   CheckName(name);
   return Add(NewFunc(name, std::move(handler), category, descr, argCount, TFuncKind::RegistryHandled), false);
 }
@@ -151,17 +146,38 @@ void TEPRegFuncs::RegisterGroupFuncs(int group, bool ifAbsent) {
   currentGroup_ = group;
   try {
     switch (group) {
-      case fgBasic: RegisterBasicFuncs(*this, ifAbsent); break;
-      case fgDate: RegisterDateFuncs(*this, ifAbsent); break;
-      case fgExpLog: RegisterExpLogFuncs(*this, ifAbsent); break;
-      case fgTrigonom: RegisterTrigonomFuncs(*this, ifAbsent); break;
-      case fgDB: RegisterDBFuncs(*this, ifAbsent); break;
-      case fgVariantString: RegisterStringFuncs(*this, ifAbsent); break;
-      case fgConvert: RegisterConvertFuncs(*this, ifAbsent); break;
-      case fgFile: RegisterFileFuncs(*this, ifAbsent); break;
-      case fgSystem: RegisterSystemFuncs(*this, ifAbsent); break;
-      case fgObject: RegisterObjectFuncs(*this, ifAbsent); break;
-      default: break;
+      case fgBasic:
+        RegisterBasicFuncs(*this, ifAbsent);
+        break;
+      case fgDate:
+        RegisterDateFuncs(*this, ifAbsent);
+        break;
+      case fgExpLog:
+        RegisterExpLogFuncs(*this, ifAbsent);
+        break;
+      case fgTrigonom:
+        RegisterTrigonomFuncs(*this, ifAbsent);
+        break;
+      case fgDB:
+        RegisterDBFuncs(*this, ifAbsent);
+        break;
+      case fgVariantString:
+        RegisterStringFuncs(*this, ifAbsent);
+        break;
+      case fgConvert:
+        RegisterConvertFuncs(*this, ifAbsent);
+        break;
+      case fgFile:
+        RegisterFileFuncs(*this, ifAbsent);
+        break;
+      case fgSystem:
+        RegisterSystemFuncs(*this, ifAbsent);
+        break;
+      case fgObject:
+        RegisterObjectFuncs(*this, ifAbsent);
+        break;
+      default:
+        break;
     }
   } catch (...) {
     currentGroup_ = saved;
@@ -174,8 +190,10 @@ void TEPRegFuncs::SetGroup(int group, bool on) {
   if (group < 1 || group > 8 || on_[group] == on) return;
   on_[group] = on;
   if (loading_) return;
-  if (on) RegisterGroupFuncs(group, true);
-  else RemoveGroup(group);
+  if (on)
+    RegisterGroupFuncs(group, true);
+  else
+    RemoveGroup(group);
 }
 
 void TEPRegFuncs::EndLoad() {
@@ -187,8 +205,8 @@ void TEPRegFuncs::EndLoad() {
 // ---------------------------------------------------------------------------
 // Event functions
 
-TEPEventFunc* TEPRegFuncs::AddEventFunc(const std::string& name, TEvaluateFuncEvent handler,
-                                        const std::string& descr, TFuncCategory category) {
+TEPEventFunc* TEPRegFuncs::AddEventFunc(const std::string& name, TEvaluateFuncEvent handler, const std::string& descr,
+                                        TFuncCategory category) {
   CheckName(name);
   events_.push_back(std::unique_ptr<TEPEventFunc>(new TEPEventFunc(this)));
   TEPEventFunc* e = events_.back().get();
@@ -260,16 +278,28 @@ int32_t TEPRegFuncs::AddObject(std::shared_ptr<TScriptObject> obj) {
 std::shared_ptr<TScriptObject> TEPRegFuncs::FindObject(const TValue& ref) const {
   int64_t h;
   switch (ref.Kind()) {
-    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
-    case varLongWord: case varInt64: h = ref.RawInt(); break;
-    case varSingle: case varDouble: case varCurrency: case varString: case varOleStr:
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64:
+      h = ref.RawInt();
+      break;
+    case varSingle:
+    case varDouble:
+    case varCurrency:
+    case varString:
+    case varOleStr:
       try {
         h = ref.ToInt64();
       } catch (const EEvalError&) {
         return nullptr;
       }
       break;
-    default: return nullptr;
+    default:
+      return nullptr;
   }
   for (auto& p : objects_)
     if (p.first == h) return p.second;
@@ -277,8 +307,7 @@ std::shared_ptr<TScriptObject> TEPRegFuncs::FindObject(const TValue& ref) const 
 }
 
 void TEPRegFuncs::RemoveObject(int32_t handle) {
-  objects_.erase(std::remove_if(objects_.begin(), objects_.end(),
-                                [&](auto& p) { return p.first == handle; }),
+  objects_.erase(std::remove_if(objects_.begin(), objects_.end(), [&](auto& p) { return p.first == handle; }),
                  objects_.end());
 }
 

@@ -15,8 +15,21 @@
 namespace jjgz::eval {
 
 enum TFuncCategory {
-  fct_Arithm, fct_Aggregate, fct_ExpLog, fct_Logical, fct_Date, fct_Trigonom, fct_DBFunc,
-  fct_UserDef, fct_Custom, fct_Variant, fct_String, fct_Convert, fct_File, fct_System, fct_Internal
+  fct_Arithm,
+  fct_Aggregate,
+  fct_ExpLog,
+  fct_Logical,
+  fct_Date,
+  fct_Trigonom,
+  fct_DBFunc,
+  fct_UserDef,
+  fct_Custom,
+  fct_Variant,
+  fct_String,
+  fct_Convert,
+  fct_File,
+  fct_System,
+  fct_Internal
 };
 
 class TFunctionRegistry;
@@ -36,14 +49,16 @@ struct TFuncCall {
 using TFuncHandler = std::function<void(TFuncCall&)>;
 
 enum class TFuncKind {
-  Handler,          // reads the argument cells and writes the result (operation 27)
-  Native,           // runtime routine behind a typed adaptor (operation 27)
-  RegistryHandled   // handler that also receives the registry (operation 30)
+  Handler,         // reads the argument cells and writes the result (operation 27)
+  Native,          // runtime routine behind a typed adaptor (operation 27)
+  RegistryHandled  // handler that also receives the registry (operation 30)
 };
 
 class TFuncObj {
-public:
-  TFuncObj() { Link.NameFn = [this] { return Name; }; }
+ public:
+  TFuncObj() {
+    Link.NameFn = [this] { return Name; };
+  }
   TFuncObj(const TFuncObj&) = delete;
   TFuncObj& operator=(const TFuncObj&) = delete;
   virtual ~TFuncObj() = default;
@@ -59,13 +74,14 @@ public:
 
 // The registry a component or container can attach. Lookup is case-insensitive.
 class TFunctionRegistry : public TFreeNotifier {
-public:
-  TFunctionRegistry() { Link.NameFn = [] { return std::string("RegFuncs"); }; }
+ public:
+  TFunctionRegistry() {
+    Link.NameFn = [] { return std::string("RegFuncs"); };
+  }
   ~TFunctionRegistry() override = default;
   virtual TFuncObj* FindFunc(std::string_view name) const = 0;
   TExprLink Link;  // formulas that bound calls through this registry use this link
 };
-
 
 // ---------------------------------------------------------------------------
 // The function registry component with its function groups, event functions and
@@ -78,20 +94,38 @@ class TScriptObject;
 // Function groups that can be switched off; the basic set and the object
 // functions belong to no group (0) and are always present.
 enum TFuncGroup {
-  fgBasic = 0, fgDate = 1, fgExpLog = 2, fgTrigonom = 3, fgDB = 4, fgVariantString = 5,
-  fgConvert = 6, fgFile = 7, fgSystem = 8, fgObject = 9
+  fgBasic = 0,
+  fgDate = 1,
+  fgExpLog = 2,
+  fgTrigonom = 3,
+  fgDB = 4,
+  fgVariantString = 5,
+  fgConvert = 6,
+  fgFile = 7,
+  fgSystem = 8,
+  fgObject = 9
 };
 
 // Parameter and result types a native routine may declare (see fstubgen.h).
 enum class TNativeType {
-  Void, Integer, Int64, Word, Double, Currency, Date, Boolean, String, Variant,
-  Pointer, Record  // cannot be passed: refused at registration
+  Void,
+  Integer,
+  Int64,
+  Word,
+  Double,
+  Currency,
+  Date,
+  Boolean,
+  String,
+  Variant,
+  Pointer,
+  Record  // cannot be passed: refused at registration
 };
 
 // A registered function with the group it came from and, for native routines,
 // their declared signature.
 class TRegFuncObj : public TFuncObj {
-public:
+ public:
   int Group = fgBasic;
   TNativeType ResultType = TNativeType::Void;
   std::vector<TNativeType> ParamTypes;
@@ -101,7 +135,7 @@ public:
 using TEvaluateFuncEvent = std::function<TValue(std::vector<TValue>& params)>;
 
 class TEPEventFunc {
-public:
+ public:
   TEPEventFunc(const TEPEventFunc&) = delete;
   TEPEventFunc& operator=(const TEPEventFunc&) = delete;
   ~TEPEventFunc();
@@ -112,7 +146,7 @@ public:
   TEvaluateFuncEvent OnEvaluate;
   const std::string& RegisteredName() const { return registered_; }
 
-private:
+ private:
   friend class TEPRegFuncs;
   explicit TEPEventFunc(TEPRegFuncs* owner) : owner_(owner) {}
   void Register();
@@ -121,7 +155,7 @@ private:
 };
 
 class TEPRegFuncs : public TFunctionRegistry {
-public:
+ public:
   TEPRegFuncs();  // every group and the object functions
   ~TEPRegFuncs() override;
 
@@ -140,15 +174,14 @@ public:
   // identifier name: " for a name that is no identifier.
   TRegFuncObj* RegisterFunc(const std::string& name, TFuncHandler handler, TFuncCategory category,
                             const std::string& descr, int argCount);
-  TRegFuncObj* RegisterFuncIfAbsent(const std::string& name, TFuncHandler handler,
-                                    TFuncCategory category, const std::string& descr, int argCount);
+  TRegFuncObj* RegisterFuncIfAbsent(const std::string& name, TFuncHandler handler, TFuncCategory category,
+                                    const std::string& descr, int argCount);
   // A native routine behind the adaptor that converts every argument to its
   // declared type and the result back (fstubgen.h builds the routine from a
   // C++ function).
   using TNativeRoutine = std::function<TValue(std::vector<TValue>& args)>;
   TRegFuncObj* RegisterNative(const std::string& name, TNativeRoutine routine, TFuncCategory category,
-                              const std::string& descr, TNativeType result,
-                              std::vector<TNativeType> params);
+                              const std::string& descr, TNativeType result, std::vector<TNativeType> params);
   TRegFuncObj* RegisterRegHandled(const std::string& name, int argCount, TFuncCategory category,
                                   const std::string& descr, TFuncHandler handler);
   void RemoveFunc(std::string_view name);
@@ -188,8 +221,8 @@ public:
   void SetRegClasses(TEPCustomRegClasses* c);
 
   // Event functions, owned by the registry.
-  TEPEventFunc* AddEventFunc(const std::string& name, TEvaluateFuncEvent handler = {},
-                             const std::string& descr = {}, TFuncCategory category = fct_Custom);
+  TEPEventFunc* AddEventFunc(const std::string& name, TEvaluateFuncEvent handler = {}, const std::string& descr = {},
+                             TFuncCategory category = fct_Custom);
   void RemoveEventFunc(TEPEventFunc* f);
   size_t EventFuncCount() const { return events_.size(); }
   TEPEventFunc* EventFunc(size_t i) const { return events_[i].get(); }
@@ -204,7 +237,7 @@ public:
   int MaxScriptDepth = 32;  // nesting of ExecScript calls
   int ScriptDepth = 0;
 
-private:
+ private:
   friend class TEPEventFunc;
   explicit TEPRegFuncs(std::initializer_list<int> groups);
   TRegFuncObj* Add(std::unique_ptr<TRegFuncObj> f, bool ifAbsent);

@@ -52,7 +52,8 @@ void TEPUserLib::SetSource(const std::string& name, std::vector<std::string> sou
   TItem* it = Find(name);
   if (!it) return;
   it->Source = std::move(source);
-  if (it->Eval) it->Eval->SetLines(it->Source);
+  if (it->Eval)
+    it->Eval->SetLines(it->Source);
   else
     for (auto& f : funcs_) f->Eval->Invalidate();
 }
@@ -215,7 +216,11 @@ void TCustomParser::SetRegFuncs(TFunctionRegistry* r) {
   if (r == regFuncs_) return;
   if (regFuncs_) regFuncs_->RemoveFreeNotification(this);
   regFuncs_ = r;
-  if (r) r->AddFreeNotification(this, [this] { regFuncs_ = nullptr; eval_.Invalidate(); });
+  if (r)
+    r->AddFreeNotification(this, [this] {
+      regFuncs_ = nullptr;
+      eval_.Invalidate();
+    });
   eval_.Invalidate();
 }
 
@@ -223,7 +228,11 @@ void TCustomParser::SetUserLib(TEPUserLib* l) {
   if (l == userLib_) return;
   if (userLib_) userLib_->RemoveFreeNotification(this);
   userLib_ = l;
-  if (l) l->AddFreeNotification(this, [this] { userLib_ = nullptr; eval_.Invalidate(); });
+  if (l)
+    l->AddFreeNotification(this, [this] {
+      userLib_ = nullptr;
+      eval_.Invalidate();
+    });
   eval_.Invalidate();
 }
 
@@ -233,7 +242,11 @@ void TCustomParser::SetUserVars(TEPVars* v) {
   // The compiled form refers to the variables of the old list: drop it first.
   eval_.Invalidate();
   userVars_ = v;
-  if (v) v->AddFreeNotification(this, [this] { eval_.Invalidate(); userVars_ = nullptr; });
+  if (v)
+    v->AddFreeNotification(this, [this] {
+      eval_.Invalidate();
+      userVars_ = nullptr;
+    });
 }
 
 TVarsList& TCustomParser::Variables() {
@@ -287,8 +300,10 @@ TValue TCustomParser::Evaluate(const std::vector<TValue>& params) {
 }
 
 void TCustomParser::SetReference(const std::string& name, TValue* cell) {
-  if (cell) references_[UpperCase(name)] = cell;
-  else references_.erase(UpperCase(name));
+  if (cell)
+    references_[UpperCase(name)] = cell;
+  else
+    references_.erase(UpperCase(name));
   eval_.Invalidate();
 }
 

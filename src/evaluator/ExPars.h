@@ -44,7 +44,7 @@ using TGetFunctionEvent = std::function<void(TCustomParser& sender, const std::s
 // User library: named formulas callable as functions (arguments arrive as %0, %1,
 // ...) and aliases, text macros expanded before a formula is compiled.
 class TEPUserLib : public TFreeNotifier, public IParserOwner, public IUserLib {
-public:
+ public:
   TEPUserLib();
   ~TEPUserLib() override;
 
@@ -68,7 +68,7 @@ public:
   IUserLib* OwnerUserLib() override { return this; }
   bool OwnerCompileAllowed() override { return !Loading; }
 
-private:
+ private:
   struct TItem {
     std::string Name, Descr;
     std::vector<std::string> Source;
@@ -81,7 +81,7 @@ private:
 };
 
 class TCustomParser : public IParserOwner, public TFreeNotifier {
-public:
+ public:
   TCustomParser();
   ~TCustomParser() override;
   TCustomParser(const TCustomParser&) = delete;
@@ -135,7 +135,7 @@ public:
   bool OwnerCompileAllowed() override;
   TValue* OwnerReference(const std::string& component, const std::string& field) override;
 
-private:
+ private:
   TEPVars internals_;
   TEPVars externals_;
   std::map<std::string, TValue*> references_;
@@ -147,7 +147,7 @@ private:
 };
 
 class TExParser : public TCustomParser {
-public:
+ public:
   using TCustomParser::TCustomParser;
 };
 

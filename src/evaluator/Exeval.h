@@ -21,7 +21,7 @@ class TEvalObj;
 // What a compiled object needs of a user library: its functions, to bind calls to
 // them, and its aliases, expanded in the text before it compiles.
 class IUserLib {
-public:
+ public:
   virtual ~IUserLib() = default;
   virtual TEvalObj* FindFunc(std::string_view name) const = 0;
   virtual std::vector<std::string> ExpandAliases(const std::vector<std::string>& lines) const = 0;
@@ -29,7 +29,7 @@ public:
 
 // What the owner of a compiled object supplies for every compilation.
 class IParserOwner {
-public:
+ public:
   virtual ~IParserOwner() = default;
   virtual TVarsList* OwnerUserVars() = 0;
   virtual TVarsList* OwnerExternalVars() { return nullptr; }  // only the component has them
@@ -48,7 +48,7 @@ using TEvalNotifyEvent = std::function<void(TEvalObj&)>;
 using TErrorNotifyEvent = std::function<void(TEvalObj&, const EEvalError&)>;
 
 class TEvalObj {
-public:
+ public:
   explicit TEvalObj(IParserOwner* owner, std::string name = std::string());
   TEvalObj(const TEvalObj&) = delete;
   TEvalObj& operator=(const TEvalObj&) = delete;
@@ -97,7 +97,7 @@ public:
   std::vector<TVariable*>& Referenced() { return referenced_; }
   std::vector<TStatementNode>& Statements() { return statements_; }
 
-private:
+ private:
   void DropCompiled();
   void RecordError(const EEvalError& e);
   std::vector<std::string> ExpandAliases() const;
@@ -106,8 +106,7 @@ private:
   std::string name_;
   std::vector<std::string> lines_;
   std::string joined_;
-  bool compiled_ = false, compileFailed_ = false, runFailed_ = false, busy_ = false,
-       invalidating_ = false;
+  bool compiled_ = false, compileFailed_ = false, runFailed_ = false, busy_ = false, invalidating_ = false;
   std::string errMessage_;
   int errLine_ = 0, errColumn_ = 0;
 

@@ -37,8 +37,7 @@ bool TExprLink::UsesTransitively(const TExprLink* other) const {
 void TExprLink::AddUse(TExprLink* used) {
   if (!used) return;
   if (std::find(uses_.begin(), uses_.end(), used) != uses_.end()) return;
-  if (used == this || used->UsesTransitively(this))
-    throw EMathParserError("Circular reference: " + Name());
+  if (used == this || used->UsesTransitively(this)) throw EMathParserError("Circular reference: " + Name());
   uses_.push_back(used);
   used->usedBy_.push_back(this);
 }
@@ -57,8 +56,7 @@ void TExprLink::NotifyChanged(bool structural) {
   std::vector<TExprLink*> users = usedBy_;
   try {
     for (TExprLink* u : users)
-      if (std::find(usedBy_.begin(), usedBy_.end(), u) != usedBy_.end() && u->OnChanged)
-        u->OnChanged(structural);
+      if (std::find(usedBy_.begin(), usedBy_.end(), u) != usedBy_.end() && u->OnChanged) u->OnChanged(structural);
   } catch (...) {
     notifying_ = false;
     throw;
@@ -77,8 +75,7 @@ void TFreeNotifier::AddFreeNotification(const void* key, std::function<void()> f
 }
 
 void TFreeNotifier::RemoveFreeNotification(const void* key) {
-  listeners_.erase(std::remove_if(listeners_.begin(), listeners_.end(),
-                                  [&](const auto& p) { return p.first == key; }),
+  listeners_.erase(std::remove_if(listeners_.begin(), listeners_.end(), [&](const auto& p) { return p.first == key; }),
                    listeners_.end());
 }
 

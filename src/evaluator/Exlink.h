@@ -12,13 +12,13 @@ namespace jjgz::eval {
 // changes (text, removed functions) make dependants recompile, value changes only
 // mark cached values stale.
 class TExprLink {
-public:
+ public:
   TExprLink() = default;
   TExprLink(const TExprLink&) = delete;
   TExprLink& operator=(const TExprLink&) = delete;
   ~TExprLink();
 
-  std::function<std::string()> NameFn;          // for the circular reference message
+  std::function<std::string()> NameFn;             // for the circular reference message
   std::function<void(bool structural)> OnChanged;  // called when a used object changed
 
   void AddUse(TExprLink* used);  // raises "Circular reference" when it would close a cycle
@@ -29,7 +29,7 @@ public:
   const std::vector<TExprLink*>& UsedBy() const { return usedBy_; }
   std::string Name() const { return NameFn ? NameFn() : std::string(); }
 
-private:
+ private:
   std::vector<TExprLink*> uses_, usedBy_;
   bool notifying_ = false;
 };
@@ -37,7 +37,7 @@ private:
 // Components that others refer to tell them when they go away, so that the
 // referring property becomes none.
 class TFreeNotifier {
-public:
+ public:
   TFreeNotifier() = default;
   TFreeNotifier(const TFreeNotifier&) = delete;
   TFreeNotifier& operator=(const TFreeNotifier&) = delete;
@@ -45,7 +45,7 @@ public:
   void AddFreeNotification(const void* key, std::function<void()> fn);
   void RemoveFreeNotification(const void* key);
 
-private:
+ private:
   std::vector<std::pair<const void*, std::function<void()>>> listeners_;
 };
 
@@ -53,7 +53,7 @@ private:
 // (the referring side registers a free notification while it holds the pointer).
 template <class T>
 class TNotifyPtr {
-public:
+ public:
   TNotifyPtr() = default;
   TNotifyPtr(const TNotifyPtr&) = delete;
   TNotifyPtr& operator=(const TNotifyPtr&) = delete;
@@ -66,7 +66,7 @@ public:
   T* operator->() const { return p_; }
   T* get() const { return p_; }
 
-private:
+ private:
   void Reset(T* p) {
     if (p_ == p) return;
     if (p_) static_cast<TFreeNotifier*>(p_)->RemoveFreeNotification(this);

@@ -11,14 +11,14 @@ namespace {
 // Compile context of a variable's own formula: the container's variables, registry
 // and library; no external variables and no function event.
 class TVarFormulaOwner : public IParserOwner {
-public:
+ public:
   explicit TVarFormulaOwner(TEPVars* c) : c_(c) {}
   TVarsList* OwnerUserVars() override { return c_ ? &c_->Variables() : nullptr; }
   TFunctionRegistry* OwnerRegFuncs() override { return c_ ? c_->RegFuncs.get() : nullptr; }
   IUserLib* OwnerUserLib() override { return c_ ? c_->UserLib : nullptr; }
   bool OwnerCompileAllowed() override { return !c_ || !c_->Loading; }
 
-private:
+ private:
   TEPVars* c_;
 };
 }  // namespace
@@ -63,7 +63,8 @@ void TVariable::Recalc() {
   computing_ = true;
   try {
     switch (valueType_) {
-      case TVarValueType::vvValue: break;
+      case TVarValueType::vvValue:
+        break;
       case TVarValueType::vvDBField:
         if (FieldReader) FieldReader(*this, value_);
         break;
@@ -91,7 +92,6 @@ const TValue& TVariable::Value() {
   return value_;
 }
 
-
 void TVariable::CopySettings(const TVariable& src) {
   Descr = src.Descr;
   DataSource = src.DataSource;
@@ -109,10 +109,9 @@ void TVariable::CopySettings(const TVariable& src) {
 }
 
 size_t TVarsList::LowerBound(std::string_view name) const {
-  auto it = std::lower_bound(items_.begin(), items_.end(), name,
-                             [](const std::unique_ptr<TVariable>& v, std::string_view n) {
-                               return CompareText(v->VarName(), n) < 0;
-                             });
+  auto it = std::lower_bound(
+      items_.begin(), items_.end(), name,
+      [](const std::unique_ptr<TVariable>& v, std::string_view n) { return CompareText(v->VarName(), n) < 0; });
   return static_cast<size_t>(it - items_.begin());
 }
 

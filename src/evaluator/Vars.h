@@ -19,7 +19,7 @@ class IUserLib;
 enum class TVarValueType { vvValue, vvDBField, vvExpression, vvOnEvent };
 
 class TVariable {
-public:
+ public:
   explicit TVariable(std::string name, TEPVars* container = nullptr);
   TVariable(const TVariable&) = delete;
   TVariable& operator=(const TVariable&) = delete;
@@ -46,7 +46,7 @@ public:
     Changed();
   }
   void MarkStale() { stale_ = true; }
-  void Recalc();                    // recomputes a computed variable into its cell
+  void Recalc();    // recomputes a computed variable into its cell
   void Changed() {  // the cell was written: dependants become stale
     if (!Link.UsedBy().empty()) Link.NotifyChanged(false);
   }
@@ -54,7 +54,7 @@ public:
 
   TExprLink Link;
 
-private:
+ private:
   std::string name_;
   TEPVars* container_;
   TVarValueType valueType_ = TVarValueType::vvValue;
@@ -68,7 +68,7 @@ private:
 
 // A list of variables sorted by name, case-insensitive, duplicates ignored.
 class TVarsList {
-public:
+ public:
   explicit TVarsList(TEPVars* container = nullptr) : container_(container) {}
   TVarsList(const TVarsList&) = delete;
   TVarsList& operator=(const TVarsList&) = delete;
@@ -79,7 +79,7 @@ public:
   size_t Count() const { return items_.size(); }
   TVariable* At(size_t i) const { return items_[i].get(); }
 
-private:
+ private:
   size_t LowerBound(std::string_view name) const;
   TEPVars* container_;
   std::vector<std::unique_ptr<TVariable>> items_;
@@ -87,15 +87,15 @@ private:
 
 // Container of user variables.
 class TEPVars : public TFreeNotifier {
-public:
+ public:
   TEPVars() : list_(this) {}
   TVarsList& Variables() { return list_; }
   std::string IniFile;
   TNotifyPtr<TFunctionRegistry> RegFuncs;  // none again when the registry goes away
-  IUserLib* UserLib = nullptr;  // a TEPUserLib
+  IUserLib* UserLib = nullptr;             // a TEPUserLib
   bool Loading = false;
 
-private:
+ private:
   TVarsList list_;
 };
 

@@ -19,8 +19,26 @@ namespace {
 // levels `left` and `right` on (a part may hold no operator looser than that).
 // Prefix operators (NOT, "~") apply to what follows them.
 enum TLevel {
-  lvOr, lvXor, lvAnd, lvEqual, lvNotEqual, lvLess, lvLessEq, lvGreater, lvGreaterEq, lvShl, lvShr,
-  lvAdd, lvSub, lvMul, lvIntDiv, lvMod, lvDiv, lvNot, lvBitNot, kLevels
+  lvOr,
+  lvXor,
+  lvAnd,
+  lvEqual,
+  lvNotEqual,
+  lvLess,
+  lvLessEq,
+  lvGreater,
+  lvGreaterEq,
+  lvShl,
+  lvShr,
+  lvAdd,
+  lvSub,
+  lvMul,
+  lvIntDiv,
+  lvMod,
+  lvDiv,
+  lvNot,
+  lvBitNot,
+  kLevels
 };
 struct TLevelOp {
   std::string_view text;
@@ -30,26 +48,25 @@ struct TLevelOp {
   int left, right;
   int len() const { return static_cast<int>(text.size()); }
 };
-constexpr TLevelOp kLevelOps[kLevels] = {
-    {"OR", opOr, true, false, lvXor, lvOr},
-    {"XOR", opXor, true, false, lvAnd, lvXor},
-    {"AND", opAnd, true, false, lvEqual, lvAnd},
-    {"=", opEqual, false, false, lvNotEqual, lvEqual},
-    {"<>", opNotEqual, false, false, lvLess, lvNotEqual},
-    {"<", opLess, false, false, lvLessEq, lvLess},
-    {"<=", opLessEq, false, false, lvGreater, lvLessEq},
-    {">", opGreater, false, false, lvGreaterEq, lvGreater},
-    {">=", opGreaterEq, false, false, lvShl, lvGreaterEq},
-    {"SHL", opShl, true, false, lvShr, lvShl},
-    {"SHR", opShr, true, false, lvAdd, lvShr},
-    {"+", opAdd, false, false, lvSub, lvAdd},
-    {"-", opSub, false, false, lvSub, lvMul},
-    {"*", opMul, false, false, lvIntDiv, lvMul},
-    {"DIV", opIntDiv, true, false, lvIntDiv, lvNot},
-    {"MOD", opMod, true, false, lvIntDiv, lvNot},
-    {"/", opDiv, false, false, lvIntDiv, lvNot},
-    {"NOT", opNot, true, true, lvNot, lvNot},
-    {"~", opBitNot, false, true, lvBitNot, lvBitNot}};
+constexpr TLevelOp kLevelOps[kLevels] = {{"OR", opOr, true, false, lvXor, lvOr},
+                                         {"XOR", opXor, true, false, lvAnd, lvXor},
+                                         {"AND", opAnd, true, false, lvEqual, lvAnd},
+                                         {"=", opEqual, false, false, lvNotEqual, lvEqual},
+                                         {"<>", opNotEqual, false, false, lvLess, lvNotEqual},
+                                         {"<", opLess, false, false, lvLessEq, lvLess},
+                                         {"<=", opLessEq, false, false, lvGreater, lvLessEq},
+                                         {">", opGreater, false, false, lvGreaterEq, lvGreater},
+                                         {">=", opGreaterEq, false, false, lvShl, lvGreaterEq},
+                                         {"SHL", opShl, true, false, lvShr, lvShl},
+                                         {"SHR", opShr, true, false, lvAdd, lvShr},
+                                         {"+", opAdd, false, false, lvSub, lvAdd},
+                                         {"-", opSub, false, false, lvSub, lvMul},
+                                         {"*", opMul, false, false, lvIntDiv, lvMul},
+                                         {"DIV", opIntDiv, true, false, lvIntDiv, lvNot},
+                                         {"MOD", opMod, true, false, lvIntDiv, lvNot},
+                                         {"/", opDiv, false, false, lvIntDiv, lvNot},
+                                         {"NOT", opNot, true, true, lvNot, lvNot},
+                                         {"~", opBitNot, false, true, lvBitNot, lvBitNot}};
 
 // Level of a word operator, or -1.
 int WordOperatorLevel(std::string_view w) {
@@ -75,7 +92,7 @@ int SymbolOperatorLevel(std::string_view s, int& len) {
 enum TRole { rLeft, rRight, rNeutral };
 
 constexpr size_t kStackBudget = 2u << 20;  // bytes of C++ stack the compiler may use
-constexpr long kWorkBudget = 4000000;     // sub-expression attempts per compilation
+constexpr long kWorkBudget = 4000000;      // sub-expression attempts per compilation
 constexpr int kMaxParam = 1023;
 
 [[noreturn]] void TooComplex() { throw ESyntaxError("Expression too complex"); }
@@ -100,12 +117,15 @@ class TBuilder;
 
 // Open-addressing table of sub-expression results: (range, mode) -> node or -1.
 class TMemo {
-public:
+ public:
   TMemo() : keys_(64, kFree), vals_(64, 0) {}
   bool Find(uint64_t key, int& out) const {
     for (size_t i = Hash(key) & (keys_.size() - 1);; i = (i + 1) & (keys_.size() - 1)) {
       if (keys_[i] == kFree) return false;
-      if (keys_[i] == key) { out = vals_[i]; return true; }
+      if (keys_[i] == key) {
+        out = vals_[i];
+        return true;
+      }
     }
   }
   void Put(uint64_t key, int val) {
@@ -117,7 +137,7 @@ public:
     vals_[i] = val;
   }
 
-private:
+ private:
   static constexpr uint64_t kFree = ~uint64_t(0);
   static size_t Hash(uint64_t k) { return size_t((k * 0x9E3779B97F4A7C15ull) >> 17); }
   void Grow() {
@@ -136,17 +156,25 @@ private:
 
 // One expression text: its analysis and the search for its structure.
 class TExprParser {
-public:
+ public:
   TExprParser(TBuilder& env, std::string text);
   bool Balanced() const { return balanced_; }
   int ParseFull() { return Full(0, n_); }
-  int ParseIndex() { int b = 0, e = n_; Trim(b, e); return Index(b, e); }
-  int ParseMember(bool assign) { int b = 0, e = n_; Trim(b, e); return Member(b, e, assign); }
+  int ParseIndex() {
+    int b = 0, e = n_;
+    Trim(b, e);
+    return Index(b, e);
+  }
+  int ParseMember(bool assign) {
+    int b = 0, e = n_;
+    Trim(b, e);
+    return Member(b, e, assign);
+  }
   const std::string& Text() const { return t_; }
   const std::string& FailText() const { return fail_; }
   std::vector<TNode>& Nodes() { return nodes_; }
 
-private:
+ private:
   void Trim(int& b, int& e) const {
     while (b < e && t_[b] == ' ') ++b;
     while (e > b && t_[e - 1] == ' ') --e;
@@ -207,7 +235,7 @@ private:
 
 // The compilation of one formula.
 class TBuilder {
-public:
+ public:
   explicit TBuilder(TEvalObj& obj) : obj_(obj), owner_(obj.Owner()) {}
   std::vector<TStatementNode> Compile(const std::vector<std::string>& lines);
 
@@ -219,13 +247,12 @@ public:
   bool CanBindVar(const std::string& name);
   TVariable* FindVar(const std::string& name, TValue*& cell);
 
-private:
+ private:
   enum TCtx { cTop, cBlock, cRepeat, cTry1, cTry2 };
   [[noreturn]] void StmtError(const std::string& msg, bool withToken = false);
   void CheckStack();
   TToken ParseList(std::vector<TStatementNode>& out, TCtx ctx, int loops, bool haveToken);
-  TToken ParseStatement(TToken tok, std::vector<TStatementNode>& out, int loops, bool elseAllowed,
-                        bool beginAllowed);
+  TToken ParseStatement(TToken tok, std::vector<TStatementNode>& out, int loops, bool elseAllowed, bool beginAllowed);
   bool IsTerminator(TToken t, bool elseAllowed) const {
     return t == TToken::Semicolon || t == TToken::Eof || (t == TToken::Else && elseAllowed);
   }
@@ -265,17 +292,30 @@ TExprParser::TExprParser(TBuilder& env, std::string text) : env_(env), t_(std::m
     inStr_[size_t(i)] = q;
     depth_[size_t(i)] = d;
     sq_[size_t(i)] = s;
-    if (c == '"') { q ^= 1; continue; }
+    if (c == '"') {
+      q ^= 1;
+      continue;
+    }
     if (q) continue;
-    if (c == '(') { stack.push_back(i); ++d; }
-    else if (c == ')') {
+    if (c == '(') {
+      stack.push_back(i);
+      ++d;
+    } else if (c == ')') {
       --d;
       minD = std::min(minD, d);
-      if (!stack.empty()) { match_[size_t(stack.back())] = i; stack.pop_back(); }
-    } else if (c == '[') { sqStack.push_back(i); ++s; }
-    else if (c == ']') {
+      if (!stack.empty()) {
+        match_[size_t(stack.back())] = i;
+        stack.pop_back();
+      }
+    } else if (c == '[') {
+      sqStack.push_back(i);
+      ++s;
+    } else if (c == ']') {
       if (s > 0) --s;
-      if (!sqStack.empty()) { sqOpen_[size_t(i)] = sqStack.back(); sqStack.pop_back(); }
+      if (!sqStack.empty()) {
+        sqOpen_[size_t(i)] = sqStack.back();
+        sqStack.pop_back();
+      }
     }
   }
   depth_[size_t(n_)] = d;
@@ -393,8 +433,7 @@ int TExprParser::LastBad(int b, int e, int level) const {
 
 void TExprParser::Guard() {
   const char* here = static_cast<const char*>(__builtin_frame_address(0));
-  if (env_.stackBase_ && env_.stackBase_ > here && size_t(env_.stackBase_ - here) > kStackBudget)
-    TooComplex();
+  if (env_.stackBase_ && env_.stackBase_ > here && size_t(env_.stackBase_ - here) > kStackBudget) TooComplex();
   if (++env_.work_ > kWorkBudget) TooComplex();
 }
 
@@ -441,8 +480,8 @@ int TExprParser::Part(int b, int e, int level, TRole role) {
   r = -1;
   if (Impossible(b, e) || FirstBad(b, e, level) < e) {
     r = -1;
-  } else if ((r = Var(b, e)) >= 0 || (r = Ref(b, e)) >= 0 || (r = Const(b, e)) >= 0 ||
-             (r = Str(b, e)) >= 0 || (r = Paren(b, e)) >= 0) {
+  } else if ((r = Var(b, e)) >= 0 || (r = Ref(b, e)) >= 0 || (r = Const(b, e)) >= 0 || (r = Str(b, e)) >= 0 ||
+             (r = Paren(b, e)) >= 0) {
   } else if (role != rRight && (r = UnaryMinus(b, e)) >= 0) {
   } else if ((r = Split(b, e, level)) >= 0 || (r = Power(b, e)) >= 0 || (r = Index(b, e)) >= 0 ||
              (r = Call(b, e)) >= 0 || (r = Member(b, e)) >= 0) {
@@ -553,22 +592,38 @@ int TExprParser::Const(int b, int e) {
   std::string_view s(t_.data() + b, size_t(e - b));
   TValue v;
   bool ok = false;
-  if (SameText(s, "PI"sv)) { v = TValue::Double(3.1415926535897932385); ok = true; }
-  else if (SameText(s, "-PI"sv)) { v = TValue::Double(-3.1415926535897932385); ok = true; }
-  else if (SameText(s, "TRUE"sv)) { v = TValue::Boolean(true); ok = true; }
-  else if (SameText(s, "FALSE"sv)) { v = TValue::Boolean(false); ok = true; }
-  else if (SameText(s, "NULL"sv)) { v = TValue::Null(); ok = true; }
-  else if (SameText(s, "UNASSIGNED"sv)) { v = TValue(); ok = true; }
-  else if (s[0] == '$') {
+  if (SameText(s, "PI"sv)) {
+    v = TValue::Double(3.1415926535897932385);
+    ok = true;
+  } else if (SameText(s, "-PI"sv)) {
+    v = TValue::Double(-3.1415926535897932385);
+    ok = true;
+  } else if (SameText(s, "TRUE"sv)) {
+    v = TValue::Boolean(true);
+    ok = true;
+  } else if (SameText(s, "FALSE"sv)) {
+    v = TValue::Boolean(false);
+    ok = true;
+  } else if (SameText(s, "NULL"sv)) {
+    v = TValue::Null();
+    ok = true;
+  } else if (SameText(s, "UNASSIGNED"sv)) {
+    v = TValue();
+    ok = true;
+  } else if (s[0] == '$') {
     if (s.size() >= 2 && s.size() < 10) {
       uint32_t x = 0;
       ok = true;
       for (size_t i = 1; i < s.size() && ok; ++i) {
         char c = s[i];
-        int dv = (c >= '0' && c <= '9') ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10
-                 : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
-        if (dv < 0) ok = false;
-        else x = x * 16 + uint32_t(dv);
+        int dv = (c >= '0' && c <= '9')   ? c - '0'
+                 : (c >= 'a' && c <= 'f') ? c - 'a' + 10
+                 : (c >= 'A' && c <= 'F') ? c - 'A' + 10
+                                          : -1;
+        if (dv < 0)
+          ok = false;
+        else
+          x = x * 16 + uint32_t(dv);
       }
       if (ok) v = TValue::Integer(static_cast<int32_t>(x));
     }
@@ -579,14 +634,16 @@ int TExprParser::Const(int b, int e) {
       for (char& c : inner)
         if (c == '/') c = fs.DateSeparator;
       double dt;
-      if (ParseDateText(inner, fs, dt)) { v = TValue::Date(dt); ok = true; }
+      if (ParseDateText(inner, fs, dt)) {
+        v = TValue::Date(dt);
+        ok = true;
+      }
     }
   } else if ((s[0] >= '0' && s[0] <= '9') || s[0] == '.' || s[0] == '+' || s[0] == '-') {
     double d;
     if (ParseFloatText(s, '.', d)) {
       ok = true;
-      if (s.find('.') == std::string_view::npos && d > -2147483647.0 && d < 2147483647.0 &&
-          d == std::trunc(d))
+      if (s.find('.') == std::string_view::npos && d > -2147483647.0 && d < 2147483647.0 && d == std::trunc(d))
         v = TValue::Integer(static_cast<int32_t>(d));
       else
         v = TValue::Double(d);
@@ -604,8 +661,10 @@ int TExprParser::Str(int b, int e) {
   for (int i = b + 1; i < e - 1; ++i) {
     char c = t_[size_t(i)];
     if (c == '"') {
-      if (i + 1 < e - 1 && t_[size_t(i) + 1] == '"') ++i;
-      else return -1;
+      if (i + 1 < e - 1 && t_[size_t(i) + 1] == '"')
+        ++i;
+      else
+        return -1;
     }
     s += c;
   }
@@ -625,9 +684,8 @@ int TExprParser::UnaryMinus(int b, int e) {
   Trim(rb, re);
   if (rb >= re) return -1;
   int r;
-  if ((r = Paren(rb, re)) >= 0 || (r = Var(rb, re)) >= 0 || (r = Ref(rb, re)) >= 0 ||
-      (r = Const(rb, re)) >= 0 || (r = Power(rb, re)) >= 0 || (r = Index(rb, re)) >= 0 ||
-      (r = Call(rb, re)) >= 0 || (r = Member(rb, re)) >= 0)
+  if ((r = Paren(rb, re)) >= 0 || (r = Var(rb, re)) >= 0 || (r = Ref(rb, re)) >= 0 || (r = Const(rb, re)) >= 0 ||
+      (r = Power(rb, re)) >= 0 || (r = Index(rb, re)) >= 0 || (r = Call(rb, re)) >= 0 || (r = Member(rb, re)) >= 0)
     return MakeOp(opNeg, b, r);
   return -1;
 }
@@ -637,8 +695,7 @@ int TExprParser::Primary(int b, int e, bool allowConst) {
   if (b >= e) return -1;
   int r;
   if ((r = Var(b, e)) >= 0 || (r = Ref(b, e)) >= 0 || (allowConst && (r = Const(b, e)) >= 0) ||
-      (r = Paren(b, e)) >= 0 || (r = Index(b, e)) >= 0 || (r = Call(b, e)) >= 0 ||
-      (r = Member(b, e)) >= 0)
+      (r = Paren(b, e)) >= 0 || (r = Index(b, e)) >= 0 || (r = Call(b, e)) >= 0 || (r = Member(b, e)) >= 0)
     return r;
   return -1;
 }
@@ -679,8 +736,7 @@ bool TExprParser::SplitArgs(int b, int e, std::vector<int>& out) {
   int d = depth_[size_t(b)], s = sq_[size_t(b)];
   int start = b;
   for (int i = b; i <= e; ++i) {
-    if (i < e && (t_[size_t(i)] != ',' || inStr_[size_t(i)] || depth_[size_t(i)] != d || sq_[size_t(i)] != s))
-      continue;
+    if (i < e && (t_[size_t(i)] != ',' || inStr_[size_t(i)] || depth_[size_t(i)] != d || sq_[size_t(i)] != s)) continue;
     int ab = start, ae = i;
     Trim(ab, ae);
     int r = ab < ae ? Full(ab, ae) : -1;
@@ -758,7 +814,10 @@ int TExprParser::Member(int b, int e, bool assign) {
   for (auto it = std::lower_bound(dots_.begin(), dots_.end(), e); it != dots_.begin();) {
     --it;
     if (*it <= b) break;
-    if (depth_[size_t(*it)] == d && sq_[size_t(*it)] == s) { dot = *it; break; }
+    if (depth_[size_t(*it)] == d && sq_[size_t(*it)] == s) {
+      dot = *it;
+      break;
+    }
   }
   if (dot < 0) return -1;
   int mb = dot + 1, me = e;
@@ -773,7 +832,10 @@ int TExprParser::Member(int b, int e, bool assign) {
   std::vector<int> args;
   int paren = -1;
   for (int i = mb; i < me; ++i)
-    if (t_[size_t(i)] == '(' && !inStr_[size_t(i)]) { paren = i; break; }
+    if (t_[size_t(i)] == '(' && !inStr_[size_t(i)]) {
+      paren = i;
+      break;
+    }
   if (paren >= 0) {
     if (match_[size_t(paren)] != me - 1 || assign) return -1;
     int nb = mb, ne = paren;
@@ -867,9 +929,15 @@ TValue* TBuilder::Emit(TExprParser& p, int root, TValue* target, TOpChain& chain
   for (int id : operands) {
     TNode& n = nodes[size_t(id)];
     switch (n.type) {
-      case TNode::tParam: n.cell = obj_.ParamCell(n.param); break;
-      case TNode::tConst: n.cell = obj_.NewCell(n.value); break;
-      case TNode::tRef: n.cell = n.refCell; break;
+      case TNode::tParam:
+        n.cell = obj_.ParamCell(n.param);
+        break;
+      case TNode::tConst:
+        n.cell = obj_.NewCell(n.value);
+        break;
+      case TNode::tRef:
+        n.cell = n.refCell;
+        break;
       case TNode::tVar: {
         TValue* cell;
         TVariable* uv = FindVar(n.name, cell);
@@ -886,7 +954,8 @@ TValue* TBuilder::Emit(TExprParser& p, int root, TValue* target, TOpChain& chain
         n.cell = cell;
         break;
       }
-      default: break;
+      default:
+        break;
     }
   }
   if (ops.empty()) {

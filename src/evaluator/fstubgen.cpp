@@ -6,16 +6,21 @@ namespace jjgz::eval {
 
 TValue ConvertToNative(const TValue& v, TNativeType t) {
   switch (t) {
-    case TNativeType::Integer: return TValue::Integer(v.ToInteger());
-    case TNativeType::Int64: return TValue::Int64(v.ToInt64());
+    case TNativeType::Integer:
+      return TValue::Integer(v.ToInteger());
+    case TNativeType::Int64:
+      return TValue::Int64(v.ToInt64());
     case TNativeType::Word: {
       int64_t x = v.ToInt64();
       if (x < 0 || x > 65535) RaiseRangeError();
       return TValue::Word(static_cast<uint16_t>(x));
     }
-    case TNativeType::Double: return TValue::Double(v.ToDouble());
-    case TNativeType::Currency: return TValue::Currency(v.ToCurrency());
-    case TNativeType::Date: return TValue::Date(v.ToDate());
+    case TNativeType::Double:
+      return TValue::Double(v.ToDouble());
+    case TNativeType::Currency:
+      return TValue::Currency(v.ToCurrency());
+    case TNativeType::Date:
+      return TValue::Date(v.ToDate());
     case TNativeType::Boolean:
       if (v.IsText()) {
         if (SameText(v.Text(), "True")) return TValue::Boolean(true);
@@ -25,8 +30,10 @@ TValue ConvertToNative(const TValue& v, TNativeType t) {
     case TNativeType::String:
       if (v.IsNull()) RaiseCastError(v.Kind(), "String");
       return TValue::String(v.ToText());
-    case TNativeType::Variant: return v;
-    default: RaiseInvalidVariantOp();
+    case TNativeType::Variant:
+      return v;
+    default:
+      RaiseInvalidVariantOp();
   }
 }
 
@@ -52,9 +59,9 @@ TFuncHandler MakeNativeAdaptor(TNativeType result, const std::vector<TNativeType
 }
 
 // Defined beside the adaptor it builds, so that the registry needs nothing of this file.
-TRegFuncObj* TEPRegFuncs::RegisterNative(const std::string& name, TNativeRoutine routine,
-                                         TFuncCategory category, const std::string& descr,
-                                         TNativeType result, std::vector<TNativeType> params) {
+TRegFuncObj* TEPRegFuncs::RegisterNative(const std::string& name, TNativeRoutine routine, TFuncCategory category,
+                                         const std::string& descr, TNativeType result,
+                                         std::vector<TNativeType> params) {
   auto f = std::make_unique<TRegFuncObj>();
   f->Name = name;
   f->Handler = MakeNativeAdaptor(result, params, std::move(routine));

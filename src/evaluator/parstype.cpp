@@ -31,33 +31,54 @@ TFormatSettings& FormatSettings() {
 const char* VarKindName(uint16_t kind) {
   if (kind & varArray) return "Array";
   switch (kind) {
-    case varEmpty: return "Empty";
-    case varNull: return "Null";
-    case varSmallint: return "Smallint";
-    case varInteger: return "Integer";
-    case varSingle: return "Single";
-    case varDouble: return "Double";
-    case varCurrency: return "Currency";
-    case varDate: return "Date";
-    case varOleStr: return "OleStr";
-    case varDispatch: return "Dispatch";
-    case varError: return "Error";
-    case varBoolean: return "Boolean";
-    case varVariant: return "Variant";
-    case varUnknown: return "Unknown";
-    case varShortInt: return "ShortInt";
-    case varByte: return "Byte";
-    case varWord: return "Word";
-    case varLongWord: return "LongWord";
-    case varInt64: return "Int64";
-    case varString: return "String";
-    default: return "Unknown";
+    case varEmpty:
+      return "Empty";
+    case varNull:
+      return "Null";
+    case varSmallint:
+      return "Smallint";
+    case varInteger:
+      return "Integer";
+    case varSingle:
+      return "Single";
+    case varDouble:
+      return "Double";
+    case varCurrency:
+      return "Currency";
+    case varDate:
+      return "Date";
+    case varOleStr:
+      return "OleStr";
+    case varDispatch:
+      return "Dispatch";
+    case varError:
+      return "Error";
+    case varBoolean:
+      return "Boolean";
+    case varVariant:
+      return "Variant";
+    case varUnknown:
+      return "Unknown";
+    case varShortInt:
+      return "ShortInt";
+    case varByte:
+      return "Byte";
+    case varWord:
+      return "Word";
+    case varLongWord:
+      return "LongWord";
+    case varInt64:
+      return "Int64";
+    case varString:
+      return "String";
+    default:
+      return "Unknown";
   }
 }
 
 void RaiseCastError(uint16_t from, const char* to) {
-  throw EVariantTypeCastError(std::string("Could not convert variant of type (") + VarKindName(from) +
-                              ") into type (" + to + ")");
+  throw EVariantTypeCastError(std::string("Could not convert variant of type (") + VarKindName(from) + ") into type (" +
+                              to + ")");
 }
 
 namespace {
@@ -66,16 +87,33 @@ enum TCls { cEmp, cNul, cInt, cReal, cCur, cStr, cBool, cDat, cI64, cOther };
 
 TCls ClassOf(uint16_t k) {
   switch (k) {
-    case varEmpty: return cEmp;
-    case varNull: return cNul;
-    case varSmallint: case varInteger: case varShortInt: case varByte: return cInt;
-    case varSingle: case varDouble: return cReal;
-    case varCurrency: return cCur;
-    case varOleStr: case varString: return cStr;
-    case varBoolean: return cBool;
-    case varDate: return cDat;
-    case varWord: case varLongWord: case varInt64: return cI64;
-    default: return cOther;
+    case varEmpty:
+      return cEmp;
+    case varNull:
+      return cNul;
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+      return cInt;
+    case varSingle:
+    case varDouble:
+      return cReal;
+    case varCurrency:
+      return cCur;
+    case varOleStr:
+    case varString:
+      return cStr;
+    case varBoolean:
+      return cBool;
+    case varDate:
+      return cDat;
+    case varWord:
+    case varLongWord:
+    case varInt64:
+      return cI64;
+    default:
+      return cOther;
   }
 }
 
@@ -100,10 +138,19 @@ TCls RuleOf(const TValue& a, const TValue& b) {
 
 bool TextToBool(const std::string& s, bool& out) {
   std::string_view t = TrimBlanks(s);
-  if (SameText(t, "True"sv)) { out = true; return true; }
-  if (SameText(t, "False"sv)) { out = false; return true; }
+  if (SameText(t, "True"sv)) {
+    out = true;
+    return true;
+  }
+  if (SameText(t, "False"sv)) {
+    out = false;
+    return true;
+  }
   double d;
-  if (ParseFloatText(t, FormatSettings().DecimalSeparator, d)) { out = d != 0; return true; }
+  if (ParseFloatText(t, FormatSettings().DecimalSeparator, d)) {
+    out = d != 0;
+    return true;
+  }
   return false;
 }
 
@@ -116,9 +163,14 @@ int64_t DoubleToCurrency(double x) {
 
 // Rounds n / d (d > 0 or < 0) to the nearest integer, ties to even.
 int64_t DivRoundEven(__int128 n, __int128 d) {
-  if (d < 0) { n = -n; d = -d; }
+  if (d < 0) {
+    n = -n;
+    d = -d;
+  }
   __int128 q = n / d, r = n % d;
-  if (r < 0) { r = -r; }
+  if (r < 0) {
+    r = -r;
+  }
   __int128 twice = r * 2;
   if (twice > d || (twice == d && (q % 2 != 0))) q += (n < 0) ? -1 : 1;
   if (q > std::numeric_limits<int64_t>::max() || q < std::numeric_limits<int64_t>::min()) RaiseOverflow();
@@ -137,23 +189,29 @@ enum TArith { opAdd, opSub, opMul };
 
 double FloatArith(TArith op, double x, double y) {
   switch (op) {
-    case opAdd: return CheckFloat(x + y);
-    case opSub: return CheckFloat(x - y);
-    default: return CheckFloat(x * y);
+    case opAdd:
+      return CheckFloat(x + y);
+    case opSub:
+      return CheckFloat(x - y);
+    default:
+      return CheckFloat(x * y);
   }
 }
 
 TValue Arith(TArith op, const TValue& a, const TValue& b) {
   switch (RuleOf(a, b)) {
-    case cEmp: return TValue();
-    case cNul: return TValue::Null();
+    case cEmp:
+      return TValue();
+    case cNul:
+      return TValue::Null();
     case cInt: {
       int64_t x = a.ToInteger(), y = b.ToInteger(), r;
       r = op == opAdd ? x + y : op == opSub ? x - y : x * y;
       if (r >= INT32_MIN && r <= INT32_MAX) return TValue::Integer(static_cast<int32_t>(r));
       return TValue::Double(FloatArith(op, double(x), double(y)));
     }
-    case cReal: case cBool:
+    case cReal:
+    case cBool:
       return TValue::Double(FloatArith(op, a.ToDouble(), b.ToDouble()));
     case cCur: {
       int64_t x = a.ToCurrency(), y = b.ToCurrency(), r;
@@ -175,13 +233,14 @@ TValue Arith(TArith op, const TValue& a, const TValue& b) {
       return TValue::Date(FloatArith(op, a.ToDate(), b.ToDate()));
     case cI64: {
       int64_t x = a.ToInt64(), y = b.ToInt64(), r;
-      bool ovf = op == opAdd ? __builtin_add_overflow(x, y, &r)
+      bool ovf = op == opAdd   ? __builtin_add_overflow(x, y, &r)
                  : op == opSub ? __builtin_sub_overflow(x, y, &r)
                                : __builtin_mul_overflow(x, y, &r);
       if (!ovf) return TValue::Int64(r);
       return TValue::Double(FloatArith(op, double(x), double(y)));
     }
-    default: RaiseInvalidVariantOp();
+    default:
+      RaiseInvalidVariantOp();
   }
 }
 
@@ -233,18 +292,30 @@ TValue TValue::OfKind(uint16_t kind) {
 
 int64_t TValue::ToInt64() const {
   switch (kind_) {
-    case varEmpty: return 0;
-    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
-    case varLongWord: case varInt64: return i_;
-    case varBoolean: return i_ ? -1 : 0;
-    case varSingle: case varDouble: case varDate: {
+    case varEmpty:
+      return 0;
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64:
+      return i_;
+    case varBoolean:
+      return i_ ? -1 : 0;
+    case varSingle:
+    case varDouble:
+    case varDate: {
       bool ok;
       int64_t r = RoundHalfEven(d_, ok);
       if (!ok) RaiseRangeError();
       return r;
     }
-    case varCurrency: return DivRoundEven(i_, 10000);
-    case varString: case varOleStr: {
+    case varCurrency:
+      return DivRoundEven(i_, 10000);
+    case varString:
+    case varOleStr: {
       double d;
       if (!ParseFloatText(Text(), FormatSettings().DecimalSeparator, d)) RaiseCastError(kind_, "Int64");
       bool ok;
@@ -252,7 +323,8 @@ int64_t TValue::ToInt64() const {
       if (!ok) RaiseRangeError();
       return r;
     }
-    default: RaiseCastError(kind_, "Int64");
+    default:
+      RaiseCastError(kind_, "Int64");
   }
 }
 
@@ -273,54 +345,95 @@ int32_t TValue::ToInteger() const {
 
 double TValue::ToDouble() const {
   switch (kind_) {
-    case varEmpty: return 0;
-    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
-    case varLongWord: case varInt64: return static_cast<double>(i_);
-    case varBoolean: return i_ ? -1 : 0;
-    case varSingle: case varDouble: case varDate: return d_;
-    case varCurrency: return static_cast<double>(i_) / 10000.0;
-    case varString: case varOleStr: {
+    case varEmpty:
+      return 0;
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64:
+      return static_cast<double>(i_);
+    case varBoolean:
+      return i_ ? -1 : 0;
+    case varSingle:
+    case varDouble:
+    case varDate:
+      return d_;
+    case varCurrency:
+      return static_cast<double>(i_) / 10000.0;
+    case varString:
+    case varOleStr: {
       double d;
       if (!ParseFloatText(Text(), FormatSettings().DecimalSeparator, d)) RaiseCastError(kind_, "Double");
       return d;
     }
-    default: RaiseCastError(kind_, "Double");
+    default:
+      RaiseCastError(kind_, "Double");
   }
 }
 
 bool TValue::ToBoolean() const {
   switch (kind_) {
-    case varEmpty: return false;
-    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
-    case varLongWord: case varInt64: case varBoolean: case varCurrency: return i_ != 0;
-    case varSingle: case varDouble: case varDate: return d_ != 0;
-    case varString: case varOleStr: {
+    case varEmpty:
+      return false;
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64:
+    case varBoolean:
+    case varCurrency:
+      return i_ != 0;
+    case varSingle:
+    case varDouble:
+    case varDate:
+      return d_ != 0;
+    case varString:
+    case varOleStr: {
       bool b;
       if (!TextToBool(Text(), b)) RaiseCastError(kind_, "Boolean");
       return b;
     }
-    default: RaiseCastError(kind_, "Boolean");
+    default:
+      RaiseCastError(kind_, "Boolean");
   }
 }
 
 int64_t TValue::ToCurrency() const {
   switch (kind_) {
-    case varEmpty: return 0;
-    case varCurrency: return i_;
-    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
-    case varLongWord: case varInt64: {
+    case varEmpty:
+      return 0;
+    case varCurrency:
+      return i_;
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64: {
       int64_t r;
       if (__builtin_mul_overflow(i_, int64_t(10000), &r)) RaiseOverflow();
       return r;
     }
-    case varBoolean: return i_ ? -10000 : 0;
-    case varSingle: case varDouble: case varDate: return DoubleToCurrency(d_);
-    case varString: case varOleStr: {
+    case varBoolean:
+      return i_ ? -10000 : 0;
+    case varSingle:
+    case varDouble:
+    case varDate:
+      return DoubleToCurrency(d_);
+    case varString:
+    case varOleStr: {
       double d;
       if (!ParseFloatText(Text(), FormatSettings().DecimalSeparator, d)) RaiseCastError(kind_, "Currency");
       return DoubleToCurrency(d);
     }
-    default: RaiseCastError(kind_, "Currency");
+    default:
+      RaiseCastError(kind_, "Currency");
   }
 }
 
@@ -337,21 +450,34 @@ double TValue::ToDate() const {
 
 std::string TValue::ToText() const {
   switch (kind_) {
-    case varEmpty: return std::string();
-    case varString: case varOleStr: return Text();
-    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
-    case varLongWord: case varInt64: return std::to_string(i_);
-    case varBoolean: return i_ ? "True" : "False";
+    case varEmpty:
+      return std::string();
+    case varString:
+    case varOleStr:
+      return Text();
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64:
+      return std::to_string(i_);
+    case varBoolean:
+      return i_ ? "True" : "False";
     case varCurrency: {
       std::string t = FormatCurrencyText(i_);
       if (FormatSettings().DecimalSeparator != '.')
-        for (char& c : t) if (c == '.') c = FormatSettings().DecimalSeparator;
+        for (char& c : t)
+          if (c == '.') c = FormatSettings().DecimalSeparator;
       return t;
     }
-    case varSingle: case varDouble: {
+    case varSingle:
+    case varDouble: {
       std::string t = kind_ == varSingle ? FormatSingleText(float(d_)) : FormatDoubleText(d_);
       if (FormatSettings().DecimalSeparator != '.')
-        for (char& c : t) if (c == '.') c = FormatSettings().DecimalSeparator;
+        for (char& c : t)
+          if (c == '.') c = FormatSettings().DecimalSeparator;
       return t;
     }
     case varDate: {
@@ -384,14 +510,16 @@ std::string TValue::ToText() const {
       if (frac > 0) {
         int64_t secs = static_cast<int64_t>(std::llround(frac * 86400.0));
         char buf[32];
-        std::snprintf(buf, sizeof buf, " %d%c%02d%c%02d", int(secs / 3600), fs.TimeSeparator,
-                      int(secs / 60 % 60), fs.TimeSeparator, int(secs % 60));
+        std::snprintf(buf, sizeof buf, " %d%c%02d%c%02d", int(secs / 3600), fs.TimeSeparator, int(secs / 60 % 60),
+                      fs.TimeSeparator, int(secs % 60));
         out += buf;
       }
       return out;
     }
-    case varNull: RaiseCastError(kind_, "String");
-    default: RaiseCastError(kind_, "String");
+    case varNull:
+      RaiseCastError(kind_, "String");
+    default:
+      RaiseCastError(kind_, "String");
   }
 }
 
@@ -404,70 +532,104 @@ TValue VarMul(const TValue& a, const TValue& b) { return Arith(opMul, a, b); }
 
 TValue VarDiv(const TValue& a, const TValue& b) {
   switch (RuleOf(a, b)) {
-    case cEmp: RaiseZeroDivide();
-    case cNul: return TValue::Null();
+    case cEmp:
+      RaiseZeroDivide();
+    case cNul:
+      return TValue::Null();
     case cCur: {
       if (a.Kind() != varCurrency) return TValue::Double(FloatDiv(a.ToDouble(), b.ToDouble()));
       int64_t x = a.ToCurrency();
       if (b.Kind() == varCurrency) {
         int64_t y = b.ToCurrency();
-        if (y == 0) { if (x == 0) RaiseInvalidOp(); RaiseZeroDivide(); }
+        if (y == 0) {
+          if (x == 0) RaiseInvalidOp();
+          RaiseZeroDivide();
+        }
         return TValue::Currency(DivRoundEven(__int128(x) * 10000, y));
       }
       double q = FloatDiv(static_cast<double>(x), b.ToDouble());
       if (!(q > -9.2233720368547758e18 && q < 9.2233720368547758e18)) RaiseOverflow();
       return TValue::Currency(static_cast<int64_t>(std::nearbyint(q)));
     }
-    case cDat: return TValue::Double(FloatDiv(a.ToDate(), b.ToDate()));
-    default: return TValue::Double(FloatDiv(a.ToDouble(), b.ToDouble()));
+    case cDat:
+      return TValue::Double(FloatDiv(a.ToDate(), b.ToDate()));
+    default:
+      return TValue::Double(FloatDiv(a.ToDouble(), b.ToDouble()));
   }
 }
 
 TValue VarNeg(const TValue& a) {
   int64_t x = a.RawInt();
   switch (a.Kind()) {
-    case varEmpty: return TValue::Integer(0);
-    case varNull: return TValue::Null();
-    case varShortInt: return x == INT8_MIN ? TValue::Smallint(int16_t(-x)) : TValue::ShortInt(int8_t(-x));
-    case varSmallint: return x == INT16_MIN ? TValue::Integer(int32_t(-x)) : TValue::Smallint(int16_t(-x));
-    case varInteger: return x == INT32_MIN ? TValue::Int64(-x) : TValue::Integer(int32_t(-x));
-    case varInt64: return x == INT64_MIN ? TValue::Double(-double(x)) : TValue::Int64(-x);
-    case varByte: return TValue::Smallint(int16_t(-x));
-    case varWord: return TValue::Integer(int32_t(-x));
-    case varLongWord: return TValue::Int64(-x);
-    case varBoolean: return TValue::Smallint(x ? 1 : 0);
-    case varSingle: return TValue::Single(-float(a.RawDouble()));
-    case varDouble: return TValue::Double(-a.RawDouble());
-    case varDate: return TValue::Date(-a.RawDouble());
+    case varEmpty:
+      return TValue::Integer(0);
+    case varNull:
+      return TValue::Null();
+    case varShortInt:
+      return x == INT8_MIN ? TValue::Smallint(int16_t(-x)) : TValue::ShortInt(int8_t(-x));
+    case varSmallint:
+      return x == INT16_MIN ? TValue::Integer(int32_t(-x)) : TValue::Smallint(int16_t(-x));
+    case varInteger:
+      return x == INT32_MIN ? TValue::Int64(-x) : TValue::Integer(int32_t(-x));
+    case varInt64:
+      return x == INT64_MIN ? TValue::Double(-double(x)) : TValue::Int64(-x);
+    case varByte:
+      return TValue::Smallint(int16_t(-x));
+    case varWord:
+      return TValue::Integer(int32_t(-x));
+    case varLongWord:
+      return TValue::Int64(-x);
+    case varBoolean:
+      return TValue::Smallint(x ? 1 : 0);
+    case varSingle:
+      return TValue::Single(-float(a.RawDouble()));
+    case varDouble:
+      return TValue::Double(-a.RawDouble());
+    case varDate:
+      return TValue::Date(-a.RawDouble());
     case varCurrency:
       if (x == INT64_MIN) RaiseOverflow();
       return TValue::Currency(-x);
-    case varString: case varOleStr: return TValue::Double(-a.ToDouble());
-    default: RaiseInvalidVariantOp();
+    case varString:
+    case varOleStr:
+      return TValue::Double(-a.ToDouble());
+    default:
+      RaiseInvalidVariantOp();
   }
 }
 
 namespace {
-template <class T> int Cmp3(T x, T y) { return x < y ? -1 : (y < x ? 1 : 0); }
+template <class T>
+int Cmp3(T x, T y) {
+  return x < y ? -1 : (y < x ? 1 : 0);
+}
 }  // namespace
 
 int VarCompare(const TValue& a, const TValue& b) {
   switch (RuleOf(a, b)) {
-    case cEmp: return 0;
+    case cEmp:
+      return 0;
     case cNul:
       if (a.IsNull() && b.IsNull()) return 0;
       return a.IsNull() ? -1 : 1;
-    case cInt: return Cmp3<int64_t>(a.ToInteger(), b.ToInteger());
-    case cReal: return Cmp3(a.ToDouble(), b.ToDouble());
-    case cCur: return Cmp3(a.ToCurrency(), b.ToCurrency());
+    case cInt:
+      return Cmp3<int64_t>(a.ToInteger(), b.ToInteger());
+    case cReal:
+      return Cmp3(a.ToDouble(), b.ToDouble());
+    case cCur:
+      return Cmp3(a.ToCurrency(), b.ToCurrency());
     case cStr: {
       int c = a.ToText().compare(b.ToText());  // std::string compares bytes as unsigned char
       return c < 0 ? -1 : (c > 0 ? 1 : 0);
     }
-    case cBool: return Cmp3<int>(a.ToBoolean() ? 1 : 0, b.ToBoolean() ? 1 : 0);
-    case cDat: return Cmp3(a.ToDate(), b.ToDate());
-    case cI64: return Cmp3(a.ToInt64(), b.ToInt64());
-    default: RaiseInvalidVariantOp();
+    case cBool:
+      return Cmp3<int>(a.ToBoolean() ? 1 : 0, b.ToBoolean() ? 1 : 0);
+    case cDat:
+      return Cmp3(a.ToDate(), b.ToDate());
+    case cI64:
+      return Cmp3(a.ToInt64(), b.ToInt64());
+    default:
+      RaiseInvalidVariantOp();
   }
 }
 
@@ -482,9 +644,15 @@ bool ParseFloatText(std::string_view s, char decimalSep, double& out) {
   // Check the form first: [sign] digits [sep digits] [(e|E) [sign] digits].
   size_t i = 0;
   bool neg = false;
-  if (s[0] == '+' || s[0] == '-') { neg = s[0] == '-'; i = 1; }
+  if (s[0] == '+' || s[0] == '-') {
+    neg = s[0] == '-';
+    i = 1;
+  }
   size_t digits = 0, mantStart = i, sepPos = std::string_view::npos;
-  while (i < s.size() && s[i] >= '0' && s[i] <= '9') { ++i; ++digits; }
+  while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
+    ++i;
+    ++digits;
+  }
   if (i < s.size() && s[i] == decimalSep) {
     sepPos = i;
     for (++i; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) ++digits;
@@ -557,7 +725,10 @@ double EncodeDate(int y, int m, int d) {
 }
 
 void DecodeDate(double dt, int& y, int& m, int& d) {
-  if (std::isnan(dt) || std::fabs(dt) > 3e6) { y = m = d = 0; return; }
+  if (std::isnan(dt) || std::fabs(dt) > 3e6) {
+    y = m = d = 0;
+    return;
+  }
   CivilFromDays(static_cast<int64_t>(std::trunc(dt)) + kEpoch, y, m, d);
 }
 
@@ -596,7 +767,11 @@ bool ParseDateText(std::string_view s, const TFormatSettings& fs, double& out) {
       if (!seen) order[no++] = u;
     }
   }
-  if (no != 3) { order[0] = 'y'; order[1] = 'm'; order[2] = 'd'; }
+  if (no != 3) {
+    order[0] = 'y';
+    order[1] = 'm';
+    order[2] = 'd';
+  }
   int y = 0, m = 0, d = 0;
   std::time_t now = std::time(nullptr);
   std::tm tmNow{};
@@ -604,16 +779,21 @@ bool ParseDateText(std::string_view s, const TFormatSettings& fs, double& out) {
   int curYear = tmNow.tm_year + 1900;
   if (n == 3) {
     for (int k = 0; k < 3; ++k) {
-      if (order[k] == 'y') y = parts[k];
-      else if (order[k] == 'm') m = parts[k];
-      else d = parts[k];
+      if (order[k] == 'y')
+        y = parts[k];
+      else if (order[k] == 'm')
+        m = parts[k];
+      else
+        d = parts[k];
     }
   } else {
     int k2 = 0;
     for (int k = 0; k < 3; ++k) {
       if (order[k] == 'y') continue;
-      if (order[k] == 'm') m = parts[k2++];
-      else d = parts[k2++];
+      if (order[k] == 'm')
+        m = parts[k2++];
+      else
+        d = parts[k2++];
     }
     y = curYear;
   }
@@ -737,14 +917,22 @@ bool IsValidIdent(std::string_view s) {
 
 bool IsReservedName(std::string_view s) {
   static constexpr std::string_view kWords[] = {
-      "DIV", "MOD", "XOR", "OR", "AND", "NOT", "SHL", "SHR", "PI", "TRUE", "FALSE", "NULL",
-      "UNASSIGNED", "BEGIN", "END", "DO", "BREAK", "DOWNTO", "TO", "IF", "THEN", "FOR", "ELSE",
-      "WHILE", "REPEAT", "UNTIL", "TRY", "FINALLY", "EXCEPT"};
-  for (char c : s)
-    switch (c) {
-      case '+': case '-': case '*': case '/': case '^': case '~': case '>': case '<': case '=':
+      "DIV",   "MOD",  "XOR",        "OR",    "AND",    "NOT",   "SHL",   "SHR",     "PI",    "TRUE",
+      "FALSE", "NULL", "UNASSIGNED", "BEGIN", "END",    "DO",    "BREAK", "DOWNTO",  "TO",    "IF",
+      "THEN",  "FOR",  "ELSE",       "WHILE", "REPEAT", "UNTIL", "TRY",   "FINALLY", "EXCEPT"};
+  for (char c : s) switch (c) {
+      case '+':
+      case '-':
+      case '*':
+      case '/':
+      case '^':
+      case '~':
+      case '>':
+      case '<':
+      case '=':
         return true;
-      default: break;
+      default:
+        break;
     }
   if (s.size() < 2 || s.size() > 10) return false;
   for (std::string_view w : kWords)
@@ -799,13 +987,15 @@ std::vector<std::string> SplitLines(const std::string& text) {
 // Scanner.
 
 namespace {
-struct TKeyword { std::string_view word; TToken token; };
+struct TKeyword {
+  std::string_view word;
+  TToken token;
+};
 const TKeyword kKeywords[] = {
-    {"FOR", TToken::For}, {"TO", TToken::To}, {"DOWNTO", TToken::DownTo}, {"DO", TToken::Do},
-    {"BEGIN", TToken::Begin}, {"END", TToken::End}, {"WHILE", TToken::While},
-    {"REPEAT", TToken::Repeat}, {"UNTIL", TToken::Until}, {"BREAK", TToken::Break},
-    {"IF", TToken::If}, {"THEN", TToken::Then}, {"ELSE", TToken::Else}, {"TRY", TToken::Try},
-    {"FINALLY", TToken::Finally}, {"EXCEPT", TToken::Except}};
+    {"FOR", TToken::For},     {"TO", TToken::To},       {"DOWNTO", TToken::DownTo},   {"DO", TToken::Do},
+    {"BEGIN", TToken::Begin}, {"END", TToken::End},     {"WHILE", TToken::While},     {"REPEAT", TToken::Repeat},
+    {"UNTIL", TToken::Until}, {"BREAK", TToken::Break}, {"IF", TToken::If},           {"THEN", TToken::Then},
+    {"ELSE", TToken::Else},   {"TRY", TToken::Try},     {"FINALLY", TToken::Finally}, {"EXCEPT", TToken::Except}};
 }  // namespace
 
 TParserScanner::TParserScanner(std::vector<std::string> lines) : lines_(std::move(lines)) {
@@ -849,14 +1039,23 @@ TToken TParserScanner::NextToken() {
   for (;;) {
     if (p >= static_cast<int>(buf_.size())) {
       appendPiece(pendStart, static_cast<int>(buf_.size()));
-      if (!NextLine()) { p = 0; pendStart = 0; tok = TToken::Eof; len = 0; break; }
+      if (!NextLine()) {
+        p = 0;
+        pendStart = 0;
+        tok = TToken::Eof;
+        len = 0;
+        break;
+      }
       lineBreak();
       p = 0;
       pendStart = 0;
       continue;
     }
     unsigned char c = static_cast<unsigned char>(buf_[p]);
-    if (c == '\t') { buf_[p] = ' '; continue; }
+    if (c == '\t') {
+      buf_[p] = ' ';
+      continue;
+    }
     if (c == '"') {
       size_t q = buf_.find('"', static_cast<size_t>(p) + 1);
       while (q == std::string::npos) {
@@ -873,7 +1072,13 @@ TToken TParserScanner::NextToken() {
     }
     if (c == '/' && p + 1 < static_cast<int>(buf_.size()) && buf_[p + 1] == '/') {
       appendPiece(pendStart, p);
-      if (!NextLine()) { p = 0; pendStart = 0; tok = TToken::Eof; len = 0; break; }
+      if (!NextLine()) {
+        p = 0;
+        pendStart = 0;
+        tok = TToken::Eof;
+        len = 0;
+        break;
+      }
       lineBreak();
       p = 0;
       pendStart = 0;
@@ -884,18 +1089,35 @@ TToken TParserScanner::NextToken() {
       size_t q = buf_.find('}', static_cast<size_t>(p) + 1);
       bool eof = false;
       while (q == std::string::npos) {
-        if (!NextLine()) { eof = true; break; }
+        if (!NextLine()) {
+          eof = true;
+          break;
+        }
         q = buf_.find('}');
       }
-      if (eof) { p = 0; pendStart = 0; tok = TToken::Eof; len = 0; break; }
+      if (eof) {
+        p = 0;
+        pendStart = 0;
+        tok = TToken::Eof;
+        len = 0;
+        break;
+      }
       p = static_cast<int>(q) + 1;
       pendStart = p;
       continue;
     }
     if (c == ':' && p + 1 < static_cast<int>(buf_.size()) && buf_[p + 1] == '=') {
-      tok = TToken::Assign; len = 2; p += 2; break;
+      tok = TToken::Assign;
+      len = 2;
+      p += 2;
+      break;
     }
-    if (c == ';') { tok = TToken::Semicolon; len = 1; p += 1; break; }
+    if (c == ';') {
+      tok = TToken::Semicolon;
+      len = 1;
+      p += 1;
+      break;
+    }
     if (IsIdentStart(c)) {
       int q = p;
       while (q < static_cast<int>(buf_.size()) && IsWordChar(static_cast<unsigned char>(buf_[q]))) ++q;
@@ -903,8 +1125,16 @@ TToken TParserScanner::NextToken() {
       bool found = false;
       if (w.size() <= 7)
         for (const TKeyword& k : kKeywords)
-          if (SameText(w, k.word)) { tok = k.token; found = true; break; }
-      if (found) { len = q - p; p = q; break; }
+          if (SameText(w, k.word)) {
+            tok = k.token;
+            found = true;
+            break;
+          }
+      if (found) {
+        len = q - p;
+        p = q;
+        break;
+      }
       p = q;
       continue;
     }

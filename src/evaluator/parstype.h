@@ -15,7 +15,7 @@ namespace jjgz::eval {
 // family (compile errors) descends from EMathParserError, runtime failures carry
 // the class names of the runtime library they imitate.
 class EEvalError {
-public:
+ public:
   explicit EEvalError(std::string msg) : message_(std::move(msg)) {}
   virtual ~EEvalError() = default;
   virtual const char* ClassName() const { return "Exception"; }
@@ -23,15 +23,15 @@ public:
   void SetMessage(std::string m) { message_ = std::move(m); }
   int Line = 0;    // 1-based, 0 when unknown
   int Column = 0;  // 1-based, 0 when unknown
-private:
+ private:
   std::string message_;
 };
 
-#define JJGZ_EVAL_ERROR(NAME, BASE)                                     \
-  class NAME : public BASE {                                            \
-  public:                                                               \
-    using BASE::BASE;                                                   \
-    const char* ClassName() const override { return #NAME; }            \
+#define JJGZ_EVAL_ERROR(NAME, BASE)                          \
+  class NAME : public BASE {                                 \
+   public:                                                   \
+    using BASE::BASE;                                        \
+    const char* ClassName() const override { return #NAME; } \
   };
 
 JJGZ_EVAL_ERROR(EMathParserError, EEvalError)
@@ -73,10 +73,27 @@ TFormatSettings& FormatSettings();  // process-wide settings used by the evaluat
 // ---------------------------------------------------------------------------
 // Value kinds (codes of the automation variant type, plus 256 for 8-bit text).
 enum TVarKind : uint16_t {
-  varEmpty = 0, varNull = 1, varSmallint = 2, varInteger = 3, varSingle = 4, varDouble = 5,
-  varCurrency = 6, varDate = 7, varOleStr = 8, varDispatch = 9, varError = 10, varBoolean = 11,
-  varVariant = 12, varUnknown = 13, varShortInt = 16, varByte = 17, varWord = 18,
-  varLongWord = 19, varInt64 = 20, varString = 256, varArray = 0x2000
+  varEmpty = 0,
+  varNull = 1,
+  varSmallint = 2,
+  varInteger = 3,
+  varSingle = 4,
+  varDouble = 5,
+  varCurrency = 6,
+  varDate = 7,
+  varOleStr = 8,
+  varDispatch = 9,
+  varError = 10,
+  varBoolean = 11,
+  varVariant = 12,
+  varUnknown = 13,
+  varShortInt = 16,
+  varByte = 17,
+  varWord = 18,
+  varLongWord = 19,
+  varInt64 = 20,
+  varString = 256,
+  varArray = 0x2000
 };
 
 class TValue;
@@ -88,7 +105,7 @@ struct TVarArray {
 // The tagged value. Numbers live in the payload words; both text kinds hold bytes
 // (the host hands the evaluator GBK). Arrays are copied by value.
 class TValue {
-public:
+ public:
   TValue() = default;
   TValue(const TValue& o) : kind_(o.kind_), i_(o.i_), d_(o.d_) {
     if (o.s_) s_ = new std::string(*o.s_);
@@ -104,8 +121,10 @@ public:
     i_ = o.i_;
     d_ = o.d_;
     if (o.s_) {
-      if (s_) *s_ = *o.s_;
-      else s_ = new std::string(*o.s_);
+      if (s_)
+        *s_ = *o.s_;
+      else
+        s_ = new std::string(*o.s_);
     } else if (s_) {
       delete s_;
       s_ = nullptr;
@@ -135,7 +154,11 @@ public:
     if (s_ || arr_) FreeExt();
   }
 
-  static TValue Null() { TValue v; v.kind_ = varNull; return v; }
+  static TValue Null() {
+    TValue v;
+    v.kind_ = varNull;
+    return v;
+  }
   static TValue Smallint(int16_t x) { return MakeInt(varSmallint, x); }
   static TValue Integer(int32_t x) { return MakeInt(varInteger, x); }
   static TValue ShortInt(int8_t x) { return MakeInt(varShortInt, x); }
@@ -144,9 +167,24 @@ public:
   static TValue LongWord(uint32_t x) { return MakeInt(varLongWord, x); }
   static TValue Int64(int64_t x) { return MakeInt(varInt64, x); }
   static TValue Boolean(bool b) { return MakeInt(varBoolean, b ? -1 : 0); }
-  static TValue Single(float x) { TValue v; v.kind_ = varSingle; v.d_ = x; return v; }
-  static TValue Double(double x) { TValue v; v.kind_ = varDouble; v.d_ = x; return v; }
-  static TValue Date(double x) { TValue v; v.kind_ = varDate; v.d_ = x; return v; }
+  static TValue Single(float x) {
+    TValue v;
+    v.kind_ = varSingle;
+    v.d_ = x;
+    return v;
+  }
+  static TValue Double(double x) {
+    TValue v;
+    v.kind_ = varDouble;
+    v.d_ = x;
+    return v;
+  }
+  static TValue Date(double x) {
+    TValue v;
+    v.kind_ = varDate;
+    v.d_ = x;
+    return v;
+  }
   static TValue Currency(int64_t ticks) { return MakeInt(varCurrency, ticks); }  // ten-thousandths
   static TValue String(std::string s) {
     TValue v;
@@ -174,13 +212,13 @@ public:
   TVarArray* ArrayData() const { return arr_; }
 
   // Conversions; they raise the runtime errors of the failure table.
-  int32_t ToInteger() const;     // rounds real kinds to even, range checked
+  int32_t ToInteger() const;  // rounds real kinds to even, range checked
   int64_t ToInt64() const;
   double ToDouble() const;
   bool ToBoolean() const;
-  int64_t ToCurrency() const;    // ten-thousandths
+  int64_t ToCurrency() const;  // ten-thousandths
   double ToDate() const;
-  std::string ToText() const;    // 8-bit text form
+  std::string ToText() const;  // 8-bit text form
 
   void Clear() { *this = TValue(); }
 
@@ -196,11 +234,16 @@ public:
     if (s_ || arr_) FreeExt();
   }
 
-private:
+ private:
   void CopyArray(const TValue& o);  // this value's array becomes a copy of o's (or none)
   void FreeExt();                   // frees the text and the array
   static const std::string& EmptyText();
-  static TValue MakeInt(uint16_t k, int64_t x) { TValue v; v.kind_ = k; v.i_ = x; return v; }
+  static TValue MakeInt(uint16_t k, int64_t x) {
+    TValue v;
+    v.kind_ = k;
+    v.i_ = x;
+    return v;
+  }
   uint16_t kind_ = varEmpty;
   int64_t i_ = 0;
   double d_ = 0;
@@ -232,14 +275,14 @@ inline double CheckFloat(double r) {
 // Text <-> number and date helpers.
 bool ParseFloatText(std::string_view s, char decimalSep, double& out);  // trims blanks
 bool ParseDateText(std::string_view s, const TFormatSettings& fs, double& out);
-double EncodeDate(int y, int m, int d);   // days since 1899-12-30
+double EncodeDate(int y, int m, int d);  // days since 1899-12-30
 bool TryEncodeDate(int y, int m, int d, double& out);
 void DecodeDate(double dt, int& y, int& m, int& d);
-std::string FormatCurrencyText(int64_t ticks);       // decimals without trailing zeros
-std::string FormatDoubleText(double d);              // shortest text that reads back
+std::string FormatCurrencyText(int64_t ticks);  // decimals without trailing zeros
+std::string FormatDoubleText(double d);         // shortest text that reads back
 std::string FormatSingleText(float f);
-std::string FormatDateText(double dt);               // yyyy-MM-dd [HH:mm:ss]
-int64_t RoundHalfEven(double x, bool& ok);           // to the nearest integer, ties to even
+std::string FormatDateText(double dt);      // yyyy-MM-dd [HH:mm:ss]
+int64_t RoundHalfEven(double x, bool& ok);  // to the nearest integer, ties to even
 
 // ---------------------------------------------------------------------------
 // Lexical helpers shared by the scanner and the compiler.
@@ -266,23 +309,43 @@ std::vector<std::string> SplitLines(const std::string& text);
 // ---------------------------------------------------------------------------
 // Statement scanner.
 enum class TToken {
-  Assign, Semicolon, For, To, DownTo, Do, Begin, End, While, Repeat, Until, Break,
-  If, Then, Else, Try, Finally, Except, Eof
+  Assign,
+  Semicolon,
+  For,
+  To,
+  DownTo,
+  Do,
+  Begin,
+  End,
+  While,
+  Repeat,
+  Until,
+  Break,
+  If,
+  Then,
+  Else,
+  Try,
+  Finally,
+  Except,
+  Eof
 };
 
 class TParserScanner {
-public:
+ public:
   explicit TParserScanner(std::vector<std::string> lines);
   TToken NextToken();
   TToken Token() const { return token_; }
   const std::string& TokenText() const { return tokenText_; }
   const std::string& ExprText() const { return exprText_; }
-  int LineIndex() const { return line_; }     // 0-based
+  int LineIndex() const { return line_; }       // 0-based
   int TokenStart() const { return tokStart_; }  // 0-based
   std::string StatementText(bool withToken = false) const;
-  void ClearStatement() { statement_.clear(); tokenText_.clear(); }
+  void ClearStatement() {
+    statement_.clear();
+    tokenText_.clear();
+  }
 
-private:
+ private:
   bool NextLine();
   std::vector<std::string> lines_;
   int line_ = 0;

@@ -126,7 +126,8 @@ void TfrmLogin::loadOperators()
 
 void TfrmLogin::btnYesClick()
 {
-    if (cboName->currentIndex() < 0 || !OperatorData::passwordMatches(BracketCode(cboName->currentText()), edtPwd->text())) {
+    if (cboName->currentIndex() < 0
+        || !OperatorData::passwordMatches(BracketCode(cboName->currentText()), edtPwd->text())) {
         showError(this, QStringLiteral("密码不正确"));
         return;
     }

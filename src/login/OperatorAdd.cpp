@@ -65,8 +65,8 @@ TfrmOperatorAdd::TfrmOperatorAdd(QWidget *parent) : QDialog(parent)
 
 void TfrmOperatorAdd::btnSaveClick()
 {
-    const QString refused
-        = OperatorData::create(edtNo->text(), edtName->text(), edtPwd->text(), edtPwd1->text(), edtBm->text());
+    const QString refused =
+        OperatorData::create(edtNo->text(), edtName->text(), edtPwd->text(), edtPwd1->text(), edtBm->text());
     if (!refused.isEmpty()) {
         showError(this, refused);
         return;

@@ -13,7 +13,8 @@ QList<OperatorRow> OperatorData::operators()
     q.setSql(QStringLiteral("select * from operator order by operno"));
     q.open();
     while (!q.eof()) {
-        rows.append({q.text(QStringLiteral("operno")), q.text(QStringLiteral("opername")), q.text(QStringLiteral("dept"))});
+        rows.append(
+            {q.text(QStringLiteral("operno")), q.text(QStringLiteral("opername")), q.text(QStringLiteral("dept"))});
         q.next();
     }
     q.close();
@@ -48,8 +49,8 @@ bool OperatorData::passwordMatches(const QString &operno, const QString &typed)
     return true;
 }
 
-QString OperatorData::create(const QString &operno, const QString &opername, const QString &pwd,
-                             const QString &pwd1, const QString &dept)
+QString OperatorData::create(const QString &operno, const QString &opername, const QString &pwd, const QString &pwd1,
+                             const QString &dept)
 {
     if (opername.trimmed().isEmpty())
         return QStringLiteral("请输入操作员名称");

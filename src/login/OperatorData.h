@@ -26,8 +26,8 @@ public:
 
     // Checks a new operator in the order of the create dialog and, when all pass, inserts it.
     // Returns the message to show, or an empty text when the operator was created.
-    static QString create(const QString &operno, const QString &opername, const QString &pwd,
-                          const QString &pwd1, const QString &dept);
+    static QString create(const QString &operno, const QString &opername, const QString &pwd, const QString &pwd1,
+                          const QString &dept);
 
     enum class DeleteResult { Refused, Deleted };
     // "admin" (exactly) is never deleted. Throws DbError when the database refuses.

@@ -65,8 +65,8 @@ TfrmOperatorPwd::TfrmOperatorPwd(QWidget *parent) : QDialog(parent)
 void TfrmOperatorPwd::btnSaveClick()
 {
     bool changed = false;
-    const QString message
-        = OperatorData::changePassword(CurOperName, edtOldPwd->text(), edtPwd->text(), edtPwd1->text(), &changed);
+    const QString message =
+        OperatorData::changePassword(CurOperName, edtOldPwd->text(), edtPwd->text(), edtPwd1->text(), &changed);
     if (!changed) {
         showError(this, message);
         return;

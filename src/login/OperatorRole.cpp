@@ -17,8 +17,8 @@
 namespace jjgz {
 namespace {
 
-constexpr int CodeRole = Qt::UserRole;       // the entry's code
-constexpr int SavedRole = Qt::UserRole + 1;  // granted when the list was loaded or saved
+constexpr int CodeRole = Qt::UserRole;      // the entry's code
+constexpr int SavedRole = Qt::UserRole + 1; // granted when the list was loaded or saved
 constexpr int Columns = 3;
 constexpr int ColumnWidth = 160;
 constexpr int RowHeight = 22;

@@ -40,7 +40,7 @@ bool passwordVerifies(const QString &stored, const QString &typed)
     const QByteArray hash = stored.toLatin1();
     const QByteArray bytes = typed.toUtf8();
     return crypto_pwhash_str_verify(hash.constData(), bytes.constData(), static_cast<unsigned long long>(bytes.size()))
-        == 0;
+           == 0;
 }
 
 } // namespace jjgz

@@ -6,15 +6,15 @@
 #include "login/OperatorRole.h"
 
 // Screens of the other folders: add the header of a screen here when wiring it below.
+#include "maintenance/Backup.h"
+#include "maintenance/Init.h"
+#include "maintenance/Restore.h"
 #include "masterdata/Depart.h"
 #include "masterdata/Jjgx.h"
 #include "masterdata/Jjgz.h"
 #include "masterdata/Jjxs.h"
 #include "masterdata/Worker.h"
 #include "masterdata/WorkerType.h"
-#include "maintenance/Backup.h"
-#include "maintenance/Init.h"
-#include "maintenance/Restore.h"
 #include "payroll/GzData.h"
 #include "payroll/GzSum.h"
 #include "payroll/JzNext.h"

@@ -43,20 +43,17 @@ bool openScreen(int code, QWidget *mainWindow);
 
 // Ready-made openers for the table.
 // A screen that exists at most once: ShowChildForm with the entry's mode.
-template <class T>
-void reused(QWidget *, int mode)
+template <class T> void reused(QWidget *, int mode)
 {
     ShowChildForm<T>(mode);
 }
 // A modal editor with the usual typed entry point `static ... execute(QWidget *parent)`.
-template <class T>
-void modal(QWidget *mainWindow, int)
+template <class T> void modal(QWidget *mainWindow, int)
 {
     T::execute(mainWindow);
 }
 // A new child window each time, built from its wage sheet mode: `T(const WageSheetMode &)`.
-template <class T>
-void wageSheet(QWidget *, int mode)
+template <class T> void wageSheet(QWidget *, int mode)
 {
     childHost()->addChild(new T(wageSheetMode(mode)));
 }

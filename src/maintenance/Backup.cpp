@@ -86,8 +86,8 @@ TfrmBackup::TfrmBackup(QWidget *parent) : QDialog(parent)
 
 void TfrmBackup::actDirClick()
 {
-    const QString chosen
-        = messages().directory(this, QStringLiteral("请选择备份文件存放的目录"), edtDir->text().trimmed());
+    const QString chosen =
+        messages().directory(this, QStringLiteral("请选择备份文件存放的目录"), edtDir->text().trimmed());
     if (chosen.isEmpty())
         return;
     const QString dir = withSeparator(chosen);

@@ -32,24 +32,17 @@ QString native(const QString &path)
 QString systemReason(int error)
 {
     switch (error) {
-    case 0:
-        return QString();
+    case 0: return QString();
     case EACCES:
-    case EPERM:
-        return QStringLiteral("没有写入权限");
-    case EROFS:
-        return QStringLiteral("磁盘是只读的");
+    case EPERM: return QStringLiteral("没有写入权限");
+    case EROFS: return QStringLiteral("磁盘是只读的");
     case ENOSPC:
     case EDQUOT:
-    case EFBIG:
-        return QStringLiteral("磁盘空间不足");
+    case EFBIG: return QStringLiteral("磁盘空间不足");
     case ENOENT:
-    case ENOTDIR:
-        return QStringLiteral("目录不存在");
-    case EIO:
-        return QStringLiteral("磁盘读写错误");
-    default:
-        return QStringLiteral("系统错误 %1").arg(error);
+    case ENOTDIR: return QStringLiteral("目录不存在");
+    case EIO: return QStringLiteral("磁盘读写错误");
+    default: return QStringLiteral("系统错误 %1").arg(error);
     }
 }
 
@@ -123,9 +116,7 @@ zip_int64_t fileSourceCallback(void *userdata, void *data, zip_uint64_t len, zip
             source->progress->report(source->done, source->size);
         return n;
     }
-    case ZIP_SOURCE_CLOSE:
-        source->file.close();
-        return 0;
+    case ZIP_SOURCE_CLOSE: source->file.close(); return 0;
     case ZIP_SOURCE_STAT: {
         auto *st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, len, &source->error);
         if (!st)
@@ -136,16 +127,12 @@ zip_int64_t fileSourceCallback(void *userdata, void *data, zip_uint64_t len, zip
         st->valid |= ZIP_STAT_SIZE | ZIP_STAT_MTIME;
         return sizeof(zip_stat_t);
     }
-    case ZIP_SOURCE_ERROR:
-        return zip_error_to_data(&source->error, data, len);
-    case ZIP_SOURCE_FREE:
-        return 0; // the source belongs to writeArchive
+    case ZIP_SOURCE_ERROR: return zip_error_to_data(&source->error, data, len);
+    case ZIP_SOURCE_FREE: return 0; // the source belongs to writeArchive
     case ZIP_SOURCE_SUPPORTS:
         return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
                                               ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
-    default:
-        zip_error_set(&source->error, ZIP_ER_OPNOTSUPP, 0);
-        return -1;
+    default: zip_error_set(&source->error, ZIP_ER_OPNOTSUPP, 0); return -1;
     }
 }
 
@@ -153,25 +140,22 @@ QString zipWriteReason(const zip_error_t *error)
 {
     const int system = zip_error_code_system(error);
     switch (zip_error_code_zip(error)) {
-    case ZIP_ER_MEMORY:
-        return QStringLiteral("内存不足");
-    case ZIP_ER_READ:
-        return QStringLiteral("读取数据库副本失败");
+    case ZIP_ER_MEMORY: return QStringLiteral("内存不足");
+    case ZIP_ER_READ: return QStringLiteral("读取数据库副本失败");
     case ZIP_ER_OPEN:
     case ZIP_ER_TMPOPEN:
     case ZIP_ER_WRITE:
     case ZIP_ER_CLOSE:
     case ZIP_ER_RENAME:
-    case ZIP_ER_SEEK:
-        return system ? systemReason(system) : QStringLiteral("不能写入文件");
-    default:
-        return QStringLiteral("压缩错误 %1").arg(zip_error_code_zip(error));
+    case ZIP_ER_SEEK: return system ? systemReason(system) : QStringLiteral("不能写入文件");
+    default: return QStringLiteral("压缩错误 %1").arg(zip_error_code_zip(error));
     }
 }
 
 MaintenanceError backupFailure(const QString &reason)
 {
-    return MaintenanceError(QStringLiteral("备份失败(%1)，没有生成备份文件。请检查备份目录和磁盘空间后重试。").arg(reason));
+    return MaintenanceError(
+        QStringLiteral("备份失败(%1)，没有生成备份文件。请检查备份目录和磁盘空间后重试。").arg(reason));
 }
 
 // ---- restoring --------------------------------------------------------------------------------
@@ -253,12 +237,13 @@ void snapshotDatabase(const QString &target, const Progress &progress)
     if (!source)
         throw backupFailure(QStringLiteral("数据库没有打开"));
     sqlite3 *copy = nullptr;
-    int rc = sqlite3_open_v2(QFile::encodeName(target).constData(), &copy,
-                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    int rc = sqlite3_open_v2(QFile::encodeName(target).constData(), &copy, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                             nullptr);
     if (rc != SQLITE_OK) {
         const int system = copy ? sqlite3_system_errno(copy) : 0;
         sqlite3_close(copy);
-        throw backupFailure(QStringLiteral("不能建立数据库副本，") + (system ? systemReason(system) : QStringLiteral("临时目录不能写入")));
+        throw backupFailure(QStringLiteral("不能建立数据库副本，")
+                            + (system ? systemReason(system) : QStringLiteral("临时目录不能写入")));
     }
     ProgressRange range(progress, 0, 100);
     sqlite3_backup *backup = sqlite3_backup_init(copy, "main", source, "main");
@@ -280,7 +265,8 @@ void snapshotDatabase(const QString &target, const Progress &progress)
         QFile::remove(target);
         throw backupFailure(QStringLiteral("不能建立数据库副本，")
                             + (rc == SQLITE_FULL ? QStringLiteral("磁盘空间不足")
-                                                 : system ? systemReason(system) : QString::fromUtf8(sqlite3_errstr(rc))));
+                               : system          ? systemReason(system)
+                                                 : QString::fromUtf8(sqlite3_errstr(rc))));
     }
 }
 
@@ -367,7 +353,8 @@ QString backupDatabase(const QString &dir, const QDateTime &at, const Progress &
 
 // ---- restore ----------------------------------------------------------------------------------
 
-RestoreJob::RestoreJob(QString archive) : m_archive(std::move(archive)) {}
+RestoreJob::RestoreJob(QString archive) : m_archive(std::move(archive))
+{}
 
 RestoreJob::~RestoreJob()
 {
@@ -403,7 +390,8 @@ void RestoreJob::extract(const Progress &progress)
     const zip_int64_t count = zip_get_num_entries(zip, 0);
     for (zip_int64_t i = 0; i < count; ++i) {
         const char *name = zip_get_name(zip, zip_uint64_t(i), ZIP_FL_ENC_GUESS);
-        if (!name || lastComponent(QString::fromUtf8(name)).compare(QLatin1String(kArchiveEntry), Qt::CaseInsensitive) != 0)
+        if (!name
+            || lastComponent(QString::fromUtf8(name)).compare(QLatin1String(kArchiveEntry), Qt::CaseInsensitive) != 0)
             continue;
         if (found >= 0)
             throw restoreRefused(QStringLiteral("备份文件中有不止一个 zt000.mdb，不能确定恢复哪一个。"));
@@ -423,14 +411,16 @@ void RestoreJob::extract(const Progress &progress)
     const qint64 needed = qint64(st.size) + (16 << 20);
     const qint64 available = QStorageInfo(dataDir).bytesAvailable();
     if (available >= 0 && available < needed) {
-        throw restoreRefused(QStringLiteral("磁盘空间不足：恢复需要 %1 MB，数据目录所在的磁盘只有 %2 MB 可用。请先腾出磁盘空间。")
-                                 .arg((needed + (1 << 20) - 1) >> 20)
-                                 .arg(available >> 20));
+        throw restoreRefused(
+            QStringLiteral("磁盘空间不足：恢复需要 %1 MB，数据目录所在的磁盘只有 %2 MB 可用。请先腾出磁盘空间。")
+                .arg((needed + (1 << 20) - 1) >> 20)
+                .arg(available >> 20));
     }
 
     QTemporaryFile target(QDir(dataDir).filePath(QStringLiteral("zt000.mdb.restoring-XXXXXX")));
     if (!target.open())
-        throw restoreRefused(QStringLiteral("不能在数据目录 %1 中写入文件(%2)。").arg(native(dataDir), systemReason(errno)));
+        throw restoreRefused(
+            QStringLiteral("不能在数据目录 %1 中写入文件(%2)。").arg(native(dataDir), systemReason(errno)));
 
     zip_file_t *entry = zip_fopen_index(zip, zip_uint64_t(found), 0);
     if (!entry) {
@@ -452,8 +442,9 @@ void RestoreJob::extract(const Progress &progress)
         if (n == 0)
             break;
         if (target.write(buffer.constData(), n) != n) {
-            problem = QStringLiteral("不能在数据目录 %1 中写入文件(%2)。")
-                          .arg(native(dataDir), systemReason(target.error() == QFileDevice::ResourceError ? ENOSPC : EIO));
+            problem =
+                QStringLiteral("不能在数据目录 %1 中写入文件(%2)。")
+                    .arg(native(dataDir), systemReason(target.error() == QFileDevice::ResourceError ? ENOSPC : EIO));
             break;
         }
         done += n;
@@ -493,7 +484,7 @@ void RestoreJob::install()
     QFile::remove(keptPartial);
     int system = 0;
     bool keptOk = ::link(QFile::encodeName(database).constData(), QFile::encodeName(keptPartial).constData()) == 0
-        || QFile::copy(database, keptPartial);
+                  || QFile::copy(database, keptPartial);
     if (keptOk && !renameReplacing(keptPartial, kept)) {
         system = errno;
         keptOk = false;
@@ -516,7 +507,7 @@ void RestoreJob::install()
         QFile::remove(keptPartial);
         const bool back = (::link(QFile::encodeName(kept).constData(), QFile::encodeName(keptPartial).constData()) == 0
                            || QFile::copy(kept, keptPartial))
-            && renameReplacing(keptPartial, database);
+                          && renameReplacing(keptPartial, database);
         try {
             dmMain->reopen();
         } catch (const DbError &) {
@@ -532,19 +523,37 @@ void RestoreJob::install()
 const QList<InitGroupInfo> &initGroups()
 {
     static const QList<InitGroupInfo> groups = {
-        {InitGroup::Gz, "chkGz", QStringLiteral("工资数据"), true,
+        {InitGroup::Gz,
+         "chkGz",
+         QStringLiteral("工资数据"),
+         true,
          {QStringLiteral("delete from gzxm_m"), QStringLiteral("delete from gzdata")}},
-        {InitGroup::Jj, "chkJj", QStringLiteral("计件数据"), true,
+        {InitGroup::Jj,
+         "chkJj",
+         QStringLiteral("计件数据"),
+         true,
          {QStringLiteral("delete from jjdata_d"), QStringLiteral("delete from jjdata")}},
         {InitGroup::User, "chkUser", QStringLiteral("员工档案"), true, {QStringLiteral("delete from worker")}},
-        {InitGroup::Bm, "chkBm", QStringLiteral("部门、职位"), false,
+        {InitGroup::Bm,
+         "chkBm",
+         QStringLiteral("部门、职位"),
+         false,
          {QStringLiteral("delete from depart"), QStringLiteral("delete from worker_tp")}},
-        {InitGroup::Gzxm, "chkGzxm", QStringLiteral("工资项目及公式"), false,
+        {InitGroup::Gzxm,
+         "chkGzxm",
+         QStringLiteral("工资项目及公式"),
+         false,
          {QStringLiteral("delete from gzxm_m"), QStringLiteral("delete from gzxm")}},
-        {InitGroup::Gzgx, "chkGzgx", QStringLiteral("工种、工序、系数"), false,
+        {InitGroup::Gzgx,
+         "chkGzgx",
+         QStringLiteral("工种、工序、系数"),
+         false,
          {QStringLiteral("delete from jjxs"), QStringLiteral("delete from jjgx_d"), QStringLiteral("delete from jjgx"),
           QStringLiteral("delete from jjgz")}},
-        {InitGroup::Oper, "chkOper", QStringLiteral("操作员、权限"), false,
+        {InitGroup::Oper,
+         "chkOper",
+         QStringLiteral("操作员、权限"),
+         false,
          {QStringLiteral("delete from rolelist"), QStringLiteral("delete from operator where opername<>'admin'")}},
     };
     return groups;

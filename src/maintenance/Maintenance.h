@@ -41,8 +41,8 @@ void snapshotDatabase(const QString &target, const Progress &progress = {});
 // Writes a new archive `archive` holding `source` as its single entry `entryName`, deflated at
 // level 6 and stamped `mtime`. The archive is written under a temporary name beside it and
 // renamed when complete: a failure leaves no archive and no partial file.
-void writeArchive(const QString &source, const QString &entryName, const QString &archive,
-                  const QDateTime &mtime, const Progress &progress = {});
+void writeArchive(const QString &source, const QString &entryName, const QString &archive, const QDateTime &mtime,
+                  const Progress &progress = {});
 
 // The backup of the open database into the folder `dir`, named after `at`. Returns the path of
 // the archive written.

@@ -39,9 +39,10 @@ TfrmRestore::TfrmRestore(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmRestore"));
     setWindowTitle(QStringLiteral("数据恢复"));
-    auto *hint = makeHintPanel({QStringLiteral("恢复数据之前要慎重！"), QStringLiteral("恢复数据后，系统当前的数据将被取代"),
-                                QStringLiteral("恢复数据时，应选择最后一次生成的最新备份文件")},
-                               this);
+    auto *hint =
+        makeHintPanel({QStringLiteral("恢复数据之前要慎重！"), QStringLiteral("恢复数据后，系统当前的数据将被取代"),
+                       QStringLiteral("恢复数据时，应选择最后一次生成的最新备份文件")},
+                      this);
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setRange(0, 100);
@@ -74,15 +75,16 @@ TfrmRestore::TfrmRestore(QWidget *parent) : QDialog(parent)
 void TfrmRestore::btnYesClick()
 {
     const QString startDir = ReadConfig(QStringLiteral("Backup"), QStringLiteral("BkDir"), QDir::homePath());
-    const QString file
-        = messages().openFileName(this, QStringLiteral("请选择备份文件"), startDir, QStringLiteral("backup files(*.bak)"));
+    const QString file = messages().openFileName(this, QStringLiteral("请选择备份文件"), startDir,
+                                                 QStringLiteral("backup files(*.bak)"));
     if (file.isEmpty())
         return;
     if (!QFileInfo(file).isFile()) {
         showError(this, QStringLiteral("文件不存在"));
         return;
     }
-    if (!askYesNo(this, QStringLiteral("确认要把文件\n") + QDir::toNativeSeparators(file) + QStringLiteral("\n恢复到系统中吗？")))
+    if (!askYesNo(this, QStringLiteral("确认要把文件\n") + QDir::toNativeSeparators(file)
+                            + QStringLiteral("\n恢复到系统中吗？")))
         return;
 
     m_busy = true;
@@ -103,7 +105,10 @@ void TfrmRestore::btnYesClick()
     // No window may write the old data into the restored database.
     if (!closeChildWindows()) {
         ProgressBar1->setValue(0);
-        showError(this, QStringLiteral("有窗口没有关闭，数据恢复已取消，系统的数据没有改变。\n请先保存或放弃该窗口中的修改，再恢复数据。"));
+        showError(
+            this,
+            QStringLiteral(
+                "有窗口没有关闭，数据恢复已取消，系统的数据没有改变。\n请先保存或放弃该窗口中的修改，再恢复数据。"));
         return;
     }
     job.install();

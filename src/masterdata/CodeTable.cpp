@@ -2,9 +2,9 @@
 
 #include "app/Application.h"
 #include "app/ChildForm.h"
+#include "app/ListServices.h"
 #include "data/DBFun.h"
 #include "data/DbErrors.h"
-#include "app/ListServices.h"
 #include "data/MainDM.h"
 #include "widgets/DbGrid.h"
 #include "widgets/MessageService.h"
@@ -146,7 +146,8 @@ TfrmCodeTable::TfrmCodeTable(const CodeTableDef &def, QWidget *parent) : QWidget
     layout->addWidget(pnlButtons);
 
     auto click = [this](QPushButton *button, void (TfrmCodeTable::*handler)()) {
-        connect(button, &QPushButton::clicked, this, [this, handler] { guarded(this, [this, handler] { (this->*handler)(); }); });
+        connect(button, &QPushButton::clicked, this,
+                [this, handler] { guarded(this, [this, handler] { (this->*handler)(); }); });
     };
     click(btnAppend, &TfrmCodeTable::btnAppendClick);
     click(btnMdy, &TfrmCodeTable::btnMdyClick);
@@ -200,18 +201,21 @@ void TfrmCodeTable::adoptSubWindow(QMdiSubWindow *window)
         return;
     m_window = window;
     // A fixed-size window: title, system menu and minimise button only.
-    window->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                           | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint);
+    window->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                           | Qt::WindowMinimizeButtonHint);
     if (QLayout *l = window->layout())
         l->setSizeConstraint(QLayout::SetFixedSize);
     window->move(0, 0);
     // Whenever it becomes the active window it is shown in normal size (the area maximises a
     // window activated while another one is maximised).
     connect(window, &QMdiSubWindow::aboutToActivate, this, [window] {
-        QMetaObject::invokeMethod(window, [window] {
-            if (window->isMaximized() || window->isMinimized())
-                window->showNormal();
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            window,
+            [window] {
+                if (window->isMaximized() || window->isMinimized())
+                    window->showNormal();
+            },
+            Qt::QueuedConnection);
     });
 }
 

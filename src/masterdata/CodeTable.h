@@ -24,7 +24,7 @@ struct CodeTableColumn {
     QString title;  // grid title
     int width = 64; // grid width in pixels
     FieldKind kind = FieldKind::Text;
-    int size = 0;   // text width in characters, as the database column (0: no limit)
+    int size = 0; // text width in characters, as the database column (0: no limit)
 };
 
 // What tells the four code-table screens apart.

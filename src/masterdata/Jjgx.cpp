@@ -2,10 +2,10 @@
 
 #include "app/Application.h"
 #include "app/ChildForm.h"
-#include "data/DBFun.h"
 #include "app/ListServices.h"
-#include "data/MainDM.h"
+#include "data/DBFun.h"
 #include "data/DataTable.h"
+#include "data/MainDM.h"
 #include "widgets/DbGrid.h"
 #include "widgets/GridPrinter.h"
 #include "widgets/MessageService.h"
@@ -64,7 +64,8 @@ TfrmJjgx::TfrmJjgx(QWidget *parent) : QWidget(parent)
     auto addMenu = [this](const QString &text, void (TfrmJjgx::*handler)()) {
         auto *action = new QAction(text, grid);
         grid->addAction(action);
-        connect(action, &QAction::triggered, this, [this, handler] { guarded(this, [this, handler] { (this->*handler)(); }); });
+        connect(action, &QAction::triggered, this,
+                [this, handler] { guarded(this, [this, handler] { (this->*handler)(); }); });
     };
     addMenu(QStringLiteral("增加工序"), &TfrmJjgx::btnAddClick);
     addMenu(QStringLiteral("修改工序"), &TfrmJjgx::btnModifyClick);
@@ -192,7 +193,8 @@ void TfrmJjgx::btnDeleteClick()
         return;
     const QString gzcode = qry->text(QStringLiteral("gzcode"));
     const QString gxcode = qry->text(QStringLiteral("gxcode"));
-    if (!askYesNo(this, QStringLiteral("确认要删除工序：") + qry->text(QStringLiteral("gxname")) + QStringLiteral("吗？")))
+    if (!askYesNo(this,
+                  QStringLiteral("确认要删除工序：") + qry->text(QStringLiteral("gxname")) + QStringLiteral("吗？")))
         return;
     try {
         ProcessData::remove(gzcode, gxcode);

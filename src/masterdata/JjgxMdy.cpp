@@ -2,8 +2,8 @@
 
 #include "app/Application.h"
 #include "data/DBFun.h"
-#include "data/MainDM.h"
 #include "data/DataTable.h"
+#include "data/MainDM.h"
 #include "widgets/DbGrid.h"
 #include "widgets/DbNavigator.h"
 #include "widgets/EnterAsTab.h"

@@ -17,7 +17,7 @@ class DbNavigator;
 // What the process window hands the dialog.
 struct JjgxMdyRequest {
     EditMode mode = EditMode::Add;
-    QString gzText;    // the job-type node's text, shown after "所属工种："
+    QString gzText;        // the job-type node's text, shown after "所属工种："
     ProcessValues process; // gzcode always; Add: the proposed code; Modify: the stored process
 };
 

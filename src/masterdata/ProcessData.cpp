@@ -1,9 +1,9 @@
 #include "masterdata/ProcessData.h"
 
 #include "data/DBFun.h"
+#include "data/DataTable.h"
 #include "data/MainDM.h"
 #include "data/MyFun.h"
-#include "data/DataTable.h"
 
 namespace jjgz {
 
@@ -147,14 +147,10 @@ ProcessData::ShareFault ProcessData::checkShare(const QString &workertp)
 QString ProcessData::faultText(ShareFault fault)
 {
     switch (fault) {
-    case ShareFault::None:
-        break;
-    case ShareFault::NoPosition:
-        return QStringLiteral("请选择职位");
-    case ShareFault::UnknownPosition:
-        return QStringLiteral("职位不存在");
-    case ShareFault::BadText:
-        return QStringLiteral("职位输入错误");
+    case ShareFault::None: break;
+    case ShareFault::NoPosition: return QStringLiteral("请选择职位");
+    case ShareFault::UnknownPosition: return QStringLiteral("职位不存在");
+    case ShareFault::BadText: return QStringLiteral("职位输入错误");
     }
     return {};
 }
@@ -176,7 +172,8 @@ QList<ShareValues> ProcessData::shares(const DataTable &tmp)
     const int bl = tmp.fieldIndex(QStringLiteral("bl"));
     const int price = tmp.fieldIndex(QStringLiteral("price"));
     for (int r = 0; r < tmp.rowCount(); ++r)
-        out.append({tmp.rowValue(r, tp).toString(), VarToFloat(tmp.rowValue(r, bl)), VarToFloat(tmp.rowValue(r, price))});
+        out.append(
+            {tmp.rowValue(r, tp).toString(), VarToFloat(tmp.rowValue(r, bl)), VarToFloat(tmp.rowValue(r, price))});
     return out;
 }
 
@@ -194,12 +191,9 @@ ProcessData::SaveFault ProcessData::checkSave(EditMode mode, const ProcessValues
 QString ProcessData::faultText(SaveFault fault)
 {
     switch (fault) {
-    case SaveFault::None:
-        break;
-    case SaveFault::MissingCodeOrName:
-        return QStringLiteral("请填写工序代码和名称");
-    case SaveFault::CodeExists:
-        return QStringLiteral("工序代码已存在");
+    case SaveFault::None: break;
+    case SaveFault::MissingCodeOrName: return QStringLiteral("请填写工序代码和名称");
+    case SaveFault::CodeExists: return QStringLiteral("工序代码已存在");
     }
     return {};
 }
@@ -220,7 +214,8 @@ void ProcessData::save(EditMode mode, const ProcessValues &process, const QList<
             .bind(QStringLiteral("gxcode"), process.gxcode)
             .bind(QStringLiteral("gxname"), process.gxname)
             .bind(QStringLiteral("unit"), process.unit)
-            .bind(QStringLiteral("price"), process.price.isNull() ? QVariant(QMetaType(QMetaType::Double)) : process.price)
+            .bind(QStringLiteral("price"),
+                  process.price.isNull() ? QVariant(QMetaType(QMetaType::Double)) : process.price)
             .bind(QStringLiteral("rs"), process.rs.isNull() ? QVariant(QMetaType(QMetaType::Double)) : process.rs);
         q.exec();
 

@@ -3,10 +3,10 @@
 #include "app/Application.h"
 #include "app/ChildForm.h"
 #include "app/ListServices.h"
+#include "data/DataTable.h"
 #include "data/MainDM.h"
 #include "masterdata/WorkerData.h"
 #include "masterdata/WorkerMdy.h"
-#include "data/DataTable.h"
 #include "widgets/DbGrid.h"
 #include "widgets/GridPrinter.h"
 #include "widgets/MessageService.h"
@@ -95,7 +95,8 @@ TfrmWorker::TfrmWorker(QWidget *parent) : QWidget(parent)
     auto addMenu = [this](const QString &text, const char *name, void (TfrmWorker::*handler)()) {
         QAction *action = pmGrid->addAction(text);
         action->setObjectName(QLatin1String(name));
-        connect(action, &QAction::triggered, this, [this, handler] { guarded(this, [this, handler] { (this->*handler)(); }); });
+        connect(action, &QAction::triggered, this,
+                [this, handler] { guarded(this, [this, handler] { (this->*handler)(); }); });
     };
     addMenu(QStringLiteral("增加员工"), "mnuAdd", &TfrmWorker::btnAddClick);
     addMenu(QStringLiteral("修改员工"), "mnuEdit", &TfrmWorker::btnEditClick);
@@ -178,7 +179,8 @@ void TfrmWorker::btnEditClick()
     if (!node || !qryWorker->isActive() || qryWorker->isEmpty() || qryWorker->currentRow() < 0)
         return;
     const WorkerValues worker = WorkerData::current(*qryWorker);
-    if (!TfrmWorkerMdy::execute(this, EditMode::Modify, currentBmcode(), QStringLiteral("修改员工信息"), node->text(0), worker))
+    if (!TfrmWorkerMdy::execute(this, EditMode::Modify, currentBmcode(), QStringLiteral("修改员工信息"), node->text(0),
+                                worker))
         return;
     openList();
     qryWorker->locate(QStringLiteral("wkcode"), worker.wkcode);

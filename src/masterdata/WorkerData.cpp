@@ -1,8 +1,8 @@
 #include "masterdata/WorkerData.h"
 
 #include "data/DBFun.h"
-#include "data/MainDM.h"
 #include "data/DataTable.h"
+#include "data/MainDM.h"
 
 #include <cstring>
 
@@ -75,15 +75,21 @@ QVariant dateText(const QVariant &value)
 template <QString WorkerValues::*Member, bool EmptyIsNull = false>
 WorkerColumn textColumn(const char *name, const char *from = "a")
 {
-    return {name, from, FieldKind::Text, &asRead,
+    return {name,
+            from,
+            FieldKind::Text,
+            &asRead,
             [](WorkerValues &w, const QVariant &v) { w.*Member = v.toString(); },
             [](const WorkerValues &w) { return EmptyIsNull ? textOrNull(w.*Member) : QVariant(w.*Member); }};
 }
 
-template <QVariant WorkerValues::*Member>
-WorkerColumn choiceColumn(const char *name)
+template <QVariant WorkerValues::*Member> WorkerColumn choiceColumn(const char *name)
 {
-    return {name, "a", FieldKind::Integer, &smallInt, [](WorkerValues &w, const QVariant &v) { w.*Member = v; },
+    return {name,
+            "a",
+            FieldKind::Integer,
+            &smallInt,
+            [](WorkerValues &w, const QVariant &v) { w.*Member = v; },
             [](const WorkerValues &w) { return w.*Member; }};
 }
 
@@ -101,8 +107,7 @@ const QList<WorkerColumn> &workerColumns()
         textColumn<&W::xl>("xl"),
         textColumn<&W::addr>("addr"),
         textColumn<&W::phone>("phone"),
-        {"indate", "a", FieldKind::Text, &dateText,
-         [](W &w, const QVariant &v) { w.indate = readDate(v); },
+        {"indate", "a", FieldKind::Text, &dateText, [](W &w, const QVariant &v) { w.indate = readDate(v); },
          [](const W &w) { return w.indate.isValid() ? QVariant(w.indate.toString(kDateFormat)) : QVariant(); }},
         textColumn<&W::bankacc>("bankacc"),
         choiceColumn<&W::gztp>("gztp"),
@@ -225,12 +230,9 @@ WorkerData::SaveFault WorkerData::checkSave(EditMode mode, const WorkerValues &w
 QString WorkerData::faultText(SaveFault fault)
 {
     switch (fault) {
-    case SaveFault::MissingCodeOrName:
-        return QStringLiteral("请填写员工代码和姓名");
-    case SaveFault::CodeExists:
-        return QStringLiteral("员工代码已存在");
-    case SaveFault::None:
-        break;
+    case SaveFault::MissingCodeOrName: return QStringLiteral("请填写员工代码和姓名");
+    case SaveFault::CodeExists: return QStringLiteral("员工代码已存在");
+    case SaveFault::None: break;
     }
     return QString();
 }

@@ -27,7 +27,7 @@ struct WorkerValues {
     QString xl;
     QString addr;
     QString phone;
-    QDate indate;   // invalid: no date
+    QDate indate; // invalid: no date
     QString bankacc;
     QVariant gztp;  // 0 piece rate, 1 monthly; null reads as 0
     QVariant state; // 0 employed, 1 left; null reads as 0

@@ -130,8 +130,8 @@ TfrmWorkerMdy::TfrmWorkerMdy(EditMode mode, const QString &bmcode, const QString
     layout->addWidget(frame, 1);
     layout->addLayout(buttons);
 
-    QWidget *order[] = {edtCode, edtName,  cboSex,     cboTp,   edtSfid,  edtXl, edtAddr, edtPhone,
-                        edtIndate, edtBankAcc, cboGztp, cboState, edtMm, btnYes, btnCancel};
+    QWidget *order[] = {edtCode,   edtName,    cboSex,  cboTp,    edtSfid, edtXl,  edtAddr,  edtPhone,
+                        edtIndate, edtBankAcc, cboGztp, cboState, edtMm,   btnYes, btnCancel};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 

@@ -3,8 +3,8 @@
 #include "app/Application.h"
 #include "app/ChildForm.h"
 #include "app/ListServices.h"
-#include "data/DataTable.h"
 #include "data/DBFun.h"
+#include "data/DataTable.h"
 #include "data/MainDM.h"
 #include "payroll/WagePrint.h"
 #include "payroll/WageSheet.h"
@@ -83,7 +83,8 @@ protected:
         if (event->type() == QEvent::ToolTip) {
             auto *help = static_cast<QHelpEvent *>(event);
             if (const CellProblem *p = problemAt(indexAt(help->pos()))) {
-                QToolTip::showText(help->globalPos(), QStringLiteral("计算出错，已置为空：") + p->error.text(), viewport());
+                QToolTip::showText(help->globalPos(), QStringLiteral("计算出错，已置为空：") + p->error.text(),
+                                   viewport());
                 return true;
             }
         }
@@ -104,7 +105,8 @@ TfrmGzData::TfrmGzData(const WageSheetMode &mode, QWidget *parent) : QWidget(par
 
     ToolBar1 = makeScreenToolBar(this);
     btnQuery = addToolButton(ToolBar1, toolIcon(Glyph::Locate), QStringLiteral("调出"), QStringLiteral("btnQuery"));
-    btnReCreate = addToolButton(ToolBar1, toolIcon(Glyph::Add), QStringLiteral("重新生成"), QStringLiteral("btnReCreate"));
+    btnReCreate =
+        addToolButton(ToolBar1, toolIcon(Glyph::Add), QStringLiteral("重新生成"), QStringLiteral("btnReCreate"));
     btnCalc = addToolButton(ToolBar1, toolIcon(Glyph::WageEntry), QStringLiteral("计算"), QStringLiteral("btnCalc"));
     btnGzBar = addToolButton(ToolBar1, toolIcon(Glyph::PaySlip), QStringLiteral("工资条"), QStringLiteral("btnGzBar"));
     btnGzRep = addToolButton(ToolBar1, toolIcon(Glyph::PayTable), QStringLiteral("工资表"), QStringLiteral("btnGzRep"));
@@ -184,7 +186,10 @@ TfrmGzData::~TfrmGzData()
         grid->setTable(nullptr);
 }
 
-QString TfrmGzData::screenKey() const { return QStringLiteral("GzData") + QString::number(m_mode.mode); }
+QString TfrmGzData::screenKey() const
+{
+    return QStringLiteral("GzData") + QString::number(m_mode.mode);
+}
 
 void TfrmGzData::updateButtons()
 {
@@ -207,7 +212,7 @@ void TfrmGzData::SetupSheetColumns()
         const char *title;
         int width;
     };
-    static const Fixed fixed[] = {{"bmcode", "", 64},       {"tpcode", "", 64},       {"bmname", "部门名称", 70},
+    static const Fixed fixed[] = {{"bmcode", "", 64},         {"tpcode", "", 64},         {"bmname", "部门名称", 70},
                                   {"tpname", "职位名称", 70}, {"wkcode", "员工代码", 70}, {"wkname", "员工姓名", 70},
                                   {"sex", "性别", 40}};
     for (int i = 0; i < WageSheet::FirstItemField; ++i) {
@@ -292,7 +297,10 @@ void TfrmGzData::btnCalcClick()
         failed += p.kind == CellProblem::Failed ? 1 : 0;
     QString text = QStringLiteral("计算完毕\n\n计算中发现问题：");
     if (failed)
-        text += QStringLiteral("%1 个单元格计算出错，已置为空，在表中标为红框（鼠标停在单元格上可看原因，右键“计算过程”可看详情）。").arg(failed);
+        text +=
+            QStringLiteral(
+                "%1 个单元格计算出错，已置为空，在表中标为红框（鼠标停在单元格上可看原因，右键“计算过程”可看详情）。")
+                .arg(failed);
     else
         text += QStringLiteral("没有单元格出错，但以下公式或条件需要检查。");
     text += QStringLiteral("\n\n") + m_sheet->problemDetails();
@@ -345,7 +353,10 @@ void TfrmGzData::btnGzRepClick()
     printer.preview(this);
 }
 
-void TfrmGzData::btnCloseClick() { closeChildForm(this); }
+void TfrmGzData::btnCloseClick()
+{
+    closeChildForm(this);
+}
 
 QStringList TfrmGzData::explainCell(int row, int column)
 {

@@ -41,9 +41,9 @@ public:
     QAction *btnExport;   // 导出
     QAction *btnClose;    // 退出
     QLabel *lblCaption;
-    QDateEdit *edtDt;     // 工资月份
+    QDateEdit *edtDt; // 工资月份
     DbGrid *grid;
-    QMenu *pmGrid;        // 计算过程
+    QMenu *pmGrid; // 计算过程
     QAction *mnuExplain;
 
     // The explanation of the cell at grid row/column, as 计算过程 shows it (empty when the cell

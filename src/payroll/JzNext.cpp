@@ -77,8 +77,7 @@ void TfrmJzNext::btnOkClick()
     case CarryForward::Check::SameMonth:
         showError(this, QStringLiteral("转出转入月份不能是同一个月"), QStringLiteral("错误"));
         return;
-    case CarryForward::Check::Ok:
-        break;
+    case CarryForward::Check::Ok: break;
     }
     if (!askYesNo(this, QStringLiteral("确认要结转吗？")))
         return;
@@ -87,7 +86,8 @@ void TfrmJzNext::btnOkClick()
     try {
         CarryForward::run(source, target);
     } catch (...) {
-        showError(this, QStringLiteral("结转失败(%1)").arg(failureText(std::current_exception())), QStringLiteral("错误"));
+        showError(this, QStringLiteral("结转失败(%1)").arg(failureText(std::current_exception())),
+                  QStringLiteral("错误"));
         return;
     }
     showInfo(this, QStringLiteral("结转成功"));

@@ -20,7 +20,10 @@ public:
     const char *ClassName() const override { return "ESheetName"; }
 };
 
-bool isWordByte(unsigned char c) { return IsWordChar(c); }
+bool isWordByte(unsigned char c)
+{
+    return IsWordChar(c);
+}
 
 // Line and column (1-based) of the first whole-word occurrence of `name` in `text`.
 void placeOf(const std::string &text, const std::string &name, int &line, int &column)
@@ -51,7 +54,10 @@ void placeOf(const std::string &text, const std::string &name, int &line, int &c
     column = static_cast<int>(from - lineStart) + 1;
 }
 
-QString fromEval(const std::string &s) { return fromEvaluatorText(s); }
+QString fromEval(const std::string &s)
+{
+    return fromEvaluatorText(s);
+}
 
 } // namespace
 
@@ -116,8 +122,7 @@ struct SheetEvaluator::Compiled {
 
 SheetEvaluator::SheetEvaluator(std::function<SheetName(const std::string &)> resolve)
     : m_resolve(std::move(resolve)), m_registry(makeRegistry())
-{
-}
+{}
 
 SheetEvaluator::~SheetEvaluator()
 {
@@ -126,7 +131,10 @@ SheetEvaluator::~SheetEvaluator()
     m_literal.reset();
 }
 
-std::unique_ptr<TEPRegFuncs> SheetEvaluator::makeRegistry() { return makeWageFunctions(); }
+std::unique_ptr<TEPRegFuncs> SheetEvaluator::makeRegistry()
+{
+    return makeWageFunctions();
+}
 
 void SheetEvaluator::setUp(Compiled &c)
 {
@@ -162,7 +170,9 @@ void SheetEvaluator::setUp(Compiled &c)
             if (!name.empty() && name[0] == 'f')
                 msg = QStringLiteral("“%1”不是本月的工资项目").arg(n);
             else
-                msg = QStringLiteral("不认识的名称“%1”：公式只能用本月工资项目的编码（小写 f 加序号）和 JJe、JSl（区分大小写）").arg(n);
+                msg = QStringLiteral(
+                          "不认识的名称“%1”：公式只能用本月工资项目的编码（小写 f 加序号）和 JJe、JSl（区分大小写）")
+                          .arg(n);
             ESheetName e(toEvalText(msg));
             const auto &lines_ = c.parser.Expression();
             std::string joined;
@@ -176,7 +186,8 @@ void SheetEvaluator::setUp(Compiled &c)
             c.trace->push_back({name, what, result, lines});
     };
     c.parser.OnFunction = [](TCustomParser &, const std::string &name, std::vector<TValue> &, TValue &) {
-        throw ESheetName(toEvalText(QStringLiteral("公式里的函数“%1”不存在或不允许在工资公式中使用").arg(fromEval(name))));
+        throw ESheetName(
+            toEvalText(QStringLiteral("公式里的函数“%1”不存在或不允许在工资公式中使用").arg(fromEval(name))));
     };
 }
 
@@ -232,8 +243,7 @@ TValue SheetEvaluator::run(Compiled &c, const Row &row, std::vector<SheetNameUse
     }
 }
 
-TValue SheetEvaluator::evaluate(const std::string &text, const Row &row, bool literal,
-                                std::vector<SheetNameUse> *trace)
+TValue SheetEvaluator::evaluate(const std::string &text, const Row &row, bool literal, std::vector<SheetNameUse> *trace)
 {
     if (!literal)
         return run(compiled(text), row, trace);
@@ -263,7 +273,8 @@ double SheetEvaluator::toFloat(const TValue &value)
     try {
         return value.ToDouble();
     } catch (const EEvalError &) {
-        throw SheetEvalError{QStringLiteral("公式的结果（%1）不是数值").arg(QString::fromLatin1(VarKindName(value.Kind()))), 0, 0};
+        throw SheetEvalError{
+            QStringLiteral("公式的结果（%1）不是数值").arg(QString::fromLatin1(VarKindName(value.Kind()))), 0, 0};
     }
 }
 
@@ -300,23 +311,21 @@ QString SheetEvaluator::describe(const TValue &value)
     const QString kind = QString::fromLatin1(VarKindName(value.Kind()));
     switch (value.Kind()) {
     case varEmpty:
-    case varNull:
-        return kind;
-    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
-    case varLongWord: case varInt64:
-        return kind + QLatin1Char(' ') + QString::number(value.RawInt());
+    case varNull: return kind;
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64: return kind + QLatin1Char(' ') + QString::number(value.RawInt());
     case varSingle:
-    case varDouble:
-        return kind + QLatin1Char(' ') + QString::fromStdString(FormatDoubleText(value.RawDouble()));
-    case varCurrency:
-        return kind + QLatin1Char(' ') + QString::fromStdString(FormatCurrencyText(value.RawInt()));
-    case varDate:
-        return kind + QLatin1Char(' ') + QString::fromStdString(FormatDateText(value.RawDouble()));
-    case varBoolean:
-        return kind + (value.RawInt() ? QStringLiteral(" True") : QStringLiteral(" False"));
+    case varDouble: return kind + QLatin1Char(' ') + QString::fromStdString(FormatDoubleText(value.RawDouble()));
+    case varCurrency: return kind + QLatin1Char(' ') + QString::fromStdString(FormatCurrencyText(value.RawInt()));
+    case varDate: return kind + QLatin1Char(' ') + QString::fromStdString(FormatDateText(value.RawDouble()));
+    case varBoolean: return kind + (value.RawInt() ? QStringLiteral(" True") : QStringLiteral(" False"));
     case varString:
-    case varOleStr:
-        return kind + QStringLiteral(" \"") + fromEval(value.Text()) + QLatin1Char('"');
+    case varOleStr: return kind + QStringLiteral(" \"") + fromEval(value.Text()) + QLatin1Char('"');
     default:
         if (value.IsArray())
             return QStringLiteral("Array(%1)").arg(value.ArrayData() ? value.ArrayData()->Items.size() : 0);
@@ -324,7 +333,13 @@ QString SheetEvaluator::describe(const TValue &value)
     }
 }
 
-std::string SheetEvaluator::toEvalText(const QString &text) { return toEvaluatorText(text); }
-QString SheetEvaluator::fromEvalText(const std::string &text) { return fromEval(text); }
+std::string SheetEvaluator::toEvalText(const QString &text)
+{
+    return toEvaluatorText(text);
+}
+QString SheetEvaluator::fromEvalText(const std::string &text)
+{
+    return fromEval(text);
+}
 
 } // namespace jjgz

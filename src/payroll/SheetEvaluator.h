@@ -64,8 +64,8 @@ public:
 
     // Where the names of the next evaluations get their values.
     struct Row {
-        const SheetCell *cells = nullptr;                  // the row's item values, by item index
-        std::function<PieceworkTotals()> totals;           // asked at each use of JJe or JSl
+        const SheetCell *cells = nullptr;        // the row's item values, by item index
+        std::function<PieceworkTotals()> totals; // asked at each use of JJe or JSl
     };
 
     // Evaluates `text` for `row`. Cached: the text is compiled at its first use and kept. Literal:

@@ -45,7 +45,8 @@ QList<MonthItem> SummaryData::query(int year, int month, DataTable &table) const
         q.close();
 
         // Item codes come from the database; only f<n> names are ever written into the statement.
-        static const QRegularExpression itemCode(QStringLiteral("^f[0-9]+$"), QRegularExpression::CaseInsensitiveOption);
+        static const QRegularExpression itemCode(QStringLiteral("^f[0-9]+$"),
+                                                 QRegularExpression::CaseInsensitiveOption);
         QStringList sums;
         for (const MonthItem &item : items) {
             if (!itemCode.match(item.fname).hasMatch())
@@ -72,7 +73,8 @@ QList<MonthItem> SummaryData::query(int year, int month, DataTable &table) const
     }
 
     table.close();
-    QList<FieldDef> fields{{QStringLiteral("bmcode"), FieldKind::Text, 10}, {QStringLiteral("bmname"), FieldKind::Text, 20}};
+    QList<FieldDef> fields{{QStringLiteral("bmcode"), FieldKind::Text, 10},
+                           {QStringLiteral("bmname"), FieldKind::Text, 20}};
     for (const MonthItem &item : items)
         fields.append({item.fname, FieldKind::Float, 0});
     table.setFields(fields);

@@ -22,7 +22,8 @@ void setUpMonthPrint(GridPrinter &printer, const QString &header, int year, int 
 report::Report paySlipReport(const DbGrid &grid, QString *templateMessage)
 {
     using namespace report;
-    Report slips(ReportTemplate::loadOr(appPath(QStringLiteral("rep/gzbar.frf")), ReportTemplate::builtInPaySlip(), templateMessage));
+    Report slips(ReportTemplate::loadOr(appPath(QStringLiteral("rep/gzbar.frf")), ReportTemplate::builtInPaySlip(),
+                                        templateMessage));
     const QList<int> columns = grid.visibleColumns();
     DataTable *table = grid.table();
     QList<int> fields;

@@ -35,11 +35,20 @@ bool isItemCode(const QString &fname)
     return re.match(fname).hasMatch();
 }
 
-QString amountText(double v) { return QString::number(v, 'f', 2); }
+QString amountText(double v)
+{
+    return QString::number(v, 'f', 2);
+}
 
-QString numberText(double v) { return QString::number(v, 'g', 15); }
+QString numberText(double v)
+{
+    return QString::number(v, 'g', 15);
+}
 
-QString cellText(const SheetCell &c) { return c.null ? QStringLiteral("空") : numberText(c.value); }
+QString cellText(const SheetCell &c)
+{
+    return c.null ? QStringLiteral("空") : numberText(c.value);
+}
 
 bool endsWithSemicolon(const QString &text)
 {
@@ -77,9 +86,9 @@ bool parseWageMonth(const QString &text, int &year, int &month)
 // What one calculation keeps while it runs.
 struct WageSheet::Calc {
     int rows = 0;
-    int n = 0; // items
-    QList<QVariantList> values;     // every sheet row as it stood
-    std::vector<SheetCell> cells;   // rows × items
+    int n = 0;                    // items
+    QList<QVariantList> values;   // every sheet row as it stood
+    std::vector<SheetCell> cells; // rows × items
     std::vector<const SheetFormula *> formula;
     std::vector<std::string> gs, con;
     QHash<QString, PieceworkTotals> totals;
@@ -156,7 +165,8 @@ void WageSheet::EnsureMonthSheet()
         q.addBind(m_year).addBind(m_month).open();
         const bool haveRows = q.value(0).toInt() > 0;
         if (!haveRows) {
-            q.setSql(QStringLiteral("insert into gzdata(xyear,xmonth,wkcode) select ?,?,wkcode from worker where state=0"));
+            q.setSql(
+                QStringLiteral("insert into gzdata(xyear,xmonth,wkcode) select ?,?,wkcode from worker where state=0"));
             q.addBind(m_year).addBind(m_month).exec();
         }
         q.close();
@@ -179,7 +189,9 @@ void WageSheet::OpenMonthItems()
         it.ftype = q.value(QStringLiteral("ftype")).toInt();
         if (!isItemCode(it.fname))
             throw DbError(QStringLiteral("%1年%2月的工资项目“%3”的编码“%4”不是有效的项目编码，请重新生成当月工资数据")
-                              .arg(m_year).arg(m_month).arg(it.xmname, it.fname));
+                              .arg(m_year)
+                              .arg(m_month)
+                              .arg(it.xmname, it.fname));
         it.field = FirstItemField + static_cast<int>(m_items.size());
         m_itemByName.emplace(SheetEvaluator::toEvalText(it.fname), static_cast<int>(m_items.size()));
         m_items.append(it);
@@ -408,7 +420,11 @@ CalcResult WageSheet::CalculateSheet(Mode mode)
                     cells[i].value = c.literal ? RoundDec(2, x) : SheetEvaluator::roundCents(x);
                     cells[i].null = false;
                     if (endsWithSemicolon(f->gs))
-                        m_problems.append({CellProblem::NoValue, r, i, wkcode, m_items[i].fname,
+                        m_problems.append({CellProblem::NoValue,
+                                           r,
+                                           i,
+                                           wkcode,
+                                           m_items[i].fname,
                                            {QStringLiteral("公式以“;”结尾，没有结果值，按0保存"), 0, 0}});
                 }
             } catch (const SheetEvalError &e) {
@@ -528,15 +544,11 @@ QString WageSheet::problemDetails() const
     for (const ProblemGroup &g : groupedProblems()) {
         QString what;
         switch (g.kind) {
-        case CellProblem::Failed:
-            what = QStringLiteral("%1名员工计算出错，该项已置为空").arg(g.employees);
-            break;
+        case CellProblem::Failed: what = QStringLiteral("%1名员工计算出错，该项已置为空").arg(g.employees); break;
         case CellProblem::ConditionError:
             what = QStringLiteral("%1名员工的采用条件出错，按条件不成立处理（保留原值）").arg(g.employees);
             break;
-        case CellProblem::NoValue:
-            what = QStringLiteral("%1名员工的公式没有结果值，按0保存").arg(g.employees);
-            break;
+        case CellProblem::NoValue: what = QStringLiteral("%1名员工的公式没有结果值，按0保存").arg(g.employees); break;
         }
         QString codes = g.firstCodes.join(QStringLiteral("、"));
         if (g.employees > g.firstCodes.size())
@@ -622,8 +634,8 @@ QStringList WageSheet::explain(int rowIndex, int item)
     }
     auto listNames = [&out](const QString &label, const std::vector<SheetNameUse> &uses) {
         for (const SheetNameUse &u : uses) {
-            QString line = QStringLiteral("%1取值：%2 = %3").arg(label, SheetEvaluator::fromEvalText(u.name),
-                                                              numberText(u.value.RawDouble()));
+            QString line = QStringLiteral("%1取值：%2 = %3")
+                               .arg(label, SheetEvaluator::fromEvalText(u.name), numberText(u.value.RawDouble()));
             if (u.what.kind == SheetName::Amount || u.what.kind == SheetName::Quantity)
                 line += QStringLiteral("（合计 %1 条计件明细）").arg(u.lines);
             out << line;
@@ -636,8 +648,9 @@ QStringList WageSheet::explain(int rowIndex, int item)
             const TValue v = m_eval->evaluate(SheetEvaluator::toEvalText(f->con), row, false, &uses);
             listNames(QStringLiteral("条件"), uses);
             ok = SheetEvaluator::holds(v);
-            out << QStringLiteral("条件的值：%1，%2").arg(SheetEvaluator::describe(v),
-                                                      ok ? QStringLiteral("条件成立") : QStringLiteral("条件不成立"));
+            out << QStringLiteral("条件的值：%1，%2")
+                       .arg(SheetEvaluator::describe(v),
+                            ok ? QStringLiteral("条件成立") : QStringLiteral("条件不成立"));
         } catch (const SheetEvalError &e) {
             listNames(QStringLiteral("条件"), uses);
             ok = false;

@@ -89,7 +89,8 @@ TfrmJjData::TfrmJjData(QWidget *parent) : QWidget(parent)
     auto addMenu = [this](const QString &text, const char *name, void (TfrmJjData::*handler)()) {
         QAction *action = pmGrid->addAction(text);
         action->setObjectName(QLatin1String(name));
-        connect(action, &QAction::triggered, this, [this, handler] { guarded(this, [this, handler] { (this->*handler)(); }); });
+        connect(action, &QAction::triggered, this,
+                [this, handler] { guarded(this, [this, handler] { (this->*handler)(); }); });
     };
     addMenu(QStringLiteral("增加数据"), "mnuAdd", &TfrmJjData::btnAddClick);
     addMenu(QStringLiteral("修改数据"), "mnuEdit", &TfrmJjData::btnEditClick);
@@ -140,9 +141,10 @@ void TfrmJjData::reread()
 void TfrmJjData::showLineColumns()
 {
     for (int i = FirstLineColumn; i <= LastLineColumn; ++i)
-        grid->setColumnVisible(i, m_query.detail
-                                      && ReadConfig(kScreenKey, QStringLiteral("col") + QString::number(i),
-                                                    QStringLiteral("1")) == QLatin1String("1"));
+        grid->setColumnVisible(
+            i, m_query.detail
+                   && ReadConfig(kScreenKey, QStringLiteral("col") + QString::number(i), QStringLiteral("1"))
+                          == QLatin1String("1"));
 }
 
 bool TfrmJjData::currentHeader(RecordHeader &header) const
@@ -157,8 +159,8 @@ bool TfrmJjData::currentHeader(RecordHeader &header) const
     header.price = number("price");
     header.rs = number("rs");
     header.xsText = tmp->text(QStringLiteral("xscode")).isEmpty()
-        ? QString()
-        : BracketText(tmp->text(QStringLiteral("xscode")), tmp->text(QStringLiteral("xsname")));
+                        ? QString()
+                        : BracketText(tmp->text(QStringLiteral("xscode")), tmp->text(QStringLiteral("xsname")));
     header.xs = number("xs");
     header.sl = number("sl");
     header.je = number("je");

@@ -131,7 +131,8 @@ TfrmJjDataMdy::TfrmJjDataMdy(int mode, const QString &title, QWidget *parent) : 
     layout->addLayout(buttons);
 
     EnterAsTab::install(this);
-    QWidget *order[] = {edtDt, cboGz, cboGx, edtUnit, edtPrice, edtRs, cboXs, edtXs, edtSl, edtJe, grid, btnYes, btnCancel, navigator};
+    QWidget *order[] = {edtDt, cboGz, cboGx, edtUnit, edtPrice, edtRs,     cboXs,
+                        edtXs, edtSl, edtJe, grid,    btnYes,   btnCancel, navigator};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -143,7 +144,8 @@ TfrmJjDataMdy::TfrmJjDataMdy(int mode, const QString &title, QWidget *parent) : 
     });
 
     tmp->setBeforePost([this](DataTable &table) { return checkLine(table); });
-    connect(tmp, &DataTable::fieldChanged, this, [this](int field) { guarded(this, [this, field] { lineFieldChanged(field); }); });
+    connect(tmp, &DataTable::fieldChanged, this,
+            [this](int field) { guarded(this, [this, field] { lineFieldChanged(field); }); });
     grid->setEnterHandler([this](int column, const QString &text, bool) { return enterInCell(column, text); });
     connect(grid, &DbGrid::ellipsisClicked, this, [this](int column) {
         if (column == WorkerColumn)

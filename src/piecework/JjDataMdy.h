@@ -42,7 +42,11 @@ public:
     // recomputed) and names the record whose lines are loaded when the dialog shows.
     void setRecord(const RecordHeader &header);
     // The position names used for the loaded lines (the listing's; read afresh when not given).
-    void setPositionNames(const QHash<QString, QString> &names) { m_positionNames = names; m_havePositionNames = true; }
+    void setPositionNames(const QHash<QString, QString> &names)
+    {
+        m_positionNames = names;
+        m_havePositionNames = true;
+    }
 
     QDateEdit *edtDt;
     DropDownList *cboGz;
@@ -89,8 +93,8 @@ private:
 
     int m_mode;
     int m_pid = 0;
-    bool m_filling = false;    // the opener fills the header: no amount, no line recompute
-    bool m_lineGuard = false;  // no line check, no share lookup
+    bool m_filling = false;   // the opener fills the header: no amount, no line recompute
+    bool m_lineGuard = false; // no line check, no share lookup
     bool m_linesLoaded = false;
     bool m_havePositionNames = false;
     QHash<QString, QString> m_positionNames;

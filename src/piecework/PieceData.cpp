@@ -56,8 +56,9 @@ QStringList PieceData::jobTypeItems()
 
 QStringList PieceData::processItems(const QString &gzcode)
 {
-    return bracketItems(rowsOf(QStringLiteral("select gxcode,gxname from jjgx where gzcode=? order by gxcode"), {gzcode}),
-                        QStringLiteral("gxcode"), QStringLiteral("gxname"), true);
+    return bracketItems(
+        rowsOf(QStringLiteral("select gxcode,gxname from jjgx where gzcode=? order by gxcode"), {gzcode}),
+        QStringLiteral("gxcode"), QStringLiteral("gxname"), true);
 }
 
 QStringList PieceData::coefficientItems()
@@ -156,18 +157,12 @@ PieceData::LineFault PieceData::checkLine(const QString &worker, const QString &
 QString PieceData::faultText(LineFault fault)
 {
     switch (fault) {
-    case LineFault::None:
-        break;
-    case LineFault::NoWorker:
-        return QStringLiteral("请选择员工");
-    case LineFault::BadWorker:
-        return QStringLiteral("员工输入错误");
-    case LineFault::UnknownWorker:
-        return QStringLiteral("员工不存在");
-    case LineFault::UnknownPosition:
-        return QStringLiteral("职位不存在");
-    case LineFault::BadPosition:
-        return QStringLiteral("职位输入错误");
+    case LineFault::None: break;
+    case LineFault::NoWorker: return QStringLiteral("请选择员工");
+    case LineFault::BadWorker: return QStringLiteral("员工输入错误");
+    case LineFault::UnknownWorker: return QStringLiteral("员工不存在");
+    case LineFault::UnknownPosition: return QStringLiteral("职位不存在");
+    case LineFault::BadPosition: return QStringLiteral("职位输入错误");
     }
     return {};
 }
@@ -185,10 +180,10 @@ void PieceData::defineLineFields(DataTable &tmp)
 void PieceData::loadLines(DataTable &tmp, int pid, const QHash<QString, QString> &positionNames)
 {
     // The join names the employees; an employee with lines cannot be deleted.
-    const QList<QSqlRecord> rows = rowsOf(
-        QStringLiteral("select d.wkcode,w.wkname,d.tpcode,d.bl,d.je from jjdata_d d,worker w "
-                       "where d.wkcode=w.wkcode and d.pid=? order by d.rowid"),
-        {pid});
+    const QList<QSqlRecord> rows =
+        rowsOf(QStringLiteral("select d.wkcode,w.wkname,d.tpcode,d.bl,d.je from jjdata_d d,worker w "
+                              "where d.wkcode=w.wkcode and d.pid=? order by d.rowid"),
+               {pid});
     tmp.close();
     tmp.open();
     for (const QSqlRecord &row : rows) {
@@ -238,7 +233,8 @@ int PieceData::save(int mode, const RecordValues &record, const QList<LineValues
             .bind(QStringLiteral("gxcode"), record.gxcode)
             .bind(QStringLiteral("price"), numberOrNull(record.price))
             .bind(QStringLiteral("rs"), numberOrNull(record.rs))
-            .bind(QStringLiteral("xscode"), record.xscode.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(record.xscode))
+            .bind(QStringLiteral("xscode"),
+                  record.xscode.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(record.xscode))
             .bind(QStringLiteral("xs"), numberOrNull(record.xs))
             .bind(QStringLiteral("sl"), numberOrNull(record.sl))
             .bind(QStringLiteral("je"), numberOrNull(record.je));
@@ -249,7 +245,8 @@ int PieceData::save(int mode, const RecordValues &record, const QList<LineValues
         q.addBind(pid);
         q.exec();
         for (const LineValues &line : lines) {
-            q.setSql(QStringLiteral("insert into jjdata_d(pid,wkcode,tpcode,bl,je) values(:pid,:wkcode,:tpcode,:bl,:je)"));
+            q.setSql(
+                QStringLiteral("insert into jjdata_d(pid,wkcode,tpcode,bl,je) values(:pid,:wkcode,:tpcode,:bl,:je)"));
             q.bind(QStringLiteral("pid"), pid)
                 .bind(QStringLiteral("wkcode"), BracketCode(line.worker))
                 .bind(QStringLiteral("tpcode"), positionCode(line.workertp))

@@ -20,8 +20,7 @@ QString nameIn(const QHash<QString, QString> &names, const QString &code)
     return names.value(key(code));
 }
 
-template <class F>
-void eachRow(const QString &sql, F &&take)
+template <class F> void eachRow(const QString &sql, F &&take)
 {
     JetQuery q(dmMain->conZt());
     q.setSql(sql);
@@ -52,14 +51,16 @@ void PieceLookups::load()
     m_positions.clear();
     m_positionsByKey.clear();
     eachRow(QStringLiteral("select gzcode,gxcode,gxname from jjgx order by gxcode"), [this](JetQuery &q) {
-        m_processes.insert(key(q.value(0).toString()) + QChar(0x1f) + key(q.value(1).toString()), q.value(2).toString());
+        m_processes.insert(key(q.value(0).toString()) + QChar(0x1f) + key(q.value(1).toString()),
+                           q.value(2).toString());
     });
     eachRow(QStringLiteral("select gzcode,gzname from jjgz order by gzcode"),
             [this](JetQuery &q) { m_jobTypes.insert(key(q.value(0).toString()), q.value(1).toString()); });
     eachRow(QStringLiteral("select xscode,xsname from jjxs order by xscode"),
             [this](JetQuery &q) { m_coefficients.insert(key(q.value(0).toString()), q.value(1).toString()); });
     eachRow(QStringLiteral("select wkcode,wkname,sex,bmcode from worker order by wkcode"), [this](JetQuery &q) {
-        m_workers.insert(key(q.value(0).toString()), {q.value(1).toString(), q.value(2).toString(), q.value(3).toString()});
+        m_workers.insert(key(q.value(0).toString()),
+                         {q.value(1).toString(), q.value(2).toString(), q.value(3).toString()});
     });
     eachRow(QStringLiteral("select bmcode,bmname from depart order by bmcode"),
             [this](JetQuery &q) { m_departs.insert(key(q.value(0).toString()), q.value(1).toString()); });
@@ -126,9 +127,9 @@ ListingQuery PieceListing::buildQuery(const PieceFilter &filter)
     query.detail = filter.detail;
     query.monthLabel = monthLabel(filter.month);
     QString sql = filter.detail
-        ? QStringLiteral("select m.pid,m.dt,m.gzcode,m.gxcode,m.price,m.rs,m.xscode,m.xs,m.sl,m.je,"
-                         "d.wkcode,d.tpcode,d.bl,d.je from jjdata m,jjdata_d d where m.pid=d.pid")
-        : QStringLiteral("select pid,dt,gzcode,gxcode,price,rs,xscode,xs,sl,je from jjdata where 1=1");
+                      ? QStringLiteral("select m.pid,m.dt,m.gzcode,m.gxcode,m.price,m.rs,m.xscode,m.xs,m.sl,m.je,"
+                                       "d.wkcode,d.tpcode,d.bl,d.je from jjdata m,jjdata_d d where m.pid=d.pid")
+                      : QStringLiteral("select pid,dt,gzcode,gxcode,price,rs,xscode,xs,sl,je from jjdata where 1=1");
     sql += QStringLiteral(" and year(dt)=? and month(dt)=?");
     query.values << filter.month.year() << filter.month.month();
     if (!filter.gzcode.isEmpty()) {
@@ -164,28 +165,17 @@ ListingQuery PieceListing::buildQuery(const PieceFilter &filter)
 void PieceListing::defineListFields(DataTable &list)
 {
     list.setFields({
-        {QStringLiteral("pid"), FieldKind::Integer, 0},
-        {QStringLiteral("dt"), FieldKind::Text, 10},
-        {QStringLiteral("gzcode"), FieldKind::Text, 10},
-        {QStringLiteral("gzname"), FieldKind::Text, 200},
-        {QStringLiteral("gxcode"), FieldKind::Text, 50},
-        {QStringLiteral("gxname"), FieldKind::Text, 200},
-        {QStringLiteral("price"), FieldKind::Float, 0},
-        {QStringLiteral("rs"), FieldKind::Float, 0},
-        {QStringLiteral("xscode"), FieldKind::Text, 10},
-        {QStringLiteral("xsname"), FieldKind::Text, 50},
-        {QStringLiteral("xs"), FieldKind::Float, 0},
-        {QStringLiteral("sl"), FieldKind::Float, 0},
-        {QStringLiteral("je"), FieldKind::Float, 0},
-        {QStringLiteral("wkcode"), FieldKind::Text, 20},
-        {QStringLiteral("tpcode"), FieldKind::Text, 10},
-        {QStringLiteral("bl"), FieldKind::Float, 0},
-        {QStringLiteral("je2"), FieldKind::Float, 0},
-        {QStringLiteral("wkname"), FieldKind::Text, 20},
-        {QStringLiteral("sex"), FieldKind::Text, 2},
-        {QStringLiteral("bmcode"), FieldKind::Text, 10},
-        {QStringLiteral("bmname"), FieldKind::Text, 20},
-        {QStringLiteral("tpname"), FieldKind::Text, 20},
+        {QStringLiteral("pid"), FieldKind::Integer, 0},  {QStringLiteral("dt"), FieldKind::Text, 10},
+        {QStringLiteral("gzcode"), FieldKind::Text, 10}, {QStringLiteral("gzname"), FieldKind::Text, 200},
+        {QStringLiteral("gxcode"), FieldKind::Text, 50}, {QStringLiteral("gxname"), FieldKind::Text, 200},
+        {QStringLiteral("price"), FieldKind::Float, 0},  {QStringLiteral("rs"), FieldKind::Float, 0},
+        {QStringLiteral("xscode"), FieldKind::Text, 10}, {QStringLiteral("xsname"), FieldKind::Text, 50},
+        {QStringLiteral("xs"), FieldKind::Float, 0},     {QStringLiteral("sl"), FieldKind::Float, 0},
+        {QStringLiteral("je"), FieldKind::Float, 0},     {QStringLiteral("wkcode"), FieldKind::Text, 20},
+        {QStringLiteral("tpcode"), FieldKind::Text, 10}, {QStringLiteral("bl"), FieldKind::Float, 0},
+        {QStringLiteral("je2"), FieldKind::Float, 0},    {QStringLiteral("wkname"), FieldKind::Text, 20},
+        {QStringLiteral("sex"), FieldKind::Text, 2},     {QStringLiteral("bmcode"), FieldKind::Text, 10},
+        {QStringLiteral("bmname"), FieldKind::Text, 20}, {QStringLiteral("tpname"), FieldKind::Text, 20},
     });
 }
 
@@ -225,7 +215,8 @@ int PieceListing::load(DataTable &list, const ListingQuery &query, const PieceLo
                 const QString tpcode = q.value(11).toString();
                 const QString bmcode = lookups.workerDepart(wkcode);
                 row << wkcode << tpcode << number(q.value(12)) << number(q.value(13)) << lookups.workerName(wkcode)
-                    << lookups.workerSex(wkcode) << bmcode << lookups.departName(bmcode) << lookups.positionName(tpcode);
+                    << lookups.workerSex(wkcode) << bmcode << lookups.departName(bmcode)
+                    << lookups.positionName(tpcode);
             } else {
                 for (int i = 0; i < 9; ++i)
                     row << QVariant();

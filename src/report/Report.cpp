@@ -41,12 +41,17 @@ QFont fontFor(const TextStyle &s, double pxPerMm)
 bool isNumber(const QVariant &v)
 {
     switch (v.typeId()) {
-    case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong: case QMetaType::ULongLong:
-    case QMetaType::Double: case QMetaType::Float: case QMetaType::Short: case QMetaType::UShort:
-    case QMetaType::Long: case QMetaType::ULong:
-        return true;
-    default:
-        return false;
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Long:
+    case QMetaType::ULong: return true;
+    default: return false;
     }
 }
 
@@ -60,7 +65,8 @@ struct Block {
 
 class Layout {
 public:
-    Layout(const ReportTemplate &t, const QMap<QString, int> &counts, const ValueFunction &values, const WidthFunction &widths)
+    Layout(const ReportTemplate &t, const QMap<QString, int> &counts, const ValueFunction &values,
+           const WidthFunction &widths)
         : m_t(t), m_counts(counts), m_values(values), m_widths(widths)
     {
         const QSizeF page = t.pageSizeMm();
@@ -127,7 +133,7 @@ private:
     double m_limit = 0;     // where the page footers begin
     double m_freshRoom = 0; // room for bands on a page after the first
     double m_y = 0;
-    double m_bodyTop = 0;   // below the page headers of the current page
+    double m_bodyTop = 0; // below the page headers of the current page
     int m_page = -1;
 
     [[noreturn]] void fail(int line, const QString &what) const
@@ -290,7 +296,8 @@ private:
     {
         const QFont f = fontFor(it.style, kMeasurePxPerMm);
         const double w = std::max(1.0, (it.rect.width() - 2 * kPadX) * kMeasurePxPerMm);
-        const QRectF r = QFontMetricsF(f).boundingRect(QRectF(0, 0, w, 1e6), Qt::TextWordWrap | it.style.align, it.text);
+        const QRectF r =
+            QFontMetricsF(f).boundingRect(QRectF(0, 0, w, 1e6), Qt::TextWordWrap | it.style.align, it.text);
         return r.height() / kMeasurePxPerMm + 2 * kPadY;
     }
 
@@ -314,7 +321,8 @@ private:
                     x = 0;
                 }
                 for (const ReportObject &o : c.objects) {
-                    const QRectF r(m_left + c.x + x + o.x, c.y + line * pitch + o.y, o.fillsSlice ? w - o.x : o.width, o.height);
+                    const QRectF r(m_left + c.x + x + o.x, c.y + line * pitch + o.y, o.fillsSlice ? w - o.x : o.width,
+                                   o.height);
                     blk.items << item(o, r, row, col);
                 }
                 x += w;
@@ -487,10 +495,14 @@ void ReportDocument::paintPage(QPainter &p, int page, double s) const
         }
         if (item.frame.any()) {
             p.setPen(QPen(Qt::black, std::max(1.0, item.frame.width * s), item.frame.style, Qt::SquareCap));
-            if (item.frame.top) p.drawLine(r.topLeft(), r.topRight());
-            if (item.frame.bottom) p.drawLine(r.bottomLeft(), r.bottomRight());
-            if (item.frame.left) p.drawLine(r.topLeft(), r.bottomLeft());
-            if (item.frame.right) p.drawLine(r.topRight(), r.bottomRight());
+            if (item.frame.top)
+                p.drawLine(r.topLeft(), r.topRight());
+            if (item.frame.bottom)
+                p.drawLine(r.bottomLeft(), r.bottomRight());
+            if (item.frame.left)
+                p.drawLine(r.topLeft(), r.bottomLeft());
+            if (item.frame.right)
+                p.drawLine(r.topRight(), r.bottomRight());
         }
     }
     p.restore();
@@ -498,7 +510,8 @@ void ReportDocument::paintPage(QPainter &p, int page, double s) const
 
 void ReportDocument::setUpPrinter(QPrinter &printer) const
 {
-    const QSizeF portrait(std::min(pageSizeMm.width(), pageSizeMm.height()), std::max(pageSizeMm.width(), pageSizeMm.height()));
+    const QSizeF portrait(std::min(pageSizeMm.width(), pageSizeMm.height()),
+                          std::max(pageSizeMm.width(), pageSizeMm.height()));
     const QPageSize size(portrait, QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
     printer.setFullPage(true);
     printer.setPageLayout(QPageLayout(size, orientation, QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
@@ -528,12 +541,14 @@ bool ReportDocument::writePdf(const QString &path, QString *error) const
     if (print(printer))
         return true;
     if (error)
-        *error = QStringLiteral("无法写入 PDF 文件 “%1”。请检查文件夹是否存在、有没有写入权限，文件是否正被其他程序打开。")
-                     .arg(QDir::toNativeSeparators(path));
+        *error =
+            QStringLiteral("无法写入 PDF 文件 “%1”。请检查文件夹是否存在、有没有写入权限，文件是否正被其他程序打开。")
+                .arg(QDir::toNativeSeparators(path));
     return false;
 }
 
-Report::Report(ReportTemplate t) : m_template(std::move(t)) {}
+Report::Report(ReportTemplate t) : m_template(std::move(t))
+{}
 
 std::optional<ReportDocument> Report::prepare(QString *error) const
 {

@@ -5,6 +5,7 @@
 #include "widgets/ToolIcons.h"
 
 #include <QAction>
+#include <QBoxLayout>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -19,7 +20,6 @@
 #include <QStandardPaths>
 #include <QStyle>
 #include <QToolBar>
-#include <QBoxLayout>
 
 namespace jjgz::report {
 namespace {
@@ -90,7 +90,8 @@ private:
 ReportPreview::ReportPreview(ReportDocument doc, QWidget *parent) : QDialog(parent), m_doc(std::move(doc))
 {
     setObjectName(QStringLiteral("ReportPreview"));
-    setWindowTitle(m_doc.title.isEmpty() ? QStringLiteral("打印预览") : QStringLiteral("打印预览 - %1").arg(m_doc.title));
+    setWindowTitle(m_doc.title.isEmpty() ? QStringLiteral("打印预览")
+                                         : QStringLiteral("打印预览 - %1").arg(m_doc.title));
     setWindowFlag(Qt::WindowMaximizeButtonHint);
 
     QToolBar *bar = makeScreenToolBar(this);
@@ -103,10 +104,14 @@ ReportPreview::ReportPreview(ReportDocument doc, QWidget *parent) : QDialog(pare
     QAction *fit = addToolButton(bar, style()->standardIcon(QStyle::SP_TitleBarMaxButton), QStringLiteral("页宽"),
                                  QStringLiteral("actFitWidth"));
     bar->addSeparator();
-    m_first = addToolButton(bar, style()->standardIcon(QStyle::SP_MediaSkipBackward), QStringLiteral("首页"), QStringLiteral("actFirst"));
-    m_prev = addToolButton(bar, style()->standardIcon(QStyle::SP_ArrowBack), QStringLiteral("上一页"), QStringLiteral("actPrev"));
-    m_next = addToolButton(bar, style()->standardIcon(QStyle::SP_ArrowForward), QStringLiteral("下一页"), QStringLiteral("actNext"));
-    m_last = addToolButton(bar, style()->standardIcon(QStyle::SP_MediaSkipForward), QStringLiteral("末页"), QStringLiteral("actLast"));
+    m_first = addToolButton(bar, style()->standardIcon(QStyle::SP_MediaSkipBackward), QStringLiteral("首页"),
+                            QStringLiteral("actFirst"));
+    m_prev = addToolButton(bar, style()->standardIcon(QStyle::SP_ArrowBack), QStringLiteral("上一页"),
+                           QStringLiteral("actPrev"));
+    m_next = addToolButton(bar, style()->standardIcon(QStyle::SP_ArrowForward), QStringLiteral("下一页"),
+                           QStringLiteral("actNext"));
+    m_last = addToolButton(bar, style()->standardIcon(QStyle::SP_MediaSkipForward), QStringLiteral("末页"),
+                           QStringLiteral("actLast"));
     bar->addSeparator();
     QAction *close = addToolButton(bar, toolIcon(Glyph::Close), QStringLiteral("关闭"), QStringLiteral("actClose"));
 
@@ -196,7 +201,8 @@ void ReportPreview::zoomOut()
 double ReportPreview::widthZoom() const
 {
     const double atOne = m_view->paperSize().width() / m_zoom;
-    const int room = m_scroll->viewport()->width() - 2 * kPaperMargin - m_scroll->verticalScrollBar()->sizeHint().width();
+    const int room =
+        m_scroll->viewport()->width() - 2 * kPaperMargin - m_scroll->verticalScrollBar()->sizeHint().width();
     return atOne > 0 && room > 0 ? room / atOne : 0;
 }
 
@@ -226,8 +232,10 @@ bool ReportPreview::saveAsPdf()
     QString dir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (dir.isEmpty() || !QFileInfo(dir).isDir())
         dir = QDir::homePath();
-    const QString suggested = QDir(dir).filePath((m_doc.title.isEmpty() ? QStringLiteral("报表") : m_doc.title) + QStringLiteral(".pdf"));
-    QString path = messages().saveFileName(this, QStringLiteral("保存为PDF"), suggested, QStringLiteral("PDF 文件(*.pdf)"));
+    const QString suggested =
+        QDir(dir).filePath((m_doc.title.isEmpty() ? QStringLiteral("报表") : m_doc.title) + QStringLiteral(".pdf"));
+    QString path =
+        messages().saveFileName(this, QStringLiteral("保存为PDF"), suggested, QStringLiteral("PDF 文件(*.pdf)"));
     if (path.isEmpty())
         return false;
     if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
@@ -279,10 +287,16 @@ void ReportPreview::keyPressEvent(QKeyEvent *event)
     case Qt::Key_PageDown: showPage(m_page + 1); return;
     case Qt::Key_PageUp: showPage(m_page - 1); return;
     case Qt::Key_Home:
-        if (event->modifiers() & Qt::ControlModifier) { showPage(0); return; }
+        if (event->modifiers() & Qt::ControlModifier) {
+            showPage(0);
+            return;
+        }
         break;
     case Qt::Key_End:
-        if (event->modifiers() & Qt::ControlModifier) { showPage(m_doc.pageCount() - 1); return; }
+        if (event->modifiers() & Qt::ControlModifier) {
+            showPage(m_doc.pageCount() - 1);
+            return;
+        }
         break;
     default: break;
     }

@@ -127,12 +127,14 @@ private:
                 return value;
             names << QLatin1String(key);
         }
-        fail(QStringLiteral("属性 %1 的值 “%2” 不认识（可用：%3）").arg(QLatin1String(name), t, names.join(QStringLiteral("、"))));
+        fail(QStringLiteral("属性 %1 的值 “%2” 不认识（可用：%3）")
+                 .arg(QLatin1String(name), t, names.join(QStringLiteral("、"))));
     }
     Qt::PenStyle penStyle(const char *name, Qt::PenStyle otherwise)
     {
-        return choice<Qt::PenStyle>(name, otherwise,
-                                    {{"none", Qt::NoPen}, {"solid", Qt::SolidLine}, {"dash", Qt::DashLine}, {"dot", Qt::DotLine}});
+        return choice<Qt::PenStyle>(
+            name, otherwise,
+            {{"none", Qt::NoPen}, {"solid", Qt::SolidLine}, {"dash", Qt::DashLine}, {"dot", Qt::DotLine}});
     }
     QColor color(const char *name, const QColor &otherwise)
     {
@@ -156,7 +158,7 @@ private:
         check({"size", "width", "height", "orientation", "margins"});
         if (has("size")) {
             static const QList<std::pair<const char *, QPageSize::PageSizeId>> sizes{
-                {"A3", QPageSize::A3}, {"A4", QPageSize::A4},       {"A5", QPageSize::A5},
+                {"A3", QPageSize::A3}, {"A4", QPageSize::A4},         {"A5", QPageSize::A5},
                 {"B5", QPageSize::B5}, {"Letter", QPageSize::Letter}, {"Legal", QPageSize::Legal}};
             const QString s = text("size").trimmed();
             bool found = false;
@@ -167,7 +169,8 @@ private:
                 }
             }
             if (!found)
-                fail(QStringLiteral("纸张 “%1” 不认识（可用 A3、A4、A5、B5、Letter、Legal，或写 width 和 height）").arg(s));
+                fail(QStringLiteral("纸张 “%1” 不认识（可用 A3、A4、A5、B5、Letter、Legal，或写 width 和 height）")
+                         .arg(s));
         }
         const double w = number("width", t.paperMm.width(), 20), h = number("height", t.paperMm.height(), 20);
         t.paperMm = QSizeF(std::min(w, h), std::max(w, h));
@@ -181,7 +184,8 @@ private:
                 bool ok = false;
                 m << part.trimmed().toDouble(&ok);
                 if (!ok || !std::isfinite(m.last()) || m.last() < 0)
-                    fail(QStringLiteral("页边距 “%1” 应是一个或四个不小于 0 的数字（左,上,右,下）").arg(text("margins")));
+                    fail(QStringLiteral("页边距 “%1” 应是一个或四个不小于 0 的数字（左,上,右,下）")
+                             .arg(text("margins")));
             }
             if (m.size() == 1)
                 t.marginsMm = QMarginsF(m[0], m[0], m[0], m[0]);
@@ -206,7 +210,10 @@ private:
         if (!has("type"))
             fail(QStringLiteral("元素 <band> 缺少属性 type"));
         b.kind = choice<Band::Kind>("type", Band::Data,
-                                    {{"title", Band::Title}, {"pageHeader", Band::PageHeader}, {"data", Band::Data}, {"pageFooter", Band::PageFooter}});
+                                    {{"title", Band::Title},
+                                     {"pageHeader", Band::PageHeader},
+                                     {"data", Band::Data},
+                                     {"pageFooter", Band::PageFooter}});
         if (has("source") && b.kind != Band::Data)
             fail(QStringLiteral("只有 data 栏有数据源（source）"));
         b.source = text("source", QStringLiteral("rows")).trimmed();
@@ -283,10 +290,13 @@ private:
         s.autoAlign = has("align") && text("align").trimmed().toLower() == QLatin1String("auto");
         const Qt::Alignment h = s.autoAlign ? Qt::AlignLeft
                                             : choice<Qt::Alignment>("align", Qt::AlignLeft,
-                                                                    {{"left", Qt::AlignLeft}, {"center", Qt::AlignHCenter},
-                                                                     {"right", Qt::AlignRight}, {"auto", Qt::AlignLeft}});
-        const Qt::Alignment v = choice<Qt::Alignment>(
-            "valign", Qt::AlignVCenter, {{"top", Qt::AlignTop}, {"middle", Qt::AlignVCenter}, {"bottom", Qt::AlignBottom}});
+                                                                    {{"left", Qt::AlignLeft},
+                                                                     {"center", Qt::AlignHCenter},
+                                                                     {"right", Qt::AlignRight},
+                                                                     {"auto", Qt::AlignLeft}});
+        const Qt::Alignment v =
+            choice<Qt::Alignment>("valign", Qt::AlignVCenter,
+                                  {{"top", Qt::AlignTop}, {"middle", Qt::AlignVCenter}, {"bottom", Qt::AlignBottom}});
         s.align = h | v;
         s.wrap = boolean("wrap", false);
         s.format = text("format");
@@ -297,11 +307,16 @@ private:
             o.frame.left = o.frame.top = o.frame.right = o.frame.bottom = true;
         } else if (frame != QLatin1String("none")) {
             for (const QChar c : frame) {
-                if (c == QLatin1Char('l')) o.frame.left = true;
-                else if (c == QLatin1Char('t')) o.frame.top = true;
-                else if (c == QLatin1Char('r')) o.frame.right = true;
-                else if (c == QLatin1Char('b')) o.frame.bottom = true;
-                else fail(QStringLiteral("边框 “%1” 应是 all、none 或 l、t、r、b 的组合").arg(frame));
+                if (c == QLatin1Char('l'))
+                    o.frame.left = true;
+                else if (c == QLatin1Char('t'))
+                    o.frame.top = true;
+                else if (c == QLatin1Char('r'))
+                    o.frame.right = true;
+                else if (c == QLatin1Char('b'))
+                    o.frame.bottom = true;
+                else
+                    fail(QStringLiteral("边框 “%1” 应是 all、none 或 l、t、r、b 的组合").arg(frame));
             }
         }
         o.frame.width = number("frameWidth", o.frame.width);
@@ -347,13 +362,10 @@ private:
 QString readerReason(const QXmlStreamReader &xml)
 {
     switch (xml.error()) {
-    case QXmlStreamReader::PrematureEndOfDocumentError:
-        return QStringLiteral("文件不完整，缺少结束标记");
-    case QXmlStreamReader::UnexpectedElementError:
-        return QStringLiteral("这里不能有子元素");
+    case QXmlStreamReader::PrematureEndOfDocumentError: return QStringLiteral("文件不完整，缺少结束标记");
+    case QXmlStreamReader::UnexpectedElementError: return QStringLiteral("这里不能有子元素");
     case QXmlStreamReader::NotWellFormedError:
-    default:
-        return QStringLiteral("XML 格式不正确（标记不完整、不配对或含有不允许的字符）");
+    default: return QStringLiteral("XML 格式不正确（标记不完整、不配对或含有不允许的字符）");
     }
 }
 
@@ -380,7 +392,8 @@ std::optional<ReportTemplate> ReportTemplate::parse(const QByteArray &xml, const
             qint64 line = reader.m_xml.lineNumber(), column = reader.m_xml.columnNumber();
             if (!fault.reason.isEmpty()) {
                 const QString text = QString::fromUtf8(xml);
-                const qsizetype start = std::max<qsizetype>(0, text.lastIndexOf(QLatin1Char('<'), std::max<qint64>(0, reader.m_elementEnd - 1)));
+                const qsizetype start = std::max<qsizetype>(
+                    0, text.lastIndexOf(QLatin1Char('<'), std::max<qint64>(0, reader.m_elementEnd - 1)));
                 line = text.left(start).count(QLatin1Char('\n')) + 1;
                 column = start - (start > 0 ? text.lastIndexOf(QLatin1Char('\n'), start - 1) : -1);
             }
@@ -401,7 +414,8 @@ std::optional<ReportTemplate> ReportTemplate::loadFile(const QString &path, QStr
     if (!file.open(QIODevice::ReadOnly)) {
         if (error)
             *error = QStringLiteral("无法读取报表模板 “%1”（%2），请检查文件是否存在、能否打开。")
-                         .arg(name, file.exists() ? QStringLiteral("没有读取权限或文件被占用") : QStringLiteral("文件不存在"));
+                         .arg(name, file.exists() ? QStringLiteral("没有读取权限或文件被占用")
+                                                  : QStringLiteral("文件不存在"));
         return std::nullopt;
     }
     return parse(file.readAll(), name, error);

@@ -93,7 +93,7 @@ struct ReportObject {
     bool fillsSlice = false; // width left out inside a column band
     QList<Segment> segments;
     TextStyle style;
-    Frame frame; // for a line: width and style of the line
+    Frame frame;  // for a line: width and style of the line
     int line = 0; // position in the template, for messages
 };
 
@@ -121,7 +121,7 @@ struct Band {
 class ReportTemplate {
 public:
     QString name;
-    QString origin; // file name or "程序内置格式", for messages
+    QString origin;           // file name or "程序内置格式", for messages
     QSizeF paperMm{210, 297}; // portrait
     QPageLayout::Orientation orientation = QPageLayout::Portrait;
     QMarginsF marginsMm{10, 10, 10, 10};

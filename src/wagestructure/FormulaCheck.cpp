@@ -134,7 +134,8 @@ FormulaCheck::~FormulaCheck() = default;
 
 bool FormulaCheck::isKnownName(const QString &name, const QStringList &itemCodes)
 {
-    return itemCodes.contains(name, Qt::CaseSensitive) || WageFormulas::pieceworkNames().contains(name, Qt::CaseSensitive);
+    return itemCodes.contains(name, Qt::CaseSensitive)
+           || WageFormulas::pieceworkNames().contains(name, Qt::CaseSensitive);
 }
 
 FormulaCheck::Result FormulaCheck::check(const QString &text, const QList<WageItem> &items)

@@ -75,14 +75,14 @@ private:
 class FormulaCheck {
 public:
     struct Result {
-        bool ok = true;            // compiles, every name and function is known, and it has a value
-        QString message;           // empty when ok; otherwise what is wrong, in Chinese
-        int line = 0;              // of a compile error, 1-based; 0 otherwise
-        int column = 0;            // of a compile error, in characters, 1-based; 0 otherwise
-        QStringList unknownNames;  // names the calculation does not answer, as first written
+        bool ok = true;               // compiles, every name and function is known, and it has a value
+        QString message;              // empty when ok; otherwise what is wrong, in Chinese
+        int line = 0;                 // of a compile error, 1-based; 0 otherwise
+        int column = 0;               // of a compile error, in characters, 1-based; 0 otherwise
+        QStringList unknownNames;     // names the calculation does not answer, as first written
         QStringList unknownFunctions; // calls of functions that do not exist (they would give 0)
-        bool noResult = false;     // statements that leave the result alone: the value is always 0
-        QString description;       // the text with the codes replaced by the item names
+        bool noResult = false;        // statements that leave the result alone: the value is always 0
+        QString description;          // the text with the codes replaced by the item names
     };
 
     FormulaCheck();

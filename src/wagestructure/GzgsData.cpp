@@ -60,8 +60,8 @@ void WageFormulas::loadList(DataTable &list)
 
 WageFormula WageFormulas::current(const DataTable &list)
 {
-    return {int(list.asInteger(QStringLiteral("xh"))), list.text(QStringLiteral("fname")), list.text(QStringLiteral("gs")),
-            list.text(QStringLiteral("con"))};
+    return {int(list.asInteger(QStringLiteral("xh"))), list.text(QStringLiteral("fname")),
+            list.text(QStringLiteral("gs")), list.text(QStringLiteral("con"))};
 }
 
 const QStringList &WageFormulas::pieceworkNames()
@@ -99,9 +99,11 @@ int WageFormulas::save(const WageFormula &formula, bool add)
     const int xh = add ? NextFormulaNo() : formula.xh;
     JetQuery &q = dmMain->qryExec;
     if (add)
-        q.setSql(QStringLiteral("insert into gzgs(xh,fname,gs,gsdesc,con,condesc) values(:xh,:fname,:gs,:gsdesc,:con,:condesc)"));
+        q.setSql(QStringLiteral(
+            "insert into gzgs(xh,fname,gs,gsdesc,con,condesc) values(:xh,:fname,:gs,:gsdesc,:con,:condesc)"));
     else
-        q.setSql(QStringLiteral("update gzgs set fname=:fname,gs=:gs,gsdesc=:gsdesc,con=:con,condesc=:condesc where xh=:xh"));
+        q.setSql(QStringLiteral(
+            "update gzgs set fname=:fname,gs=:gs,gsdesc=:gsdesc,con=:con,condesc=:condesc where xh=:xh"));
     q.bind(QStringLiteral("xh"), xh)
         .bind(QStringLiteral("fname"), stored(formula.fname))
         .bind(QStringLiteral("gs"), stored(formula.gs))

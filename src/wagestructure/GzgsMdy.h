@@ -37,8 +37,8 @@ public:
     QLabel *lblConCheck;
     QListWidget *lstSrc;
     QGroupBox *rgOption;
-    QRadioButton *rbGs;  // 公式
-    QRadioButton *rbCon; // 条件
+    QRadioButton *rbGs;                   // 公式
+    QRadioButton *rbCon;                  // 条件
     QList<QPushButton *> operatorButtons; // btn1 ... btn6, btn11 ... btn16
     QPushButton *btnAdd;
     QPushButton *btnClear;

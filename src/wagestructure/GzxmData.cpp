@@ -79,7 +79,8 @@ void WageItems::loadList(DataTable &list)
 WageItem WageItems::current(const DataTable &list)
 {
     return {int(list.asInteger(QStringLiteral("xh"))), list.text(QStringLiteral("fname")),
-            list.text(QStringLiteral("xmname")), list.value(QStringLiteral("ftype")), list.text(QStringLiteral("fsize"))};
+            list.text(QStringLiteral("xmname")), list.value(QStringLiteral("ftype")),
+            list.text(QStringLiteral("fsize"))};
 }
 
 QString WageItems::typeText(const QVariant &ftype)
@@ -127,7 +128,8 @@ WageItem WageItems::addItem(const QString &xmname, int ftype, const QString &fsi
     }
     inTransaction([&] {
         JetQuery &q = dmMain->qryExec;
-        q.setSql(QStringLiteral("insert into gzxm(xh,fname,xmname,ftype,fsize) values(:xh,:fname,:xmname,:ftype,:fsize)"));
+        q.setSql(
+            QStringLiteral("insert into gzxm(xh,fname,xmname,ftype,fsize) values(:xh,:fname,:xmname,:ftype,:fsize)"));
         q.bind(QStringLiteral("xh"), item.xh)
             .bind(QStringLiteral("fname"), item.fname)
             .bind(QStringLiteral("xmname"), stored(item.xmname))
@@ -154,7 +156,9 @@ void WageItems::modifyItem(int xh, const QString &xmname, const QString &fsize)
     if (!ftype.isNull() && ftype.toInt() == Text)
         textWidth(fsize);
     q.setSql(QStringLiteral("update gzxm set xmname=:xmname,fsize=:fsize where xh=:xh"));
-    q.bind(QStringLiteral("xmname"), stored(xmname)).bind(QStringLiteral("fsize"), stored(fsize)).bind(QStringLiteral("xh"), xh);
+    q.bind(QStringLiteral("xmname"), stored(xmname))
+        .bind(QStringLiteral("fsize"), stored(fsize))
+        .bind(QStringLiteral("xh"), xh);
     q.exec();
     q.close();
 }

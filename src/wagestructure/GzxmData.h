@@ -13,7 +13,7 @@ class DataTable;
 // One row of gzxm.
 struct WageItem {
     int xh = 0;
-    QString fname;  // "f" + xh: the item's code and its column in gzdata
+    QString fname; // "f" + xh: the item's code and its column in gzdata
     QString xmname;
     QVariant ftype; // 0 numeric, 1 text; other stored values are kept as they are
     QString fsize;  // width of a text item, as typed

@@ -101,7 +101,8 @@ void TfrmGzxmMdy::btnYesClick()
     }
     try {
         if (m_mode == 1)
-            WageItems::addItem(edtName->text(), cboTp->currentIndex() == WageItems::Text ? WageItems::Text : WageItems::Numeric,
+            WageItems::addItem(edtName->text(),
+                               cboTp->currentIndex() == WageItems::Text ? WageItems::Text : WageItems::Numeric,
                                edtSize->text());
         else
             WageItems::modifyItem(m_xh, edtName->text(), edtSize->text());

@@ -259,14 +259,10 @@ QString DbGrid::displayText(int row, int column) const
     if (v.isNull())
         return QString();
     switch (m_table->field(field).kind) {
-    case FieldKind::Float:
-        return formatFloat(c.format, v.toDouble());
-    case FieldKind::Integer:
-        return c.format.isEmpty() ? v.toString() : formatFloat(c.format, v.toDouble());
-    case FieldKind::Date:
-        return v.toDate().toString(c.format.isEmpty() ? QStringLiteral("yyyy-MM-dd") : c.format);
-    case FieldKind::Text:
-        break;
+    case FieldKind::Float: return formatFloat(c.format, v.toDouble());
+    case FieldKind::Integer: return c.format.isEmpty() ? v.toString() : formatFloat(c.format, v.toDouble());
+    case FieldKind::Date: return v.toDate().toString(c.format.isEmpty() ? QStringLiteral("yyyy-MM-dd") : c.format);
+    case FieldKind::Text: break;
     }
     return v.toString();
 }
@@ -505,7 +501,8 @@ void DbGrid::keyPressEvent(QKeyEvent *event)
             return;
         }
         case Qt::Key_Down:
-            if (event->modifiers() == Qt::NoModifier && (m_table->isEmpty() || m_table->currentRow() == m_table->rowCount() - 1)) {
+            if (event->modifiers() == Qt::NoModifier
+                && (m_table->isEmpty() || m_table->currentRow() == m_table->rowCount() - 1)) {
                 if (canAppend()) {
                     const int col = cur.isValid() ? cur.column() : firstVisibleColumn();
                     if (m_table->append() && col >= 0) {
@@ -529,8 +526,7 @@ void DbGrid::keyPressEvent(QKeyEvent *event)
                 return;
             }
             break;
-        default:
-            break;
+        default: break;
         }
     } catch (const std::exception &e) {
         m_syncing = false;

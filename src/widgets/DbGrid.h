@@ -14,15 +14,15 @@
 namespace jjgz {
 
 struct GridColumn {
-    QString field;       // field of the table shown in the column; empty: the column shows nothing
+    QString field; // field of the table shown in the column; empty: the column shows nothing
     QString title;
-    int width = 64;      // pixels
-    QString format;      // numbers: "0.00" kind; dates: a QDate format (default yyyy-MM-dd)
+    int width = 64; // pixels
+    QString format; // numbers: "0.00" kind; dates: a QDate format (default yyyy-MM-dd)
     bool readOnly = false;
-    bool visible = true; // tag-1 columns are never shown, whatever this says
-    int tag = 0;         // 1 = fixed hidden column (code columns), untouched by column settings
-    QStringList pickList;     // drop-down of the cell editor; typed text is accepted too
-    bool ellipsis = false;    // the cell has a "..." button (ellipsisClicked)
+    bool visible = true;   // tag-1 columns are never shown, whatever this says
+    int tag = 0;           // 1 = fixed hidden column (code columns), untouched by column settings
+    QStringList pickList;  // drop-down of the cell editor; typed text is accepted too
+    bool ellipsis = false; // the cell has a "..." button (ellipsisClicked)
     // The text shown for a stored value (for example 0 → "计件"); exports keep integer values.
     std::function<QString(const QVariant &)> displayText;
 };

@@ -78,9 +78,8 @@ QWidget *GridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem 
         auto *x = new EllipsisEditor(parent);
         const int column = index.column();
         const int row = index.row();
-        QObject::connect(x->button, &QToolButton::clicked, m_grid, [grid = m_grid, row, column] {
-            grid->ellipsisPressed(row, column);
-        });
+        QObject::connect(x->button, &QToolButton::clicked, m_grid,
+                         [grid = m_grid, row, column] { grid->ellipsisPressed(row, column); });
         editor = x;
         line = x->edit;
     } else {
@@ -147,7 +146,7 @@ void GridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, 
 }
 
 bool GridDelegate::editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
-                 const QModelIndex &index)
+                               const QModelIndex &index)
 {
     const GridColumn &col = m_grid->m_columns.at(index.column());
     if (col.ellipsis && !m_grid->m_readOnly && event->type() == QEvent::MouseButtonRelease

@@ -27,8 +27,8 @@ void GridFooter::paintEvent(QPaintEvent *)
             p.setPen(palette().color(QPalette::Mid));
             p.drawLine(cell.topRight(), cell.bottomRight());
             const QVariant v = m_grid->footerValue(fr, c);
-            const Qt::Alignment align = Qt::AlignVCenter
-                | (v.metaType().id() == QMetaType::Double ? Qt::AlignRight : Qt::AlignLeft);
+            const Qt::Alignment align =
+                Qt::AlignVCenter | (v.metaType().id() == QMetaType::Double ? Qt::AlignRight : Qt::AlignLeft);
             p.setPen(palette().color(QPalette::ButtonText));
             p.drawText(cell.adjusted(3, 0, -3, 0), align, m_grid->footerDisplayText(fr, c));
         }

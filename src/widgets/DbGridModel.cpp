@@ -32,8 +32,7 @@ QVariant DbGridModel::data(const QModelIndex &index, int role) const
     const int field = fieldOf(index.column());
     const GridColumn &col = m_grid->m_columns.at(index.column());
     switch (role) {
-    case Qt::DisplayRole:
-        return m_grid->displayText(index.row(), index.column());
+    case Qt::DisplayRole: return m_grid->displayText(index.row(), index.column());
     case Qt::EditRole: {
         if (field < 0)
             return QString();
@@ -47,7 +46,8 @@ QVariant DbGridModel::data(const QModelIndex &index, int role) const
         }
     }
     case Qt::TextAlignmentRole: {
-        const bool number = field >= 0 && !col.displayText
+        const bool number =
+            field >= 0 && !col.displayText
             && (table()->field(field).kind == FieldKind::Float || table()->field(field).kind == FieldKind::Integer);
         return QVariant::fromValue(Qt::AlignVCenter | (number ? Qt::AlignRight : Qt::AlignLeft));
     }
@@ -59,8 +59,7 @@ QVariant DbGridModel::data(const QModelIndex &index, int role) const
         if (col.readOnly)
             return m_grid->palette().brush(QPalette::ToolTipText);
         return {};
-    default:
-        return {};
+    default: return {};
     }
 }
 

@@ -73,9 +73,7 @@ void DbNavigator::trigger(Button which)
         return;
     try {
         switch (which) {
-        case Insert:
-            m_table->insert();
-            break;
+        case Insert: m_table->insert(); break;
         case Delete:
             if (m_table->isEmpty())
                 break;
@@ -83,17 +81,10 @@ void DbNavigator::trigger(Button which)
                 break;
             m_table->remove();
             break;
-        case EditRow:
-            m_table->edit();
-            break;
-        case Post:
-            m_table->post();
-            break;
-        case Cancel:
-            m_table->cancel();
-            break;
-        case ButtonCount:
-            break;
+        case EditRow: m_table->edit(); break;
+        case Post: m_table->post(); break;
+        case Cancel: m_table->cancel(); break;
+        case ButtonCount: break;
         }
     } catch (const DataError &e) {
         showFailure(this, e.message());

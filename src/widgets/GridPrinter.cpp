@@ -32,7 +32,8 @@ QFont sized(QFont f, double devicePixels, bool bold = false)
 
 } // namespace
 
-GridPrinter::GridPrinter(const DbGrid &grid) : m_grid(grid) {}
+GridPrinter::GridPrinter(const DbGrid &grid) : m_grid(grid)
+{}
 
 QString GridPrinter::resolvedTitleLine() const
 {
@@ -109,7 +110,8 @@ int GridPrinter::render(QPrinter &printer) const
                 p.setPen(gridPen);
                 p.drawRect(cell);
                 p.drawText(cell.adjusted(pad, 0, -pad, 0), Qt::AlignCenter,
-                           QFontMetricsF(titleFont).elidedText(m_grid.column(columns[i]).title, Qt::ElideRight, cell.width() - 2 * pad));
+                           QFontMetricsF(titleFont).elidedText(m_grid.column(columns[i]).title, Qt::ElideRight,
+                                                               cell.width() - 2 * pad));
             }
             y += rowHeight;
         }
@@ -142,7 +144,7 @@ int GridPrinter::render(QPrinter &printer) const
                     const GridColumn &col = m_grid.column(c);
                     const int f = col.field.isEmpty() ? -1 : table->fieldIndex(col.field);
                     return f >= 0 && !col.displayText
-                        && (table->field(f).kind == FieldKind::Float || table->field(f).kind == FieldKind::Integer);
+                           && (table->field(f).kind == FieldKind::Float || table->field(f).kind == FieldKind::Integer);
                 });
     }
     for (int fr = 0; fr < footers; ++fr) {
@@ -168,7 +170,8 @@ void GridPrinter::preview(QWidget *parent) const
     setUpPrinter(printer);
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setWindowTitle(QStringLiteral("打印预览"));
-    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [this](QPrinter *target) { render(*target); });
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                     [this](QPrinter *target) { render(*target); });
     dialog.exec();
 }
 

@@ -87,7 +87,10 @@ public:
         m_bold = workbook_add_format(book);
         format_set_bold(m_bold);
     }
-    void title(int column, const QString &text) override { write(worksheet_write_string(m_sheet, 0, column, text.toUtf8().constData(), m_bold)); }
+    void title(int column, const QString &text) override
+    {
+        write(worksheet_write_string(m_sheet, 0, column, text.toUtf8().constData(), m_bold));
+    }
     void text(int row, int column, const QString &text) override
     {
         write(worksheet_write_string(m_sheet, row, column, text.toUtf8().constData(), nullptr));

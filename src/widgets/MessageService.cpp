@@ -5,8 +5,8 @@
 
 #include <QFileDialog>
 #include <QGridLayout>
-#include <QSpacerItem>
 #include <QRegularExpression>
+#include <QSpacerItem>
 
 namespace jjgz {
 namespace {
@@ -37,13 +37,12 @@ public:
         widenMessageBox(box);
         return static_cast<QMessageBox::StandardButton>(box.exec());
     }
-    QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
-                         const QString &filter, QString *selectedFilter) override
+    QString saveFileName(QWidget *parent, const QString &caption, const QString &dir, const QString &filter,
+                         QString *selectedFilter) override
     {
         return QFileDialog::getSaveFileName(parent, caption, dir, filter, selectedFilter);
     }
-    QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
-                         const QString &filter) override
+    QString openFileName(QWidget *parent, const QString &caption, const QString &dir, const QString &filter) override
     {
         return QFileDialog::getOpenFileName(parent, caption, dir, filter);
     }
@@ -102,7 +101,7 @@ bool askYesNo(QWidget *parent, const QString &text)
 {
     return messages().question(parent, QStringLiteral("询问"), text, QMessageBox::Yes | QMessageBox::No,
                                MsgIcon::Question)
-        == QMessageBox::Yes;
+           == QMessageBox::Yes;
 }
 
 // The title of the list column showing `field` near `parent`: in the grid that reported it or
@@ -131,7 +130,8 @@ QString failureForClerk(QWidget *parent, const QString &text)
     const QRegularExpressionMatch m = fieldName.match(out);
     if (m.hasMatch()) {
         const QString title = columnTitle(parent, m.captured(1));
-        out.replace(m.capturedStart(), m.capturedLength(), title.isEmpty() ? QString() : QStringLiteral("（%1）").arg(title));
+        out.replace(m.capturedStart(), m.capturedLength(),
+                    title.isEmpty() ? QString() : QStringLiteral("（%1）").arg(title));
         out.replace(QStringLiteral("有效的浮点数"), QStringLiteral("有效的数字"));
         out += QStringLiteral("，请重新输入");
     }

@@ -16,14 +16,13 @@ public:
     // A message with a single 确定 button.
     virtual void message(QWidget *parent, const QString &title, const QString &text, MsgIcon icon) = 0;
     // A question; returns the button that was pressed (one of `buttons`).
-    virtual QMessageBox::StandardButton question(QWidget *parent, const QString &title,
-                                                 const QString &text, QMessageBox::StandardButtons buttons,
-                                                 MsgIcon icon) = 0;
+    virtual QMessageBox::StandardButton question(QWidget *parent, const QString &title, const QString &text,
+                                                 QMessageBox::StandardButtons buttons, MsgIcon icon) = 0;
     // File and folder choosers: an empty result means cancelled. `filter` uses Qt's form
     // ("Excel Files(*.xls)", several joined by ";;"); `selectedFilter`, when given, receives the
     // filter the user chose.
-    virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
-                                 const QString &filter, QString *selectedFilter = nullptr) = 0;
+    virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &dir, const QString &filter,
+                                 QString *selectedFilter = nullptr) = 0;
     virtual QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
                                  const QString &filter) = 0;
     virtual QString directory(QWidget *parent, const QString &caption, const QString &dir) = 0;
@@ -40,9 +39,9 @@ MessageService &messages();
 MessageService *setMessageService(MessageService *service);
 
 // The message kinds used throughout the program.
-void showInfo(QWidget *parent, const QString &text);                              // 提示, information
+void showInfo(QWidget *parent, const QString &text); // 提示, information
 void showError(QWidget *parent, const QString &text, const QString &title = QStringLiteral("提示")); // error icon
-bool askYesNo(QWidget *parent, const QString &text);                              // 询问, Yes / No
+bool askYesNo(QWidget *parent, const QString &text);                                                 // 询问, Yes / No
 // The application's default error box for a failure that ended an action. The text is first
 // made plain (failureForClerk).
 void showFailure(QWidget *parent, const QString &text);

@@ -119,7 +119,8 @@ void drawPage(QPainter &p, const QRectF &r)
     p.setBrush(Paper);
     p.drawPath(page);
     p.setBrush(QColor(0xd9, 0xd4, 0xc4));
-    const QPointF corner[] = {{r.right() - fold, r.top()}, {r.right() - fold, r.top() + fold}, {r.right(), r.top() + fold}};
+    const QPointF corner[] = {
+        {r.right() - fold, r.top()}, {r.right() - fold, r.top() + fold}, {r.right(), r.top() + fold}};
     p.drawPolygon(corner, 3);
     p.setPen(QPen(Blue, 2));
     for (qreal y = r.top() + 14; y < r.bottom() - 4; y += 6)
@@ -201,9 +202,7 @@ QIcon toolIcon(Glyph glyph)
         drawCoin(p, QPointF(37, 25), 7);
         break;
     }
-    case Glyph::PayTable:
-        drawSheet(p, QRectF(4, 6, 40, 36), 6, 4, SheetGreen);
-        break;
+    case Glyph::PayTable: drawSheet(p, QRectF(4, 6, 40, 36), 6, 4, SheetGreen); break;
     case Glyph::Summary: {
         p.setPen(QPen(Ink, 2));
         p.drawLine(QPointF(5, 4), QPointF(5, 43));
@@ -217,9 +216,7 @@ QIcon toolIcon(Glyph glyph)
         p.drawRect(QRectF(34, 28, 8, 15));
         break;
     }
-    case Glyph::JobType:
-        drawGear(p, QPointF(24, 24), 21, 15.5, 6, 1.8);
-        break;
+    case Glyph::JobType: drawGear(p, QPointF(24, 24), 21, 15.5, 6, 1.8); break;
     case Glyph::Process: {
         const QRectF boxes[] = {{3, 4, 16, 12}, {16, 18, 16, 12}, {29, 32, 16, 12}};
         const QColor colours[] = {Blue, Green, Orange};

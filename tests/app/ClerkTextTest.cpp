@@ -35,18 +35,30 @@ void ClerkTextTest::databaseTexts_data()
 {
     QTest::addColumn<QString>("reported");
     QTest::addColumn<QString>("shown"); // exactly, or "~part" for a text holding it
-    QTest::newRow("locked, driver in Chinese") << "database is locked 无法获取行" << "~正被其他程序使用";
-    QTest::newRow("locked, driver in English") << "database is locked Unable to fetch row" << "~请稍后再试";
-    QTest::newRow("read-only") << "attempt to write a readonly database 无法获取行" << "~只读";
-    QTest::newRow("damaged") << "database disk image is malformed" << "~请从备份恢复数据库";
-    QTest::newRow("not a database") << "file is not a database Unable to execute statement" << "~已损坏";
-    QTest::newRow("disk full") << "database or disk is full" << "~磁盘已满";
-    QTest::newRow("duplicate key") << "UNIQUE constraint failed: depart.bmcode 无法获取行" << "~已有相同编码";
-    QTest::newRow("rule's own refusal, English driver") << "编码正在使用，不能修改 Unable to fetch row" << "编码正在使用，不能修改";
-    QTest::newRow("rule's own refusal, Chinese driver") << "编码正在使用，不能修改 无法获取行" << "编码正在使用，不能修改";
-    QTest::newRow("missing column") << "no such column: xs 无法执行语句" << "~缺少本系统需要的数据表或字段";
-    QTest::newRow("unknown engine text") << "SQL logic error" << "~数据库操作失败";
-    QTest::newRow("the program's own message") << "找不到要修改的记录，它可能已被删除" << "找不到要修改的记录，它可能已被删除";
+    QTest::newRow("locked, driver in Chinese") << "database is locked 无法获取行"
+                                               << "~正被其他程序使用";
+    QTest::newRow("locked, driver in English") << "database is locked Unable to fetch row"
+                                               << "~请稍后再试";
+    QTest::newRow("read-only") << "attempt to write a readonly database 无法获取行"
+                               << "~只读";
+    QTest::newRow("damaged") << "database disk image is malformed"
+                             << "~请从备份恢复数据库";
+    QTest::newRow("not a database") << "file is not a database Unable to execute statement"
+                                    << "~已损坏";
+    QTest::newRow("disk full") << "database or disk is full"
+                               << "~磁盘已满";
+    QTest::newRow("duplicate key") << "UNIQUE constraint failed: depart.bmcode 无法获取行"
+                                   << "~已有相同编码";
+    QTest::newRow("rule's own refusal, English driver") << "编码正在使用，不能修改 Unable to fetch row"
+                                                        << "编码正在使用，不能修改";
+    QTest::newRow("rule's own refusal, Chinese driver") << "编码正在使用，不能修改 无法获取行"
+                                                        << "编码正在使用，不能修改";
+    QTest::newRow("missing column") << "no such column: xs 无法执行语句"
+                                    << "~缺少本系统需要的数据表或字段";
+    QTest::newRow("unknown engine text") << "SQL logic error"
+                                         << "~数据库操作失败";
+    QTest::newRow("the program's own message") << "找不到要修改的记录，它可能已被删除"
+                                               << "找不到要修改的记录，它可能已被删除";
 }
 
 void ClerkTextTest::databaseTexts()

@@ -1,9 +1,9 @@
 // The data module, the delivered database and the shared database routines.
 #include "TestSupport.h"
+#include "app/Startup.h"
 #include "data/DBFun.h"
 #include "data/MainDM.h"
 #include "data/MyFun.h"
-#include "app/Startup.h"
 
 #include <QDir>
 #include <QFile>
@@ -80,10 +80,14 @@ void DbTest::connectionFailures_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("missing") << "missing" << "找不到数据库文件";
-    QTest::newRow("folder") << "folder" << "是一个文件夹";
-    QTest::newRow("text file") << "text" << "不是本系统的数据库文件";
-    QTest::newRow("foreign database") << "foreign" << "缺少数据表";
+    QTest::newRow("missing") << "missing"
+                             << "找不到数据库文件";
+    QTest::newRow("folder") << "folder"
+                            << "是一个文件夹";
+    QTest::newRow("text file") << "text"
+                               << "不是本系统的数据库文件";
+    QTest::newRow("foreign database") << "foreign"
+                                      << "缺少数据表";
 }
 
 void DbTest::connectionFailures()
@@ -121,7 +125,8 @@ void DbTest::connectionFailures()
     QCOMPARE(messages.shown.size(), 1);
     QCOMPARE(messages.shown[0].title, QStringLiteral("提示"));
     QCOMPARE(messages.shown[0].icon, MsgIcon::Error);
-    QVERIFY2(messages.shown[0].text.startsWith(QStringLiteral("连接数据库库失败(")), qPrintable(messages.shown[0].text));
+    QVERIFY2(messages.shown[0].text.startsWith(QStringLiteral("连接数据库库失败(")),
+             qPrintable(messages.shown[0].text));
     QVERIFY2(messages.shown[0].text.contains(reason), qPrintable(messages.shown[0].text));
     QVERIFY(messages.shown[0].text.endsWith(u')'));
     // Nothing created, nothing changed.

@@ -105,42 +105,61 @@ private slots:
 void DataTableTest::states_data()
 {
     QTest::addColumn<QString>("ops");
-    QTest::addColumn<QString>("results");    // of append/insert/post/remove/go, in order
+    QTest::addColumn<QString>("results"); // of append/insert/post/remove/go, in order
     QTest::addColumn<QString>("state");
     QTest::addColumn<int>("current");
-    QTest::addColumn<QString>("rows");       // as shown (the row being edited shows its edits)
+    QTest::addColumn<QString>("rows"); // as shown (the row being edited shows its edits)
     QTest::addColumn<bool>("unposted");
 
-    QTest::newRow("append, type, post") << "append name=四 post" << "1 1" << "Browse" << 3
-                                        << "01:一,02:二,03:三,99:四" << false;
+    QTest::newRow("append, type, post") << "append name=四 post"
+                                        << "1 1"
+                                        << "Browse" << 3 << "01:一,02:二,03:三,99:四" << false;
     QTest::newRow("refused post keeps the inserted row and its values")
-        << "append code=04 name=四 refuse post" << "1 0" << "Insert" << 3 << "01:一,02:二,03:三,04:四" << true;
-    QTest::newRow("refused post keeps the edited row and its values")
-        << "go:1 edit name=贰 refuse post" << "1 0" << "Edit" << 1 << "01:一,02:贰,03:三" << true;
-    QTest::newRow("cancel restores an edited row") << "go:1 name=贰 cancel" << "1" << "Browse" << 1
-                                                   << "01:一,02:二,03:三" << false;
-    QTest::newRow("cancel drops an inserted row") << "go:1 insert name=新 cancel" << "1 1" << "Browse" << 1
-                                                  << "01:一,02:二,03:三" << false;
-    QTest::newRow("insert goes before the current row") << "go:1 insert name=新 post" << "1 1 1" << "Browse" << 1
-                                                        << "01:一,99:新,02:二,03:三" << false;
+        << "append code=04 name=四 refuse post"
+        << "1 0"
+        << "Insert" << 3 << "01:一,02:二,03:三,04:四" << true;
+    QTest::newRow("refused post keeps the edited row and its values") << "go:1 edit name=贰 refuse post"
+                                                                      << "1 0"
+                                                                      << "Edit" << 1 << "01:一,02:贰,03:三" << true;
+    QTest::newRow("cancel restores an edited row") << "go:1 name=贰 cancel"
+                                                   << "1"
+                                                   << "Browse" << 1 << "01:一,02:二,03:三" << false;
+    QTest::newRow("cancel drops an inserted row") << "go:1 insert name=新 cancel"
+                                                  << "1 1"
+                                                  << "Browse" << 1 << "01:一,02:二,03:三" << false;
+    QTest::newRow("insert goes before the current row") << "go:1 insert name=新 post"
+                                                        << "1 1 1"
+                                                        << "Browse" << 1 << "01:一,99:新,02:二,03:三" << false;
     QTest::newRow("a new row holding only its proposed code is unchanged and dropped on leaving")
-        << "append go:0" << "1 1" << "Browse" << 0 << "01:一,02:二,03:三" << false;
-    QTest::newRow("leaving a changed row posts it") << "name=壹 go:2" << "1" << "Browse" << 2
-                                                    << "01:壹,02:二,03:三" << false;
-    QTest::newRow("leaving is refused when the post is abandoned") << "name=壹 refuse go:2" << "0" << "Edit" << 0
-                                                                   << "01:壹,02:二,03:三" << true;
-    QTest::newRow("after a refusal the row can be mended and posted") << "name=壹 refuse post accept post" << "0 1"
+        << "append go:0"
+        << "1 1"
+        << "Browse" << 0 << "01:一,02:二,03:三" << false;
+    QTest::newRow("leaving a changed row posts it") << "name=壹 go:2"
+                                                    << "1"
+                                                    << "Browse" << 2 << "01:壹,02:二,03:三" << false;
+    QTest::newRow("leaving is refused when the post is abandoned") << "name=壹 refuse go:2"
+                                                                   << "0"
+                                                                   << "Edit" << 0 << "01:壹,02:二,03:三" << true;
+    QTest::newRow("after a refusal the row can be mended and posted") << "name=壹 refuse post accept post"
+                                                                      << "0 1"
                                                                       << "Browse" << 0 << "01:壹,02:二,03:三" << false;
-    QTest::newRow("append while editing posts the edited row first") << "name=壹 append name=四 post" << "1 1"
-                                                                     << "Browse" << 3 << "01:壹,02:二,03:三,99:四" << false;
+    QTest::newRow("append while editing posts the edited row first")
+        << "name=壹 append name=四 post"
+        << "1 1"
+        << "Browse" << 3 << "01:壹,02:二,03:三,99:四" << false;
     QTest::newRow("append is refused when the edited row cannot be posted")
-        << "name=壹 refuse append" << "0" << "Edit" << 0 << "01:壹,02:二,03:三" << true;
-    QTest::newRow("remove the last row moves to the new last") << "go:2 remove" << "1 1" << "Browse" << 1
-                                                               << "01:一,02:二" << false;
-    QTest::newRow("remove while inserting drops the new row") << "append name=四 remove" << "1 1" << "Browse" << 2
-                                                              << "01:一,02:二,03:三" << false;
-    QTest::newRow("an edited row left unchanged returns to browsing") << "edit go:1" << "1" << "Browse" << 1
-                                                                      << "01:一,02:二,03:三" << false;
+        << "name=壹 refuse append"
+        << "0"
+        << "Edit" << 0 << "01:壹,02:二,03:三" << true;
+    QTest::newRow("remove the last row moves to the new last") << "go:2 remove"
+                                                               << "1 1"
+                                                               << "Browse" << 1 << "01:一,02:二" << false;
+    QTest::newRow("remove while inserting drops the new row") << "append name=四 remove"
+                                                              << "1 1"
+                                                              << "Browse" << 2 << "01:一,02:二,03:三" << false;
+    QTest::newRow("an edited row left unchanged returns to browsing") << "edit go:1"
+                                                                      << "1"
+                                                                      << "Browse" << 1 << "01:一,02:二,03:三" << false;
 }
 
 void DataTableTest::states()
@@ -190,7 +209,8 @@ void DataTableTest::notifications()
 void DataTableTest::failingNewRecordHandler()
 {
     Fixture f;
-    f.table.setOnNewRecord([](DataTable &) { throw DataError(DataError::Conversion, QStringLiteral("'a' 不是有效的整数")); });
+    f.table.setOnNewRecord(
+        [](DataTable &) { throw DataError(DataError::Conversion, QStringLiteral("'a' 不是有效的整数")); });
     bool thrown = false;
     try {
         f.table.append();
@@ -209,12 +229,18 @@ void DataTableTest::textWidth_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("stored");
     // Widths count characters, as the database columns do: a Chinese character is one.
-    QTest::newRow("ascii cut") << 4 << "abcdef" << "abcd";
-    QTest::newRow("chinese fits exactly") << 4 << "中文名称" << "中文名称";
-    QTest::newRow("chinese cut") << 2 << "中文字" << "中文";
-    QTest::newRow("mixed") << 2 << "a中b" << "a中";
-    QTest::newRow("11 characters in 20") << 20 << "第一车间缝纫二组质检班" << "第一车间缝纫二组质检班";
-    QTest::newRow("no limit") << 0 << "很长很长的名称" << "很长很长的名称";
+    QTest::newRow("ascii cut") << 4 << "abcdef"
+                               << "abcd";
+    QTest::newRow("chinese fits exactly") << 4 << "中文名称"
+                                          << "中文名称";
+    QTest::newRow("chinese cut") << 2 << "中文字"
+                                 << "中文";
+    QTest::newRow("mixed") << 2 << "a中b"
+                           << "a中";
+    QTest::newRow("11 characters in 20") << 20 << "第一车间缝纫二组质检班"
+                                         << "第一车间缝纫二组质检班";
+    QTest::newRow("no limit") << 0 << "很长很长的名称"
+                              << "很长很长的名称";
 }
 
 void DataTableTest::textWidth()
@@ -242,7 +268,8 @@ void DataTableTest::conversion_data()
     QTest::newRow("float from text") << int(FieldKind::Float) << QVariant(" 12.5 ") << QVariant(12.5);
     QTest::newRow("float from int") << int(FieldKind::Float) << QVariant(3) << QVariant(3.0);
     QTest::newRow("float refuses letters") << int(FieldKind::Float) << QVariant("12a") << QVariant();
-    QTest::newRow("empty text is null") << int(FieldKind::Float) << QVariant("") << QVariant(QMetaType::fromType<double>());
+    QTest::newRow("empty text is null") << int(FieldKind::Float) << QVariant("")
+                                        << QVariant(QMetaType::fromType<double>());
     QTest::newRow("integer from text") << int(FieldKind::Integer) << QVariant("7") << QVariant(qlonglong(7));
     QTest::newRow("integer refuses a fraction text") << int(FieldKind::Integer) << QVariant("7.5") << QVariant();
     QTest::newRow("date from text") << int(FieldKind::Date) << QVariant("2024-05-01") << QVariant(QDate(2024, 5, 1));
@@ -321,7 +348,8 @@ struct BoundDb {
         if (!db.open())
             qFatal("cannot open an in-memory database");
         exec(QStringLiteral("pragma foreign_keys=on"));
-        exec(QStringLiteral("create table jjxs(xscode text primary key collate nocase, xsname text not null, xs real default 1.5)"));
+        exec(QStringLiteral(
+            "create table jjxs(xscode text primary key collate nocase, xsname text not null, xs real default 1.5)"));
         exec(QStringLiteral("create table jjdata(pid integer, xscode text references jjxs(xscode))"));
         exec(QStringLiteral("insert into jjxs(xscode,xsname,xs) values('01','甲',1.0)"));
         exec(QStringLiteral("insert into jjxs(xscode,xsname,xs) values('02','乙',2.0)"));

@@ -1,8 +1,8 @@
 // Text, number, dialect and settings-file helpers.
+#include "data/Gbk.h"
 #include "data/IniFile.h"
 #include "data/JetSql.h"
 #include "data/MyFun.h"
-#include "data/Gbk.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -109,14 +109,38 @@ void FunTest::replaceAll_data()
     QTest::addColumn<QString>("f");
     QTest::addColumn<QString>("r");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("twice") << "f1+f1*2" << "f1" << "基本工资" << "基本工资+基本工资*2";
-    QTest::newRow("case-sensitive") << "F1+f1" << "f1" << "x" << "F1+x";
-    QTest::newRow("none") << "abc" << "z" << "y" << "abc";
-    QTest::newRow("search again from the start") << "aab" << "ab" << "b" << "b";
-    QTest::newRow("replacement holds the search text") << "f1+f1" << "f1" << "(f1)" << "(f1)+(f1)";
-    QTest::newRow("empty search") << "abc" << "" << "x" << "abc";
-    QTest::newRow("new occurrences, finitely") << "fff111" << "f1" << "1f" << "111fff";
-    QTest::newRow("new occurrences without end") << "ff11" << "f1" << "11ff" << "f11ff1";
+    QTest::newRow("twice") << "f1+f1*2"
+                           << "f1"
+                           << "基本工资"
+                           << "基本工资+基本工资*2";
+    QTest::newRow("case-sensitive") << "F1+f1"
+                                    << "f1"
+                                    << "x"
+                                    << "F1+x";
+    QTest::newRow("none") << "abc"
+                          << "z"
+                          << "y"
+                          << "abc";
+    QTest::newRow("search again from the start") << "aab"
+                                                 << "ab"
+                                                 << "b"
+                                                 << "b";
+    QTest::newRow("replacement holds the search text") << "f1+f1"
+                                                       << "f1"
+                                                       << "(f1)"
+                                                       << "(f1)+(f1)";
+    QTest::newRow("empty search") << "abc"
+                                  << ""
+                                  << "x"
+                                  << "abc";
+    QTest::newRow("new occurrences, finitely") << "fff111"
+                                               << "f1"
+                                               << "1f"
+                                               << "111fff";
+    QTest::newRow("new occurrences without end") << "ff11"
+                                                 << "f1"
+                                                 << "11ff"
+                                                 << "f11ff1";
 }
 
 void FunTest::replaceAll()
@@ -132,21 +156,30 @@ void FunTest::translate_data()
 {
     QTest::addColumn<QString>("jet");
     QTest::addColumn<QString>("sqlite");
-    QTest::newRow("top")
-        << "select top 1 gzcode from jjgz order by gzcode desc" << "select gzcode from jjgz order by gzcode desc limit 1";
-    QTest::newRow("top distinct") << "SELECT DISTINCT TOP 5 a FROM t;" << "SELECT DISTINCT a FROM t limit 5;";
-    QTest::newRow("text join with literal")
-        << "select '['+bmcode+']'+bmname as t from depart" << "select '['||bmcode||']'||bmname as t from depart";
-    QTest::newRow("ampersand") << "select a & b from t" << "select a || b from t";
-    QTest::newRow("numbers keep plus") << "select price*sl+1 from jjdata" << "select price*sl+1 from jjdata";
-    QTest::newRow("plus in quoted text untouched") << "select 'a+b' from t where x=y+1" << "select 'a+b' from t where x=y+1";
-    QTest::newRow("chain ends at comma")
-        << "select '['+a+']', b+c from t" << "select '['||a||']', b+c from t";
-    QTest::newRow("nested brackets") << "select max(a+1), ('x'+b) from t" << "select max(a+1), ('x'||b) from t";
-    QTest::newRow("alter add") << "alter table gzdata add f3 float default 0" << "alter table gzdata add column f3 float default 0";
-    QTest::newRow("alter drop") << "alter table gzdata drop f3" << "alter table gzdata drop column f3";
-    QTest::newRow("placeholders") << "select * from t where a=:a and b=?" << "select * from t where a=:a and b=?";
-    QTest::newRow("quote inside text") << "select 'O''Brien'+a from t" << "select 'O''Brien'||a from t";
+    QTest::newRow("top") << "select top 1 gzcode from jjgz order by gzcode desc"
+                         << "select gzcode from jjgz order by gzcode desc limit 1";
+    QTest::newRow("top distinct") << "SELECT DISTINCT TOP 5 a FROM t;"
+                                  << "SELECT DISTINCT a FROM t limit 5;";
+    QTest::newRow("text join with literal") << "select '['+bmcode+']'+bmname as t from depart"
+                                            << "select '['||bmcode||']'||bmname as t from depart";
+    QTest::newRow("ampersand") << "select a & b from t"
+                               << "select a || b from t";
+    QTest::newRow("numbers keep plus") << "select price*sl+1 from jjdata"
+                                       << "select price*sl+1 from jjdata";
+    QTest::newRow("plus in quoted text untouched") << "select 'a+b' from t where x=y+1"
+                                                   << "select 'a+b' from t where x=y+1";
+    QTest::newRow("chain ends at comma") << "select '['+a+']', b+c from t"
+                                         << "select '['||a||']', b+c from t";
+    QTest::newRow("nested brackets") << "select max(a+1), ('x'+b) from t"
+                                     << "select max(a+1), ('x'||b) from t";
+    QTest::newRow("alter add") << "alter table gzdata add f3 float default 0"
+                               << "alter table gzdata add column f3 float default 0";
+    QTest::newRow("alter drop") << "alter table gzdata drop f3"
+                                << "alter table gzdata drop column f3";
+    QTest::newRow("placeholders") << "select * from t where a=:a and b=?"
+                                  << "select * from t where a=:a and b=?";
+    QTest::newRow("quote inside text") << "select 'O''Brien'+a from t"
+                                       << "select 'O''Brien'||a from t";
 }
 
 void FunTest::translate()
@@ -162,13 +195,19 @@ void FunTest::rowStatements_data()
     QTest::addColumn<QString>("expected");
     const QStringList ab = {QStringLiteral("a"), QStringLiteral("b")};
     const QStringList key = {QStringLiteral("k")};
-    QTest::newRow("insert") << JetSql::insertStatement(QStringLiteral("t"), ab) << R"(insert into "t"("a","b") values(?,?))";
-    QTest::newRow("insert of defaults") << JetSql::insertStatement(QStringLiteral("t"), {}) << R"(insert into "t" default values)";
-    QTest::newRow("update") << JetSql::updateStatement(QStringLiteral("t"), ab, key) << R"(update "t" set "a"=?,"b"=? where "k"=?)";
-    QTest::newRow("delete, two keys") << JetSql::deleteStatement(QStringLiteral("t"), ab) << R"(delete from "t" where "a"=? and "b"=?)";
-    QTest::newRow("select") << JetSql::selectStatement(QStringLiteral("t"), ab, key) << R"(select "a","b" from "t" where "k"=?)";
+    QTest::newRow("insert") << JetSql::insertStatement(QStringLiteral("t"), ab)
+                            << R"(insert into "t"("a","b") values(?,?))";
+    QTest::newRow("insert of defaults") << JetSql::insertStatement(QStringLiteral("t"), {})
+                                        << R"(insert into "t" default values)";
+    QTest::newRow("update") << JetSql::updateStatement(QStringLiteral("t"), ab, key)
+                            << R"(update "t" set "a"=?,"b"=? where "k"=?)";
+    QTest::newRow("delete, two keys") << JetSql::deleteStatement(QStringLiteral("t"), ab)
+                                      << R"(delete from "t" where "a"=? and "b"=?)";
+    QTest::newRow("select") << JetSql::selectStatement(QStringLiteral("t"), ab, key)
+                            << R"(select "a","b" from "t" where "k"=?)";
     // A quote in a name stays inside its identifier.
-    QTest::newRow("quote in a name") << JetSql::deleteStatement(QStringLiteral("t\"x"), key) << R"(delete from "t""x" where "k"=?)";
+    QTest::newRow("quote in a name") << JetSql::deleteStatement(QStringLiteral("t\"x"), key)
+                                     << R"(delete from "t""x" where "k"=?)";
 }
 
 // The statements a bound table posts: quoted identifiers, every value a placeholder.

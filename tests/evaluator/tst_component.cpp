@@ -12,7 +12,7 @@ namespace {
 
 // A small registry for the tests: functions registered by hand.
 class TestRegistry : public TFunctionRegistry {
-public:
+ public:
   TFuncObj* Add(const std::string& name, int argc, TFuncHandler h, TFuncKind kind = TFuncKind::Handler) {
     auto f = std::make_unique<TFuncObj>();
     f->Name = name;

@@ -70,7 +70,8 @@ const LCase kStrings[] = {
     {"Str(2.5, 0, 2, s); RESULT := s;", "String 2.50"},
     {"VarArrayOf(1, \"a\")[1]", "String a"},
     {"x := VarArrayCreate(1, 3, 3); x[2] := 5; RESULT := x[2] + x[1];", "Integer 5"},
-    {"x := VarArrayCreate(1, 3, 3); RESULT := x[4];", "error EVariantArrayError: Index in variant array is out of bounds"},
+    {"x := VarArrayCreate(1, 3, 3); RESULT := x[4];",
+     "error EVariantArrayError: Index in variant array is out of bounds"},
     {"VarArrayHighBound(VarArrayCreate(1, 3, 0, 1, 12), 2)", "Integer 1"},
     {"VarArrayLowBound(VarArrayCreate(1, 3, 12), 1)", "Integer 1"},
     {"VarArrayDimCount(VarArrayCreate(1, 3, 0, 1, 12))", "Integer 2"},
@@ -111,7 +112,9 @@ const LCase kConvert[] = {
     {"FormatFloat(\"0.00;(0.00);zero\", -3)", "String (3.00)"},
     {"FormatFloat(\"0.00;(0.00);'zero'\", 0)", "String zero"},
     {"FormatFloat(\"0.00E+00\", 12345)", "String 1.23E+04"},
-    {"FormatFloat(\"'\xA3\xA4'#,##0.00\", -1234.5)", "String -\xA3\xA4" "1,234.50"},
+    {"FormatFloat(\"'\xA3\xA4'#,##0.00\", -1234.5)",
+     "String -\xA3\xA4"
+     "1,234.50"},
     {"FormatCurr(\"0.00\", 12.345)", "String 12.35"},
     {"Format(\"%d-%5.2f|%-4s|%x\", 7, 3.14159, \"ab\", 255)", "String 7- 3.14|ab  |FF"},
     {"Format(\"%.3d %s\", VarArrayOf(5, \"x\"))", "String 005 x"},
@@ -187,8 +190,9 @@ TEST(FileFuncs, CreateWriteReadRenameDelete) {
   EXPECT_EQ(EvalF(reg, "DirectoryExists(" + q(d + "/x") + ")"), "Boolean True");
   { std::ofstream(dir / "a.txt") << "hello"; }
   EXPECT_EQ(EvalF(reg, "FileExists(" + q(d + "/a.txt") + ")"), "Boolean True");
-  EXPECT_EQ(EvalF(reg, "h := FileOpen(" + q(d + "/a.txt") + ", 2); n := FileRead(h, b, 3); FileSeek(h, 0, 2); "
-                   "FileWrite(h, \"!!\", 1); FileClose(h); RESULT := b + IntToStr(n);"),
+  EXPECT_EQ(EvalF(reg, "h := FileOpen(" + q(d + "/a.txt") +
+                           ", 2); n := FileRead(h, b, 3); FileSeek(h, 0, 2); "
+                           "FileWrite(h, \"!!\", 1); FileClose(h); RESULT := b + IntToStr(n);"),
             "String hel3");
   std::ifstream in(dir / "a.txt");
   std::string content;
@@ -250,16 +254,33 @@ TEST(Robustness, EveryFunctionWithAwkwardArguments) {
   fs::create_directories(scratch);
   fs::current_path(scratch);
   TEPRegFuncs reg;
-  const std::vector<TValue> pool = {
-      TValue::Integer(0), TValue::Integer(-1), TValue::Integer(INT32_MAX), TValue::Double(1e300),
-      TValue::Double(-0.5), TValue::String(""), TValue::String("%s%d%"), TValue::String("\xB9"),
-      TValue::Null(), TValue(), TValue::Date(-1e7), TValue::Currency(INT64_MIN / 2),
-      TValue::Boolean(true), TValue::Array(0, {TValue::Integer(1)}), TValue::Int64(INT64_MIN),
-      TValue::String("TObject"), TValue::Double(9.3e18), TValue::Date(2958465.9999999999),
-      TValue::Integer(-2147483647 - 1), TValue::String("yyyy-mm-dd hh:nn:ss.zzz am/pm dddddd c t tt"),
-      TValue::String("#,##0.00E+00;(0);'z'"), TValue::Double(-1e-310)};
+  const std::vector<TValue> pool = {TValue::Integer(0),
+                                    TValue::Integer(-1),
+                                    TValue::Integer(INT32_MAX),
+                                    TValue::Double(1e300),
+                                    TValue::Double(-0.5),
+                                    TValue::String(""),
+                                    TValue::String("%s%d%"),
+                                    TValue::String("\xB9"),
+                                    TValue::Null(),
+                                    TValue(),
+                                    TValue::Date(-1e7),
+                                    TValue::Currency(INT64_MIN / 2),
+                                    TValue::Boolean(true),
+                                    TValue::Array(0, {TValue::Integer(1)}),
+                                    TValue::Int64(INT64_MIN),
+                                    TValue::String("TObject"),
+                                    TValue::Double(9.3e18),
+                                    TValue::Date(2958465.9999999999),
+                                    TValue::Integer(-2147483647 - 1),
+                                    TValue::String("yyyy-mm-dd hh:nn:ss.zzz am/pm dddddd c t tt"),
+                                    TValue::String("#,##0.00E+00;(0);'z'"),
+                                    TValue::Double(-1e-310)};
   uint32_t seed = 12345;
-  auto next = [&] { seed = seed * 1103515245u + 12345u; return (seed >> 8) % pool.size(); };
+  auto next = [&] {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % pool.size();
+  };
   for (size_t f = 0; f < reg.Count(); ++f) {
     TRegFuncObj* fn = reg.At(f);
     if (SameText(fn->Name, "Randomize")) continue;

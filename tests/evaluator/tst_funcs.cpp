@@ -12,8 +12,7 @@ using namespace jjgz::eval;
 using evaltest::Show;
 
 // Evaluates a formula in a component with a registry attached.
-std::string EvalF(TEPRegFuncs& reg, const std::string& formula,
-                  const std::map<std::string, TValue>& vars = {}) {
+std::string EvalF(TEPRegFuncs& reg, const std::string& formula, const std::map<std::string, TValue>& vars = {}) {
   return evaltest::Eval(formula, vars, &reg);
 }
 
@@ -125,7 +124,8 @@ const FCase kMathDate[] = {
     {"EXTRACTYEAR(d)", "Word 2024"},
     {"EXTRACTMONTH(d)", "Word 2"},
     {"EXTRACTDAY(d)", "Word 29"},
-    {"DecodeDate(d, y, m, dd); RESULT := y * 10000 + m * 100 + dd;", "Int64 20240229"},  // Word values: 64-bit arithmetic
+    {"DecodeDate(d, y, m, dd); RESULT := y * 10000 + m * 100 + dd;",
+     "Int64 20240229"},  // Word values: 64-bit arithmetic
     {"DecodeTime(d, h, n, s, z); RESULT := h * 100 + n;", "Int64 1800"},
     {"x := d; ReplaceDate(x, ENCODEDATE(2000, 1, 1)); RESULT := x;", "Date 2000-01-01 18:00:00"},
     {"x := d; ReplaceTime(x, EncodeTime(6, 30, 0, 0)); RESULT := x;", "Date 2024-02-29 06:30:00"},
@@ -159,18 +159,25 @@ TEST(Registry, DefaultsAndOrder) {
 
 TEST(Registry, DuplicateRefusedWithoutRegardToCase) {
   TEPRegFuncs reg;
-  reg.RegisterFunc("Bonus", [](TFuncCall& c) { *c.Result = TValue::Integer(1); }, fct_Custom, "", 0);
+  reg.RegisterFunc(
+      "Bonus", [](TFuncCall& c) { *c.Result = TValue::Integer(1); }, fct_Custom, "", 0);
   try {
-    reg.RegisterFunc("BONUS", [](TFuncCall&) {}, fct_Custom, "", 0);
+    reg.RegisterFunc(
+        "BONUS", [](TFuncCall&) {}, fct_Custom, "", 0);
     FAIL() << "duplicate accepted";
   } catch (const EBadName& e) {
     EXPECT_EQ(e.Message(), "Duplicated identifier. Registered function: BONUS");
   }
-  EXPECT_THROW(reg.RegisterFunc("sqr", [](TFuncCall&) {}, fct_Custom, "", 1), EBadName);
+  EXPECT_THROW(reg.RegisterFunc(
+                   "sqr", [](TFuncCall&) {}, fct_Custom, "", 1),
+               EBadName);
   EXPECT_THROW(reg.RegisterRegHandled("Abs", 1, fct_Custom, "", [](TFuncCall&) {}), EBadName);
-  EXPECT_EQ(reg.RegisterFuncIfAbsent("bonus", [](TFuncCall&) {}, fct_Custom, "", 0), nullptr);
+  EXPECT_EQ(reg.RegisterFuncIfAbsent(
+                "bonus", [](TFuncCall&) {}, fct_Custom, "", 0),
+            nullptr);
   EXPECT_EQ(EvalF(reg, "bonus()"), "Integer 1");
-  reg.RegisterFunc("Other", [](TFuncCall&) {}, fct_Custom, "", 0);
+  reg.RegisterFunc(
+      "Other", [](TFuncCall&) {}, fct_Custom, "", 0);
   try {
     reg.RenameFunc("Other", "bOnUs");
     FAIL() << "rename onto an existing name accepted";
@@ -198,7 +205,8 @@ TEST(Registry, NativeAdaptorConvertsAndRefusesTypes) {
   EXPECT_EQ(reg.FindFunc("Twice")->ArgCount, 1);
   EXPECT_EQ(EvalF(reg, "Twice(2.5)"), "Integer 4");  // converted to Integer, ties to even
   EXPECT_EQ(EvalF(reg, "Twice(\"21\")"), "Integer 42");
-  EXPECT_EQ(EvalF(reg, "Twice(NULL)"), "error EVariantTypeCastError: Could not convert variant of type (Null) into type (Integer)");
+  EXPECT_EQ(EvalF(reg, "Twice(NULL)"),
+            "error EVariantTypeCastError: Could not convert variant of type (Null) into type (Integer)");
   int (*withPtr)(int*) = [](int*) { return 0; };
   try {
     RegisterNativeFn(reg, "P", withPtr, fct_Custom, "");
@@ -207,8 +215,7 @@ TEST(Registry, NativeAdaptorConvertsAndRefusesTypes) {
     EXPECT_EQ(e.Message(), "Invalid parameter types in registered function");
   }
   try {
-    reg.RegisterNative("Q", [](std::vector<TValue>&) { return TValue(); }, fct_Custom, "",
-                       TNativeType::Record, {});
+    reg.RegisterNative("Q", [](std::vector<TValue>&) { return TValue(); }, fct_Custom, "", TNativeType::Record, {});
     FAIL();
   } catch (const EEvalError& e) {
     EXPECT_EQ(e.Message(), "Invalid result type in registered function");
@@ -279,7 +286,8 @@ TEST(Registry, GroupsSwitchedOffWhileLoadingGoAfterLoading) {
 TEST(Registry, ReEnablingKeepsAFunctionOfTheSameName) {
   TEPRegFuncs reg;
   reg.SetExpLogarithmFuncs(false);
-  reg.RegisterFunc("ln", [](TFuncCall& c) { *c.Result = TValue::Integer(7); }, fct_Custom, "", 1);
+  reg.RegisterFunc(
+      "ln", [](TFuncCall& c) { *c.Result = TValue::Integer(7); }, fct_Custom, "", 1);
   reg.SetExpLogarithmFuncs(true);
   EXPECT_EQ(EvalF(reg, "LN(1)"), "Integer 7");
   EXPECT_EQ(EvalF(reg, "EXP(0)"), "Double 1");
@@ -304,7 +312,8 @@ TEST(Registry, DetachingOrDestroyingInvalidates) {
 
 TEST(Registry, RemovingOrRenamingAFunctionReachesItsFormulas) {
   TEPRegFuncs reg;
-  reg.RegisterFunc("Bonus", [](TFuncCall& c) { *c.Result = TValue::Integer(5); }, fct_Custom, "", 0);
+  reg.RegisterFunc(
+      "Bonus", [](TFuncCall& c) { *c.Result = TValue::Integer(5); }, fct_Custom, "", 0);
   TExParser p;
   p.SetRegFuncs(&reg);
   p.ExpressionSetInPlace({"Bonus() + 1"});
@@ -374,7 +383,10 @@ TEST(Classes, ObjectFunctions) {
   cls.RegisterClass("TCounter", "TObject");
   cls.RegisterProperty(
       "TCounter", "Count",
-      [](TScriptObject& o) { TValue* f = o.Field("Count"); return f ? *f : TValue::Integer(0); },
+      [](TScriptObject& o) {
+        TValue* f = o.Field("Count");
+        return f ? *f : TValue::Integer(0);
+      },
       [](TScriptObject& o, const TValue& v) { o.SetField("Count", TValue::Integer(v.ToInteger())); });
   cls.RegisterProperty("TCounter", "Secret", nullptr, [](TScriptObject&, const TValue&) {});
   cls.RegisterMethod("TCounter", "Add", [](TMethodCall& m) {
@@ -383,22 +395,22 @@ TEST(Classes, ObjectFunctions) {
     m.Self->SetField("Count", TValue::Integer(n));
     return TValue::Integer(n);
   });
-  EXPECT_EQ(EvalF(reg, "o := CreateObject(\"TCounter\", \"Create\"); o.Count := 4; o.Add(3); "
-                       "RESULT := o.Count;"),
+  EXPECT_EQ(EvalF(reg,
+                  "o := CreateObject(\"TCounter\", \"Create\"); o.Count := 4; o.Add(3); "
+                  "RESULT := o.Count;"),
             "Integer 7");
-  EXPECT_EQ(EvalF(reg, "o := CreateObject(\"TCounter\", \"Create\"); RESULT := o.ClassName;"),
-            "String TCounter");
+  EXPECT_EQ(EvalF(reg, "o := CreateObject(\"TCounter\", \"Create\"); RESULT := o.ClassName;"), "String TCounter");
   EXPECT_EQ(EvalF(reg, "CreateObject(\"TNothing\", \"Create\")"), "error Exception: Invalid class reference");
-  EXPECT_EQ(EvalF(reg, "CreateObject(\"TCounter\", \"Add\")"),
-            "error Exception: The object method is not constructor");
+  EXPECT_EQ(EvalF(reg, "CreateObject(\"TCounter\", \"Add\")"), "error Exception: The object method is not constructor");
   EXPECT_EQ(EvalF(reg, "CreateObject(\"TCounter\", \"Make\")"), "error Exception: Invalid object method");
   EXPECT_EQ(EvalF(reg, "o := 12345; RESULT := o.Count;"), "error Exception: Invalid object reference");
   EXPECT_EQ(EvalF(reg, "o := CreateObject(\"TCounter\", \"Create\"); RESULT := o.Secret;"),
             "error Exception: The object property is not readable");
   EXPECT_EQ(EvalF(reg, "o := CreateObject(\"TCounter\", \"Create\"); o.ClassName := 1;"),
             "error Exception: Invalid object method");
-  EXPECT_EQ(EvalF(reg, "o := CreateObject(\"Exception\", \"Create\", \"x\"); o.HelpContext := 3; "
-                       "RESULT := o.HelpContext;"),
+  EXPECT_EQ(EvalF(reg,
+                  "o := CreateObject(\"Exception\", \"Create\", \"x\"); o.HelpContext := 3; "
+                  "RESULT := o.HelpContext;"),
             "Integer 3");
   // Free forgets the object: the reference names nothing afterwards.
   EXPECT_EQ(EvalF(reg, "o := CreateObject(\"TCounter\", \"Create\"); o.Free; RESULT := o.Count;"),
@@ -416,8 +428,9 @@ TEST(Classes, ExceptionObjects) {
             "error EScriptException: wage too high");
   EXPECT_EQ(EvalF(reg, "RaiseExcept(CreateObject(\"TObject\", \"Create\"))"),
             "error Exception: Invalid object reference");
-  EXPECT_EQ(EvalF(reg, "TRY RaiseExcept(CreateObject(\"Exception\", \"CreateHelp\", \"m\", 7)); "
-                       "EXCEPT RESULT := ExceptObject().Message; END;"),
+  EXPECT_EQ(EvalF(reg,
+                  "TRY RaiseExcept(CreateObject(\"Exception\", \"CreateHelp\", \"m\", 7)); "
+                  "EXCEPT RESULT := ExceptObject().Message; END;"),
             "String m");
 }
 
@@ -425,8 +438,7 @@ TEST(ExecScript, CompilesWithTheRegistryAndPassesParameters) {
   TEPRegFuncs reg;
   EXPECT_EQ(EvalF(reg, "ExecScript(\"%0 * 2 + %1\", 5, 1)"), "Integer 11");
   EXPECT_EQ(EvalF(reg, "ExecScript(\"ROUND(%0)\", 2.5)"), "Double 3");
-  EXPECT_EQ(EvalF(reg, "ExecScript(\"x := 0; FOR i := 1 TO %0 DO x := x + i; RESULT := x;\", 4)"),
-            "Double 10");
+  EXPECT_EQ(EvalF(reg, "ExecScript(\"x := 0; FOR i := 1 TO %0 DO x := x + i; RESULT := x;\", 4)"), "Double 10");
   EXPECT_EQ(EvalF(reg, "ExecScript(\"1 +\")"), "error ESyntaxError: Syntax error in expression:\r\n1 +");
   EXPECT_EQ(EvalF(reg, "ExecScript(\"ExecScript(%0, %0)\", \"ExecScript(%0, %0)\")"),
             "error EMathParserError: Scripts nested too deeply");
@@ -436,15 +448,22 @@ TEST(ExecScript, CompilesWithTheRegistryAndPassesParameters) {
 
 // A dataset the host hands the formula by reference.
 class FakeDataSet : public TScriptDataSet {
-public:
+ public:
   int Rec = 0, Count = 3;
   bool Active = false;
-  void Open() override { Active = true; Rec = 0; }
+  void Open() override {
+    Active = true;
+    Rec = 0;
+  }
   void Close() override { Active = false; }
   void First() override { Rec = 0; }
   void Last() override { Rec = Count - 1; }
-  void Prior() override { if (Rec > 0) --Rec; }
-  void Next() override { if (Rec < Count - 1) ++Rec; }
+  void Prior() override {
+    if (Rec > 0) --Rec;
+  }
+  void Next() override {
+    if (Rec < Count - 1) ++Rec;
+  }
   bool Bof() const override { return Rec == 0; }
   bool Eof() const override { return Rec == Count - 1; }
 };
@@ -505,5 +524,8 @@ TEST(Registry, CompanionsForgetADestroyedRegistry) {
   EXPECT_TRUE(two->Compiled());
   // And one that goes first unhooks itself from the registry.
   TEPRegFuncs reg;
-  { TEPUserLib shortLived; shortLived.RegFuncs = &reg; }
+  {
+    TEPUserLib shortLived;
+    shortLived.RegFuncs = &reg;
+  }
 }

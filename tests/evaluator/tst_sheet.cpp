@@ -34,14 +34,14 @@ bool StartsWith(const std::string& s, const std::string& prefix) { return s.rfin
 
 TEST(SheetRegistry, HoldsTheSheetGroupsOnly) {
   auto reg = TEPRegFuncs::CreateForSheet();
-  for (const char* name : {"ABS", "IIF", "ROUND", "TRUNC", "MAX", "ExceptObject", "ENCODEDATE", "LN",
-                           "EXP", "SIN", "ATAN", "Copy", "UpperCase", "VarArrayOf", "IntToStr"})
+  for (const char* name : {"ABS", "IIF", "ROUND", "TRUNC", "MAX", "ExceptObject", "ENCODEDATE", "LN", "EXP", "SIN",
+                           "ATAN", "Copy", "UpperCase", "VarArrayOf", "IntToStr"})
     EXPECT_NE(reg->FindFunc(name), nullptr) << name;
-  for (const char* name : {"FileExists", "DeleteFile", "Random", "DOPEN", "DNEXT", "CreateObject",
-                           "ExecObjMethod", "SetObjProp", "ExecScript"})
+  for (const char* name : {"FileExists", "DeleteFile", "Random", "DOPEN", "DNEXT", "CreateObject", "ExecObjMethod",
+                           "SetObjProp", "ExecScript"})
     EXPECT_EQ(reg->FindFunc(name), nullptr) << name;
-  EXPECT_TRUE(reg->DateFuncs() && reg->ExpLogarithmFuncs() && reg->TrigonomFuncs() &&
-              reg->VariantAndStringFuncs() && reg->ConvertFuncs());
+  EXPECT_TRUE(reg->DateFuncs() && reg->ExpLogarithmFuncs() && reg->TrigonomFuncs() && reg->VariantAndStringFuncs() &&
+              reg->ConvertFuncs());
   EXPECT_FALSE(reg->DBFuncs() || reg->FileFuncs() || reg->SystemFuncs());
   // The full registry is unchanged.
   TEPRegFuncs full;
@@ -66,7 +66,10 @@ TEST(SheetBudget, RunawayFormulasStopWithALimitError) {
   l.MaxSteps = 10000;
   l.MaxTextLength = 1 << 16;
   l.MaxArrayItems = 1000;
-  struct Case { const char* formula; TLimitKind kind; } cases[] = {
+  struct Case {
+    const char* formula;
+    TLimitKind kind;
+  } cases[] = {
       {"WHILE TRUE DO ;", TLimitKind::Steps},
       {"REPEAT x := 1; UNTIL FALSE;", TLimitKind::Steps},
       {"TRY WHILE 1 DO ; EXCEPT x := 1; END;", TLimitKind::Steps},  // TRY cannot catch it

@@ -15,15 +15,19 @@ struct BinCase {
 };
 void PrintTo(const BinCase& c, std::ostream* os) { *os << c.name; }
 
-
 std::string Apply(const BinCase& c) {
   try {
     switch (c.op) {
-      case '+': return Show(VarAdd(c.a, c.b));
-      case '-': return Show(VarSub(c.a, c.b));
-      case '*': return Show(VarMul(c.a, c.b));
-      case '/': return Show(VarDiv(c.a, c.b));
-      default: return std::to_string(VarCompare(c.a, c.b));
+      case '+':
+        return Show(VarAdd(c.a, c.b));
+      case '-':
+        return Show(VarSub(c.a, c.b));
+      case '*':
+        return Show(VarMul(c.a, c.b));
+      case '/':
+        return Show(VarDiv(c.a, c.b));
+      default:
+        return std::to_string(VarCompare(c.a, c.b));
     }
   } catch (const EEvalError& e) {
     return std::string("error ") + e.ClassName() + ": " + e.Message();
@@ -81,8 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
         BinCase{"DoubleOverflow", D(1e308), D(10), '*', "error EOverflow: Floating point overflow"},
         BinCase{"CmpNullNull", TValue::Null(), TValue::Null(), 'c', "0"},
         BinCase{"CmpNullBelowEmpty", TValue::Null(), TValue(), 'c', "-1"},
-        BinCase{"CmpIntNull", I(0), TValue::Null(), 'c', "1"},
-        BinCase{"CmpStrCaseSensitive", S("a"), S("B"), 'c', "1"},
+        BinCase{"CmpIntNull", I(0), TValue::Null(), 'c', "1"}, BinCase{"CmpStrCaseSensitive", S("a"), S("B"), 'c', "1"},
         BinCase{"CmpStrBytesUnsigned", S("\xC4"), S("a"), 'c', "1"},
         BinCase{"CmpFalseBelowTrue", TValue::Boolean(false), TValue::Boolean(true), 'c', "-1"},
         BinCase{"CmpCurVsDoubleAsCurrency", C(0), D(0.00001), 'c', "0"},
@@ -102,7 +105,6 @@ struct ConvCase {
 };
 void PrintTo(const ConvCase& c, std::ostream* os) { *os << c.name; }
 
-
 class ValueConv : public testing::TestWithParam<ConvCase> {};
 
 TEST_P(ValueConv, Converts) {
@@ -110,11 +112,21 @@ TEST_P(ValueConv, Converts) {
   std::string got;
   try {
     switch (c.to) {
-      case 'i': got = std::to_string(c.v.ToInteger()); break;
-      case 'd': got = FormatDoubleText(c.v.ToDouble()); break;
-      case 'b': got = c.v.ToBoolean() ? "True" : "False"; break;
-      case 'c': got = FormatCurrencyText(c.v.ToCurrency()); break;
-      default: got = Show(VarNeg(c.v)); break;
+      case 'i':
+        got = std::to_string(c.v.ToInteger());
+        break;
+      case 'd':
+        got = FormatDoubleText(c.v.ToDouble());
+        break;
+      case 'b':
+        got = c.v.ToBoolean() ? "True" : "False";
+        break;
+      case 'c':
+        got = FormatCurrencyText(c.v.ToCurrency());
+        break;
+      default:
+        got = Show(VarNeg(c.v));
+        break;
     }
   } catch (const EEvalError& e) {
     got = std::string("error ") + e.ClassName() + ": " + e.Message();
@@ -125,12 +137,9 @@ TEST_P(ValueConv, Converts) {
 INSTANTIATE_TEST_SUITE_P(
     Conversions, ValueConv,
     testing::Values(
-        ConvCase{"HalfToEvenDown", D(2.5), 'i', "2"},
-        ConvCase{"HalfToEvenUp", D(3.5), 'i', "4"},
-        ConvCase{"NegativeHalf", D(-2.5), 'i', "-2"},
-        ConvCase{"CurrencyHalf", C(25000), 'i', "2"},
-        ConvCase{"BoolTrue", TValue::Boolean(true), 'i', "-1"},
-        ConvCase{"EmptyIsZero", TValue(), 'i', "0"},
+        ConvCase{"HalfToEvenDown", D(2.5), 'i', "2"}, ConvCase{"HalfToEvenUp", D(3.5), 'i', "4"},
+        ConvCase{"NegativeHalf", D(-2.5), 'i', "-2"}, ConvCase{"CurrencyHalf", C(25000), 'i', "2"},
+        ConvCase{"BoolTrue", TValue::Boolean(true), 'i', "-1"}, ConvCase{"EmptyIsZero", TValue(), 'i', "0"},
         ConvCase{"StringNumber", S("41.6"), 'i', "42"},
         ConvCase{"OutOfRange", D(3e9), 'i', "error ERangeError: Range check error"},
         ConvCase{"LongWordOutOfRange", TValue::LongWord(4000000000u), 'i', "error ERangeError: Range check error"},
@@ -140,16 +149,13 @@ INSTANTIATE_TEST_SUITE_P(
                  "error EVariantTypeCastError: Could not convert variant of type (Null) into type (Double)"},
         ConvCase{"NullToBoolean", TValue::Null(), 'b',
                  "error EVariantTypeCastError: Could not convert variant of type (Null) into type (Boolean)"},
-        ConvCase{"CurrencyToDouble", C(12345), 'd', "1.2345"},
-        ConvCase{"NonZeroIsTrue", D(0.1), 'b', "True"},
-        ConvCase{"DoubleToCurrencyRounds", D(1.23456), 'c', "1.2346"},
-        ConvCase{"NegInteger", I(5), 'n', "Integer -5"},
+        ConvCase{"CurrencyToDouble", C(12345), 'd', "1.2345"}, ConvCase{"NonZeroIsTrue", D(0.1), 'b', "True"},
+        ConvCase{"DoubleToCurrencyRounds", D(1.23456), 'c', "1.2346"}, ConvCase{"NegInteger", I(5), 'n', "Integer -5"},
         ConvCase{"NegCurrency", C(5), 'n', "Currency -0.0005"},
         ConvCase{"NegByteWidens", TValue::Byte(200), 'n', "Smallint -200"},
         ConvCase{"NegWordWidens", TValue::Word(60000), 'n', "Integer -60000"},
         ConvCase{"NegLongWordWidens", TValue::LongWord(4000000000u), 'n', "Int64 -4000000000"},
-        ConvCase{"NegString", S("2.5"), 'n', "Double -2.5"},
-        ConvCase{"NegNull", TValue::Null(), 'n', "Null"},
+        ConvCase{"NegString", S("2.5"), 'n', "Double -2.5"}, ConvCase{"NegNull", TValue::Null(), 'n', "Null"},
         ConvCase{"NegEmpty", TValue(), 'n', "Integer 0"},
         ConvCase{"NegDate", TValue::Date(1.5), 'n', "Date 1899-12-29 12:00:00"},
         ConvCase{"NegMinIntegerStaysExact", I(-2147483647 - 1), 'n', "Int64 2147483648"}),

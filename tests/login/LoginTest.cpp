@@ -1,6 +1,6 @@
 // The login dialog and the operator dialogs, driven as a user would.
-#include "TestSupport.h"
 #include "login/Login.h"
+#include "TestSupport.h"
 #include "login/Operator.h"
 #include "login/OperatorAdd.h"
 #include "login/OperatorPwd.h"
@@ -63,17 +63,28 @@ void LoginTest::loginPassword_data()
     QTest::addColumn<QString>("stored"); // "hash:" + password for a row written by this program
     QTest::addColumn<QString>("typed");
     QTest::addColumn<bool>("accepted");
-    QTest::newRow("empty password, nothing typed") << "" << "" << true;
-    QTest::newRow("null password, nothing typed") << "<null>" << "" << true;
-    QTest::newRow("right") << "pw'\"中" << "pw'\"中" << true;
-    QTest::newRow("letter case matters") << "Secret" << "secret" << false;
-    QTest::newRow("empty where one is stored") << "Secret" << "" << false;
-    QTest::newRow("typed where none is stored") << "" << "x" << false;
-    QTest::newRow("the hash typed as the password") << "<hash of Secret>" << "<hash of Secret>" << false;
-    QTest::newRow("hashed, right") << "hash:pw'\"中" << "pw'\"中" << true;
-    QTest::newRow("hashed, letter case matters") << "hash:Secret" << "secret" << false;
-    QTest::newRow("hashed empty, typed") << "hash:" << "x" << false;
-    QTest::newRow("hashed empty, nothing typed") << "hash:" << "" << true;
+    QTest::newRow("empty password, nothing typed") << ""
+                                                   << "" << true;
+    QTest::newRow("null password, nothing typed") << "<null>"
+                                                  << "" << true;
+    QTest::newRow("right") << "pw'\"中"
+                           << "pw'\"中" << true;
+    QTest::newRow("letter case matters") << "Secret"
+                                         << "secret" << false;
+    QTest::newRow("empty where one is stored") << "Secret"
+                                               << "" << false;
+    QTest::newRow("typed where none is stored") << ""
+                                                << "x" << false;
+    QTest::newRow("the hash typed as the password") << "<hash of Secret>"
+                                                    << "<hash of Secret>" << false;
+    QTest::newRow("hashed, right") << "hash:pw'\"中"
+                                   << "pw'\"中" << true;
+    QTest::newRow("hashed, letter case matters") << "hash:Secret"
+                                                 << "secret" << false;
+    QTest::newRow("hashed empty, typed") << "hash:"
+                                         << "x" << false;
+    QTest::newRow("hashed empty, nothing typed") << "hash:"
+                                                 << "" << true;
 }
 
 void LoginTest::loginPassword()
@@ -87,7 +98,8 @@ void LoginTest::loginPassword()
     const QString plain = stored.startsWith(u"hash:") ? stored.mid(5) : stored;
     if (stored.startsWith(u"hash:"))
         stored = hashPassword(plain);
-    app.exec("update operator set pwd=?", {stored == u"<null>" ? QVariant(QMetaType(QMetaType::QString)) : QVariant(stored)});
+    app.exec("update operator set pwd=?",
+             {stored == u"<null>" ? QVariant(QMetaType(QMetaType::QString)) : QVariant(stored)});
     TfrmLogin dialog;
     dialog.show();
     // Wrong passwords may be tried again and again.
@@ -172,14 +184,46 @@ void LoginTest::createOperator_data()
     QTest::addColumn<QString>("pwd");
     QTest::addColumn<QString>("pwd1");
     QTest::addColumn<QString>("message");
-    QTest::newRow("name empty") << "002" << "" << "" << "" << "请输入操作员名称";
-    QTest::newRow("name blank") << "002" << "  " << "" << "" << "请输入操作员名称";
-    QTest::newRow("name checked before passwords") << "002" << "" << "a" << "b" << "请输入操作员名称";
-    QTest::newRow("passwords differ") << "002" << "李四" << "a" << "A" << "两次输入的密码不一致";
-    QTest::newRow("code exists") << "001" << "李四" << "" << "" << "编码已存在！";
-    QTest::newRow("bracket in code") << "0]2" << "李四" << "" << "" << "操作员编码不能包含字符“]”";
-    QTest::newRow("saved") << "O'2" << "O'Brien 李" << "p'w" << "p'w" << "";
-    QTest::newRow("empty code and password") << "" << "王五" << "" << "" << "";
+    QTest::newRow("name empty") << "002"
+                                << ""
+                                << ""
+                                << ""
+                                << "请输入操作员名称";
+    QTest::newRow("name blank") << "002"
+                                << "  "
+                                << ""
+                                << ""
+                                << "请输入操作员名称";
+    QTest::newRow("name checked before passwords") << "002"
+                                                   << ""
+                                                   << "a"
+                                                   << "b"
+                                                   << "请输入操作员名称";
+    QTest::newRow("passwords differ") << "002"
+                                      << "李四"
+                                      << "a"
+                                      << "A"
+                                      << "两次输入的密码不一致";
+    QTest::newRow("code exists") << "001"
+                                 << "李四"
+                                 << ""
+                                 << ""
+                                 << "编码已存在！";
+    QTest::newRow("bracket in code") << "0]2"
+                                     << "李四"
+                                     << ""
+                                     << ""
+                                     << "操作员编码不能包含字符“]”";
+    QTest::newRow("saved") << "O'2"
+                           << "O'Brien 李"
+                           << "p'w"
+                           << "p'w"
+                           << "";
+    QTest::newRow("empty code and password") << ""
+                                             << "王五"
+                                             << ""
+                                             << ""
+                                             << "";
 }
 
 void LoginTest::createOperator()
@@ -277,12 +321,42 @@ void LoginTest::changePassword_data()
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("before"); // the stored password; "hash:" + password for a hash
-    QTest::newRow("confirmation differs") << "" << "a" << "b" << "两次输入的密码不一致" << "" << "";
-    QTest::newRow("old wrong") << "x" << "a" << "a" << "输入的旧密码不正确" << "" << "";
-    QTest::newRow("changed") << "" << "新'密码" << "新'密码" << "密码修改成功" << "新'密码" << "";
-    QTest::newRow("old plain, changed") << "旧" << "新" << "新" << "密码修改成功" << "新" << "旧";
-    QTest::newRow("old hashed, wrong") << "旧x" << "新" << "新" << "输入的旧密码不正确" << "hash:旧" << "hash:旧";
-    QTest::newRow("old hashed, changed") << "旧" << "" << "" << "密码修改成功" << "" << "hash:旧";
+    QTest::newRow("confirmation differs") << ""
+                                          << "a"
+                                          << "b"
+                                          << "两次输入的密码不一致"
+                                          << ""
+                                          << "";
+    QTest::newRow("old wrong") << "x"
+                               << "a"
+                               << "a"
+                               << "输入的旧密码不正确"
+                               << ""
+                               << "";
+    QTest::newRow("changed") << ""
+                             << "新'密码"
+                             << "新'密码"
+                             << "密码修改成功"
+                             << "新'密码"
+                             << "";
+    QTest::newRow("old plain, changed") << "旧"
+                                        << "新"
+                                        << "新"
+                                        << "密码修改成功"
+                                        << "新"
+                                        << "旧";
+    QTest::newRow("old hashed, wrong") << "旧x"
+                                       << "新"
+                                       << "新"
+                                       << "输入的旧密码不正确"
+                                       << "hash:旧"
+                                       << "hash:旧";
+    QTest::newRow("old hashed, changed") << "旧"
+                                         << ""
+                                         << ""
+                                         << "密码修改成功"
+                                         << ""
+                                         << "hash:旧";
 }
 
 void LoginTest::changePassword()

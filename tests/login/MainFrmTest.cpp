@@ -1,9 +1,9 @@
 // The main window driven offscreen: menus and toolbar, enabling by grants, hiding and tidying,
 // navigation, child toolbars, re-login, leaving the program.
+#include "login/MainFrm.h"
 #include "TestSupport.h"
 #include "data/MyFun.h"
 #include "login/Login.h"
-#include "login/MainFrm.h"
 #include "login/Screens.h"
 
 #include <QComboBox>
@@ -249,10 +249,10 @@ void MainFrmTest::frame()
     }
 
     // Toolbar: order, separators, codes, 60 × 45 buttons with the picture above the caption.
-    const QList<QPair<QString, int>> buttons = {
-        {"计件录入", 1001}, {"工资录入", 1003}, {"-", 0},        {"工资条", 1301},   {"发放表", 1303},
-        {"汇总表", 1305},   {"-", 0},           {"计件工种", 1503}, {"计件工序", 1505}, {"职工名册", 1515},
-        {"-", 0},           {"重新登陆", 0},    {"退出系统", 0}};
+    const QList<QPair<QString, int>> buttons = {{"计件录入", 1001}, {"工资录入", 1003}, {"-", 0}, {"工资条", 1301},
+                                                {"发放表", 1303},   {"汇总表", 1305},   {"-", 0}, {"计件工种", 1503},
+                                                {"计件工序", 1505}, {"职工名册", 1515}, {"-", 0}, {"重新登陆", 0},
+                                                {"退出系统", 0}};
     const QList<QAction *> actions = w.ToolBar1->actions();
     QCOMPARE(actions.size(), buttons.size());
     for (int i = 0; i < actions.size(); ++i) {
@@ -272,7 +272,7 @@ void MainFrmTest::frame()
 void MainFrmTest::enabling_data()
 {
     QTest::addColumn<QString>("operName");
-    QTest::addColumn<QList<int>>("grants");  // rows of rolelist, stored under `grantee`
+    QTest::addColumn<QList<int>>("grants"); // rows of rolelist, stored under `grantee`
     QTest::addColumn<QString>("grantee");
     QTest::addColumn<QList<int>>("enabled"); // codes expected enabled (menu items and buttons)
     QTest::newRow("admin") << "admin" << QList<int>{} << "" << AllCodes;
@@ -281,12 +281,11 @@ void MainFrmTest::enabling_data()
     QTest::newRow("no grants") << "clerk" << QList<int>{} << "" << QList<int>{};
     QTest::newRow("grants of someone else") << "clerk" << QList<int>{1001, 1503} << "boss" << QList<int>{};
     QTest::newRow("item granted, its menu not") << "clerk" << QList<int>{1503} << "clerk" << QList<int>{1503};
-    QTest::newRow("menu and items granted") << "clerk" << QList<int>{1, 1503, 1515, 2101} << "clerk"
-                                            << QList<int>{1, 1503, 1515, 2101};
-    QTest::newRow("name with a quote, unknown code") << "O'Brien" << QList<int>{1001, 9999} << "O'Brien"
-                                                     << QList<int>{1001};
-    QTest::newRow("name compared without letter case") << "clerk" << QList<int>{1303} << "CLERK"
-                                                       << QList<int>{1303};
+    QTest::newRow("menu and items granted")
+        << "clerk" << QList<int>{1, 1503, 1515, 2101} << "clerk" << QList<int>{1, 1503, 1515, 2101};
+    QTest::newRow("name with a quote, unknown code")
+        << "O'Brien" << QList<int>{1001, 9999} << "O'Brien" << QList<int>{1001};
+    QTest::newRow("name compared without letter case") << "clerk" << QList<int>{1303} << "CLERK" << QList<int>{1303};
 }
 
 void MainFrmTest::enabling()
@@ -322,12 +321,12 @@ void MainFrmTest::switchedOff_data()
     QTest::addColumn<QList<int>>("granted");
     QTest::addColumn<QStringList>("hiddenTopMenus");
     QTest::newRow("admin, some codes off") << "Admin" << QList<int>{1005, 1515, 2105} << QList<int>{} << QStringList{};
-    QTest::newRow("switched off and granted") << "clerk" << QList<int>{1005, 1303} << QList<int>{1005, 1303, 1001}
-                                              << QStringList{};
-    QTest::newRow("whole 【工资报表】 off") << "admin" << QList<int>{1301, 1303, 1305} << QList<int>{}
-                                         << QStringList{"【工资报表】"};
-    QTest::newRow("whole 【操作员】 off for an operator") << "clerk" << QList<int>{1701, 1703, 1705}
-                                                     << QList<int>{1701} << QStringList{"【操作员】"};
+    QTest::newRow("switched off and granted")
+        << "clerk" << QList<int>{1005, 1303} << QList<int>{1005, 1303, 1001} << QStringList{};
+    QTest::newRow("whole 【工资报表】 off")
+        << "admin" << QList<int>{1301, 1303, 1305} << QList<int>{} << QStringList{"【工资报表】"};
+    QTest::newRow("whole 【操作员】 off for an operator")
+        << "clerk" << QList<int>{1701, 1703, 1705} << QList<int>{1701} << QStringList{"【操作员】"};
 }
 
 void MainFrmTest::switchedOff()
@@ -369,16 +368,16 @@ void MainFrmTest::tidying_data()
     QTest::addColumn<bool>("ownCodeOne"); // 【初始设置】 keeps its code 1
     QTest::addColumn<QStringList>("shown");
     QTest::addColumn<bool>("menuShown");
-    const QStringList all = {"计件工种设置", "计件工序设置", "计件系数设置", "-", "工资项目定义",
-                             "计算公式定义", "-", "部门设置", "职位设置", "员工名册管理"};
+    const QStringList all = {"计件工种设置", "计件工序设置", "计件系数设置", "-", "工资项目定义", "计算公式定义", "-",
+                             "部门设置",     "职位设置",     "员工名册管理"};
     QTest::newRow("nothing off") << QList<int>{} << false << all << true;
     QTest::newRow("middle group off") << QList<int>{1509, 1511} << false
                                       << QStringList{"计件工种设置", "计件工序设置", "计件系数设置", "-",
-                                                     "部门设置", "职位设置", "员工名册管理"}
+                                                     "部门设置",     "职位设置",     "员工名册管理"}
                                       << true;
     QTest::newRow("first group off") << QList<int>{1503, 1505, 1507} << false
-                                     << QStringList{"工资项目定义", "计算公式定义", "-", "部门设置", "职位设置",
-                                                    "员工名册管理"}
+                                     << QStringList{"工资项目定义", "计算公式定义", "-",
+                                                    "部门设置",     "职位设置",     "员工名册管理"}
                                      << true;
     QTest::newRow("last group off") << QList<int>{1512, 1513, 1515} << false
                                     << QStringList{"计件工种设置", "计件工序设置", "计件系数设置", "-",
@@ -391,7 +390,7 @@ void MainFrmTest::tidying_data()
     // With its own code 1 the menu is left as the hiding step made it.
     QTest::newRow("code 1: left alone") << QList<int>{1509, 1511} << true
                                         << QStringList{"计件工种设置", "计件工序设置", "计件系数设置", "-", "-",
-                                                       "部门设置", "职位设置", "员工名册管理"}
+                                                       "部门设置",     "职位设置",     "员工名册管理"}
                                         << true;
     QTest::newRow("code 1: stays even when empty")
         << QList<int>{1503, 1505, 1507, 1509, 1511, 1512, 1513, 1515} << true << QStringList{"-", "-"} << true;
@@ -425,9 +424,12 @@ void MainFrmTest::statusBar_data()
     QTest::addColumn<QString>("bizDate");
     QTest::addColumn<QVariant>("company"); // invalid: parameter 8 missing
     QTest::addColumn<QString>("third");
-    QTest::newRow("company set") << "O'Brien" << "2010-12-15" << QVariant("某某服装厂") << "使用单位：某某服装厂";
-    QTest::newRow("parameter 8 empty") << "admin" << "2011-01-01" << QVariant("") << "使用单位：";
-    QTest::newRow("parameter 8 missing") << "admin" << "2011-01-01" << QVariant() << "使用单位：";
+    QTest::newRow("company set") << "O'Brien"
+                                 << "2010-12-15" << QVariant("某某服装厂") << "使用单位：某某服装厂";
+    QTest::newRow("parameter 8 empty") << "admin"
+                                       << "2011-01-01" << QVariant("") << "使用单位：";
+    QTest::newRow("parameter 8 missing") << "admin"
+                                         << "2011-01-01" << QVariant() << "使用单位：";
 }
 
 void MainFrmTest::statusBar()
@@ -570,8 +572,7 @@ void MainFrmTest::windowMenu()
 
     // Opening 【系统帮助】 lists the children after its own items.
     w.mnuHelp->popup(QPoint(0, 0));
-    QCOMPARE(visibleEntries(w.mnuHelp),
-             (QStringList{"帮助主题", "关于...", "-", "甲&&乙", "计件工序设置"}));
+    QCOMPARE(visibleEntries(w.mnuHelp), (QStringList{"帮助主题", "关于...", "-", "甲&&乙", "计件工序设置"}));
     w.mnuHelp->hide();
     QList<QAction *> entries = w.mnuHelp->actions();
     QVERIFY(!entries[3]->isChecked());
@@ -660,15 +661,17 @@ void MainFrmTest::relogin()
     w.show();
     QPointer<QMdiSubWindow> child = w.addChild(new ProbeChild);
 
-    const QString dialog = whileModal([&] { w.tbRelogin->trigger(); }, [&](QWidget *modal) {
-        auto *login = qobject_cast<TfrmLogin *>(modal);
-        if (!login || !confirm)
-            return;
-        login->cboName->setCurrentIndex(login->cboName->findText(QStringLiteral("[002]O'Brien")));
-        login->edtPwd->setText(QStringLiteral("pw"));
-        login->edtDt->setDate(QDate(2011, 1, 5));
-        QTest::mouseClick(login->btnYes, Qt::LeftButton);
-    });
+    const QString dialog =
+        whileModal([&] { w.tbRelogin->trigger(); },
+                   [&](QWidget *modal) {
+                       auto *login = qobject_cast<TfrmLogin *>(modal);
+                       if (!login || !confirm)
+                           return;
+                       login->cboName->setCurrentIndex(login->cboName->findText(QStringLiteral("[002]O'Brien")));
+                       login->edtPwd->setText(QStringLiteral("pw"));
+                       login->edtDt->setDate(QDate(2011, 1, 5));
+                       QTest::mouseClick(login->btnYes, Qt::LeftButton);
+                   });
     QCOMPARE(dialog, QStringLiteral("jjgz::TfrmLogin"));
     QVERIFY(app.messages.shown.isEmpty());
     QVERIFY(child);

@@ -1,6 +1,6 @@
 // The grant editor: what it lists, and that saving writes exactly the changed entries.
-#include "TestSupport.h"
 #include "login/OperatorRole.h"
+#include "TestSupport.h"
 
 #include <QComboBox>
 #include <QListWidget>
@@ -154,13 +154,13 @@ void OperatorRoleTest::save_data()
         << "" << QList<int>{1003, 1503, 1701, 1701, 1001, 1001}
         << QStringList{"delete O'Brien 1503", "delete O'Brien 1503", "insert O'Brien 1003"}
         << QList<int>{1001, 1003, 1005, 9999};
-    QTest::newRow("ticked and unticked again") << "" << QList<int>{1003, 1003} << QStringList{}
-                                               << QList<int>{1001, 1005, 1503, 9999};
+    QTest::newRow("ticked and unticked again")
+        << "" << QList<int>{1003, 1003} << QStringList{} << QList<int>{1001, 1005, 1503, 9999};
     QTest::newRow("nothing changed") << "" << QList<int>{} << QStringList{} << QList<int>{1001, 1005, 1503, 9999};
     QTest::newRow("全清") << "btnClear" << QList<int>{}
-                        << QStringList{"delete O'Brien 1001", "delete O'Brien 1503", "delete O'Brien 1503"}
-                        << QList<int>{1005, 9999};
-    QList<int> everything = {1, 1001, 1003, 1005, 1301, 1303, 1305, 1503, 1505, 1507, 1509, 1511,
+                          << QStringList{"delete O'Brien 1001", "delete O'Brien 1503", "delete O'Brien 1503"}
+                          << QList<int>{1005, 9999};
+    QList<int> everything = {1,    1001, 1003, 1005, 1301, 1303, 1305, 1503, 1505, 1507, 1509, 1511,
                              1512, 1513, 1515, 1701, 1703, 1705, 1901, 1903, 1905, 2101, 2105, 9999};
     QStringList inserts;
     for (int code : everything)

@@ -26,12 +26,36 @@ void OperatorRulesTest::create_data()
     QTest::addColumn<QString>("pwd");
     QTest::addColumn<QString>("pwd1");
     QTest::addColumn<QString>("message");
-    QTest::newRow("created") << "002" << "王五" << "a" << "a" << "";
-    QTest::newRow("quote in the name") << "002" << "O'Neil" << "" << "" << "";
-    QTest::newRow("blank name first") << "001" << " " << "a" << "b" << "请输入操作员名称";
-    QTest::newRow("passwords differ") << "001" << "王五" << "a" << "b" << "两次输入的密码不一致";
-    QTest::newRow("bracket in the code") << "0]2" << "王五" << "" << "" << "操作员编码不能包含字符“]”";
-    QTest::newRow("code taken") << "001" << "王五" << "" << "" << "编码已存在！";
+    QTest::newRow("created") << "002"
+                             << "王五"
+                             << "a"
+                             << "a"
+                             << "";
+    QTest::newRow("quote in the name") << "002"
+                                       << "O'Neil"
+                                       << ""
+                                       << ""
+                                       << "";
+    QTest::newRow("blank name first") << "001"
+                                      << " "
+                                      << "a"
+                                      << "b"
+                                      << "请输入操作员名称";
+    QTest::newRow("passwords differ") << "001"
+                                      << "王五"
+                                      << "a"
+                                      << "b"
+                                      << "两次输入的密码不一致";
+    QTest::newRow("bracket in the code") << "0]2"
+                                         << "王五"
+                                         << ""
+                                         << ""
+                                         << "操作员编码不能包含字符“]”";
+    QTest::newRow("code taken") << "001"
+                                << "王五"
+                                << ""
+                                << ""
+                                << "编码已存在！";
 }
 
 void OperatorRulesTest::create()
@@ -56,11 +80,16 @@ void OperatorRulesTest::passwordMatches_data()
     QTest::addColumn<QString>("operno");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<bool>("matches");
-    QTest::newRow("fresh admin, empty") << "001" << "" << true;
-    QTest::newRow("fresh admin, something typed") << "001" << "x" << false;
-    QTest::newRow("case matters") << "002" << "ABC" << false;
-    QTest::newRow("right password") << "002" << "abc" << true;
-    QTest::newRow("no such operator") << "009" << "" << false;
+    QTest::newRow("fresh admin, empty") << "001"
+                                        << "" << true;
+    QTest::newRow("fresh admin, something typed") << "001"
+                                                  << "x" << false;
+    QTest::newRow("case matters") << "002"
+                                  << "ABC" << false;
+    QTest::newRow("right password") << "002"
+                                    << "abc" << true;
+    QTest::newRow("no such operator") << "009"
+                                      << "" << false;
 }
 
 void OperatorRulesTest::passwordMatches()

@@ -44,7 +44,8 @@ QVariant onFile(const QString &path, const QString &statement)
 void damagePage(const QString &path, const QString &name)
 {
     const qint64 pageSize = onFile(path, QStringLiteral("pragma page_size")).toLongLong();
-    const qint64 root = onFile(path, QStringLiteral("select rootpage from sqlite_master where name='%1'").arg(name)).toLongLong();
+    const qint64 root =
+        onFile(path, QStringLiteral("select rootpage from sqlite_master where name='%1'").arg(name)).toLongLong();
     QVERIFY(root > 1);
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadWrite));
@@ -72,17 +73,20 @@ void StartupTest::unusableDatabase_data()
     QTest::addColumn<QString>("title");
     QTest::addColumn<QStringList>("says");
     const QString connect = QStringLiteral("连接数据库库失败(");
-    QTest::newRow("operator rows damaged") << "operator" << "提示"
-                                           << QStringList{connect, "已损坏", "请从备份恢复数据库"};
-    QTest::newRow("params rows damaged") << "params" << "提示" << QStringList{connect, "已损坏", "请从备份恢复数据库"};
+    QTest::newRow("operator rows damaged") << "operator"
+                                           << "提示" << QStringList{connect, "已损坏", "请从备份恢复数据库"};
+    QTest::newRow("params rows damaged") << "params"
+                                         << "提示" << QStringList{connect, "已损坏", "请从备份恢复数据库"};
     // The operator list is read in code order through the damaged key: found by the login list.
-    QTest::newRow("operator key damaged") << "sqlite_autoindex_operator_1" << "错误"
-                                          << QStringList{"已损坏", "请从备份恢复数据库"};
-    QTest::newRow("params column renamed") << "renamed" << "提示"
-                                           << QStringList{connect, "不是本系统的数据库文件", "params", "pvalue"};
-    QTest::newRow("locked by another program") << "locked" << "提示"
-                                               << QStringList{connect, "正被其他程序使用", "请稍后再试"};
-    QTest::newRow("somebody else's file") << "text" << "提示" << QStringList{connect, "不是本系统的数据库文件"};
+    QTest::newRow("operator key damaged") << "sqlite_autoindex_operator_1"
+                                          << "错误" << QStringList{"已损坏", "请从备份恢复数据库"};
+    QTest::newRow("params column renamed")
+        << "renamed"
+        << "提示" << QStringList{connect, "不是本系统的数据库文件", "params", "pvalue"};
+    QTest::newRow("locked by another program") << "locked"
+                                               << "提示" << QStringList{connect, "正被其他程序使用", "请稍后再试"};
+    QTest::newRow("somebody else's file") << "text"
+                                          << "提示" << QStringList{connect, "不是本系统的数据库文件"};
 }
 
 void StartupTest::unusableDatabase()

@@ -86,7 +86,6 @@ private slots:
     void initNothingChosenOrDeclined();
 };
 
-
 void DialogsTest::backupDialog()
 {
     TestApp app;
@@ -99,8 +98,9 @@ void DialogsTest::backupDialog()
     QCOMPARE(dialog.windowTitle(), QStringLiteral("数据备份"));
     QCOMPARE(dialog.findChild<QGroupBox *>("gbHint")->title(), QStringLiteral("提示"));
     const QStringList labels = labelTexts(&dialog);
-    for (const char *text : {"为安全起见，建议每天备份数据！", "备份文件的后缀为 .bak，压缩格式，支持winzip，winrar解压",
-                             "备份文件名份格式为：jjgzyyyyMMdd_HHmmss.bak。", "备份至->", "备份进度"})
+    for (const char *text :
+         {"为安全起见，建议每天备份数据！", "备份文件的后缀为 .bak，压缩格式，支持winzip，winrar解压",
+          "备份文件名份格式为：jjgzyyyyMMdd_HHmmss.bak。", "备份至->", "备份进度"})
         QVERIFY2(labels.contains(QString::fromUtf8(text)), text);
     QCOMPARE(dialog.btnYes->text(), QStringLiteral("备份(&B)"));
     QVERIFY(dialog.btnYes->isDefault());
@@ -140,11 +140,16 @@ void DialogsTest::backupChecks_data()
 {
     QTest::addColumn<QString>("dir");
     QTest::addColumn<QString>("message");
-    QTest::newRow("empty") << "" << "请选择备份文件存放的目录";
-    QTest::newRow("blank") << "   " << "请选择备份文件存放的目录";
-    QTest::newRow("missing") << "<tmp>/missing/" << "目录不正确";
-    QTest::newRow("a file") << "<tmp>/file" << "目录不正确";
-    QTest::newRow("relative") << "bak" << "目录不正确";
+    QTest::newRow("empty") << ""
+                           << "请选择备份文件存放的目录";
+    QTest::newRow("blank") << "   "
+                           << "请选择备份文件存放的目录";
+    QTest::newRow("missing") << "<tmp>/missing/"
+                             << "目录不正确";
+    QTest::newRow("a file") << "<tmp>/file"
+                            << "目录不正确";
+    QTest::newRow("relative") << "bak"
+                              << "目录不正确";
 }
 
 void DialogsTest::backupChecks()
@@ -238,7 +243,8 @@ void DialogsTest::restoreCancelledByChild()
     app.messages.answers << QMessageBox::Yes;
     QTest::mouseClick(dialog.btnYes, Qt::LeftButton);
     QCOMPARE(app.messages.shown.size(), 2);
-    QVERIFY2(app.messages.lastText().startsWith(QStringLiteral("有窗口没有关闭，数据恢复已取消")), qPrintable(app.messages.lastText()));
+    QVERIFY2(app.messages.lastText().startsWith(QStringLiteral("有窗口没有关闭，数据恢复已取消")),
+             qPrintable(app.messages.lastText()));
     QCOMPARE(app.messages.shown[1].icon, MsgIcon::Error);
     QVERIFY(window && window->isVisible());
     QCOMPARE(folderState(app.path("data")), before);
@@ -266,9 +272,12 @@ void DialogsTest::initDialog()
         bool checked;
     };
     auto *grid = qobject_cast<QGridLayout *>(dialog.gbList->layout());
-    for (const Expected &e : {Expected{dialog.chkOper, "操作员、权限", 0, 0, false}, {dialog.chkGzgx, "工种、工序、系数", 1, 0, false},
-                              {dialog.chkGzxm, "工资项目及公式", 2, 0, false}, {dialog.chkBm, "部门、职位", 3, 0, false},
-                              {dialog.chkUser, "员工档案", 0, 1, true}, {dialog.chkJj, "计件数据", 1, 1, true},
+    for (const Expected &e : {Expected{dialog.chkOper, "操作员、权限", 0, 0, false},
+                              {dialog.chkGzgx, "工种、工序、系数", 1, 0, false},
+                              {dialog.chkGzxm, "工资项目及公式", 2, 0, false},
+                              {dialog.chkBm, "部门、职位", 3, 0, false},
+                              {dialog.chkUser, "员工档案", 0, 1, true},
+                              {dialog.chkJj, "计件数据", 1, 1, true},
                               {dialog.chkGz, "工资数据", 2, 1, true}}) {
         QCOMPARE(e.box->text(), QString::fromUtf8(e.caption));
         QCOMPARE(e.box->isChecked(), e.checked);
@@ -282,8 +291,9 @@ void DialogsTest::initDialog()
     app.messages.answers << QMessageBox::Yes;
     QTest::mouseClick(dialog.btnOk, Qt::LeftButton);
     QCOMPARE(app.messages.texts(),
-             (QStringList{QStringLiteral("确认要清空以下数据吗？清空后不能恢复。\n\n工资数据\n计件数据\n员工档案\n操作员、权限"),
-                          QStringLiteral("数据初始化成功")}));
+             (QStringList{
+                 QStringLiteral("确认要清空以下数据吗？清空后不能恢复。\n\n工资数据\n计件数据\n员工档案\n操作员、权限"),
+                 QStringLiteral("数据初始化成功")}));
     QCOMPARE(app.messages.shown[0].title, QStringLiteral("询问"));
     QCOMPARE(app.messages.shown[0].icon, MsgIcon::Question);
     QCOMPARE(app.messages.shown[1].icon, MsgIcon::Information);

@@ -26,7 +26,9 @@ inline void sql(const QString &statement)
 
 inline int count(const QString &table, const QString &where = QString())
 {
-    return dmMain->scalar(QStringLiteral("select count(*) from ") + table + (where.isEmpty() ? QString() : u' ' + where)).toInt();
+    return dmMain
+        ->scalar(QStringLiteral("select count(*) from ") + table + (where.isEmpty() ? QString() : u' ' + where))
+        .toInt();
 }
 
 // Rows in every table, with references between them that the database protects.

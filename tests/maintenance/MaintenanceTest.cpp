@@ -1,8 +1,8 @@
 // Backup, restore and initialization without windows: archives read back with Python's
 // zipfile and unzip, refused archives leaving the data folder as it was.
+#include "maintenance/Maintenance.h"
 #include "MaintenanceFixture.h"
 #include "data/DBFun.h"
-#include "maintenance/Maintenance.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -23,17 +23,17 @@ const QDateTime kAt(QDate(2024, 1, 5), QTime(14, 30, 12));
 // What Python's zipfile and sqlite3 find in an archive.
 QJsonObject readBack(const QString &archive)
 {
-    const QString out = python(QStringLiteral(
-        "import sys, zipfile, sqlite3, tempfile, os, json\n"
-        "z = zipfile.ZipFile(sys.argv[1])\n"
-        "infos = z.infolist()\n"
-        "d = tempfile.mkdtemp()\n"
-        "p = z.extract(infos[0], d)\n"
-        "c = sqlite3.connect(p)\n"
-        "rows = [list(r) for r in c.execute('select wkcode, wkname from worker order by wkcode')]\n"
-        "print(json.dumps({'names': [i.filename for i in infos], 'method': infos[0].compress_type,\n"
-        "  'flags': infos[0].flag_bits, 'test': z.testzip(), 'dt': list(infos[0].date_time),\n"
-        "  'integrity': c.execute('pragma integrity_check').fetchone()[0], 'rows': rows}))\n"),
+    const QString out = python(
+        QStringLiteral("import sys, zipfile, sqlite3, tempfile, os, json\n"
+                       "z = zipfile.ZipFile(sys.argv[1])\n"
+                       "infos = z.infolist()\n"
+                       "d = tempfile.mkdtemp()\n"
+                       "p = z.extract(infos[0], d)\n"
+                       "c = sqlite3.connect(p)\n"
+                       "rows = [list(r) for r in c.execute('select wkcode, wkname from worker order by wkcode')]\n"
+                       "print(json.dumps({'names': [i.filename for i in infos], 'method': infos[0].compress_type,\n"
+                       "  'flags': infos[0].flag_bits, 'test': z.testzip(), 'dt': list(infos[0].date_time),\n"
+                       "  'integrity': c.execute('pragma integrity_check').fetchone()[0], 'rows': rows}))\n"),
         {archive});
     return QJsonDocument::fromJson(out.toUtf8()).object();
 }
@@ -88,7 +88,7 @@ void MaintenanceTest::backupArchive()
 
     const QJsonObject found = readBack(archive);
     QCOMPARE(found.value("names").toVariant().toStringList(), QStringList{"zt000.mdb"});
-    QCOMPARE(found.value("method").toInt(), 8); // deflated
+    QCOMPARE(found.value("method").toInt(), 8);    // deflated
     QCOMPARE(found.value("flags").toInt() & 6, 0); // normal compression (level 6), not maximum
     QVERIFY(found.value("test").isNull());         // every CRC right
     QCOMPARE(found.value("integrity").toString(), QStringLiteral("ok"));
@@ -101,7 +101,8 @@ void MaintenanceTest::backupArchive()
     unzip.start(QStringLiteral("unzip"), {QStringLiteral("-l"), archive});
     QVERIFY(unzip.waitForFinished());
     const QString listing = QString::fromUtf8(unzip.readAllStandardOutput());
-    QVERIFY2(listing.contains(QStringLiteral("zt000.mdb")) && listing.contains(QStringLiteral("1 file")), qPrintable(listing));
+    QVERIFY2(listing.contains(QStringLiteral("zt000.mdb")) && listing.contains(QStringLiteral("1 file")),
+             qPrintable(listing));
 }
 
 void MaintenanceTest::backupProgressFollowsBytes()
@@ -236,14 +237,22 @@ void MaintenanceTest::restoreRefused_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("message");
-    QTest::newRow("text file named zt000.mdb") << "text" << "不是数据库文件";
-    QTest::newRow("other entries only") << "others" << "没有数据库 zt000.mdb";
-    QTest::newRow("truncated archive") << "truncated" << "损坏或不完整";
-    QTest::newRow("entry climbing out") << "climbing" << "没有数据库 zt000.mdb";
-    QTest::newRow("someone else's database") << "foreign" << "不能使用";
-    QTest::newRow("damaged database") << "damaged" << "不能使用";
-    QTest::newRow("two databases") << "two" << "不止一个";
-    QTest::newRow("not a zip at all") << "notzip" << "损坏或不完整";
+    QTest::newRow("text file named zt000.mdb") << "text"
+                                               << "不是数据库文件";
+    QTest::newRow("other entries only") << "others"
+                                        << "没有数据库 zt000.mdb";
+    QTest::newRow("truncated archive") << "truncated"
+                                       << "损坏或不完整";
+    QTest::newRow("entry climbing out") << "climbing"
+                                        << "没有数据库 zt000.mdb";
+    QTest::newRow("someone else's database") << "foreign"
+                                             << "不能使用";
+    QTest::newRow("damaged database") << "damaged"
+                                      << "不能使用";
+    QTest::newRow("two databases") << "two"
+                                   << "不止一个";
+    QTest::newRow("not a zip at all") << "notzip"
+                                      << "损坏或不完整";
 }
 
 void MaintenanceTest::restoreRefused()
@@ -270,7 +279,8 @@ void MaintenanceTest::restoreRefused()
         makeZip(archive, {{"../../x", ownDb}});
     } else if (kind == u"foreign") {
         const QString other = target.filePath("other.db");
-        python("import sqlite3, sys\nc = sqlite3.connect(sys.argv[1])\nc.execute('create table t (a)')\nc.commit()", {other});
+        python("import sqlite3, sys\nc = sqlite3.connect(sys.argv[1])\nc.execute('create table t (a)')\nc.commit()",
+               {other});
         makeZip(archive, {{"zt000.mdb", fileBytes(other)}});
     } else if (kind == u"damaged") {
         QByteArray bytes = ownDb;
@@ -304,7 +314,7 @@ void MaintenanceTest::initGroups_data()
     QTest::addColumn<QList<InitGroup>>("groups");
     QTest::addColumn<QStringList>("emptied");
     QTest::addColumn<QStringList>("kept");
-    const QStringList all{"gzxm_m", "gzdata", "jjdata_d", "jjdata", "worker", "depart", "worker_tp", "gzxm",
+    const QStringList all{"gzxm_m", "gzdata", "jjdata_d", "jjdata", "worker", "depart",   "worker_tp", "gzxm",
                           "gzgs",   "jjxs",   "jjgx_d",   "jjgx",   "jjgz",   "rolelist", "params"};
     auto others = [&](const QStringList &emptied) {
         QStringList kept;
@@ -314,9 +324,11 @@ void MaintenanceTest::initGroups_data()
         return kept;
     };
     const QStringList defaults{"gzxm_m", "gzdata", "jjdata_d", "jjdata", "worker"};
-    QTest::newRow("defaults") << QList<InitGroup>{InitGroup::Gz, InitGroup::Jj, InitGroup::User} << defaults << others(defaults);
+    QTest::newRow("defaults") << QList<InitGroup>{InitGroup::Gz, InitGroup::Jj, InitGroup::User} << defaults
+                              << others(defaults);
     // Employees go even though their piece-work lines and wage rows stay.
-    QTest::newRow("employees alone") << QList<InitGroup>{InitGroup::User} << QStringList{"worker"} << others({"worker"});
+    QTest::newRow("employees alone") << QList<InitGroup>{InitGroup::User} << QStringList{"worker"}
+                                     << others({"worker"});
     // Departments and positions go although employees and processes still name them.
     QTest::newRow("departments alone") << QList<InitGroup>{InitGroup::Bm} << QStringList{"depart", "worker_tp"}
                                        << others({"depart", "worker_tp"});
@@ -325,11 +337,13 @@ void MaintenanceTest::initGroups_data()
     QTest::newRow("job types alone") << QList<InitGroup>{InitGroup::Gzgx} << gx << others(gx);
     QTest::newRow("items alone") << QList<InitGroup>{InitGroup::Gzxm} << QStringList{"gzxm_m", "gzxm"}
                                  << others({"gzxm_m", "gzxm"});
-    QTest::newRow("operators alone") << QList<InitGroup>{InitGroup::Oper} << QStringList{"rolelist"} << others({"rolelist"});
-    QTest::newRow("everything") << QList<InitGroup>{InitGroup::Oper, InitGroup::Gz, InitGroup::Bm, InitGroup::Jj,
+    QTest::newRow("operators alone") << QList<InitGroup>{InitGroup::Oper} << QStringList{"rolelist"}
+                                     << others({"rolelist"});
+    QTest::newRow("everything") << QList<InitGroup>{InitGroup::Oper, InitGroup::Gz,   InitGroup::Bm,  InitGroup::Jj,
                                                     InitGroup::User, InitGroup::Gzxm, InitGroup::Gzgx}
-                                << QStringList{"gzxm_m", "gzdata", "jjdata_d", "jjdata", "worker", "depart", "worker_tp",
-                                               "gzxm", "jjxs", "jjgx_d", "jjgx", "jjgz", "rolelist"}
+                                << QStringList{"gzxm_m", "gzdata",    "jjdata_d", "jjdata", "worker",
+                                               "depart", "worker_tp", "gzxm",     "jjxs",   "jjgx_d",
+                                               "jjgx",   "jjgz",      "rolelist"}
                                 << QStringList{"gzgs", "params"};
 }
 
@@ -373,7 +387,8 @@ void MaintenanceTest::initFailureDeletesNothing()
     fillEveryTable();
     sql("create trigger test_refuse before delete on jjgx_d begin select raise(abort, '测试拒绝删除'); end");
     const QStringList guards = triggers();
-    const QStringList tables{"gzxm_m", "gzdata", "jjdata_d", "jjdata", "worker", "depart", "worker_tp", "jjxs", "jjgx_d"};
+    const QStringList tables{"gzxm_m", "gzdata",    "jjdata_d", "jjdata", "worker",
+                             "depart", "worker_tp", "jjxs",     "jjgx_d"};
     QMap<QString, int> before;
     for (const QString &table : tables)
         before.insert(table, count(table));

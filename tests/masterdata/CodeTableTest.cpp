@@ -1,8 +1,8 @@
 // The four code-table screens (departments, positions, job types, coefficients), driven as a
 // user would: buttons pressed, cells typed, questions answered, the database checked afterwards.
 #include "TestSupport.h"
-#include "app/Input.h"
 #include "app/ChildForm.h"
+#include "app/Input.h"
 #include "login/Screens.h"
 #include "masterdata/Depart.h"
 #include "masterdata/Jjgz.h"
@@ -37,13 +37,11 @@ struct Instance {
     int menuCode; // permission code of its menu item
 };
 
-template <class T>
-TfrmCodeTable *makeForm()
+template <class T> TfrmCodeTable *makeForm()
 {
     return new T();
 }
-template <class T>
-QWidget *showChild(int mode)
+template <class T> QWidget *showChild(int mode)
 {
     return ShowChildForm<T>(mode);
 }
@@ -140,7 +138,8 @@ int rows(TestApp &app, const CodeTableDef &def)
 
 QString nameOf(TestApp &app, const CodeTableDef &def, const QString &code)
 {
-    return app.scalar(QStringLiteral("select %1 from %2 where %3=?").arg(def.name.field, def.table, def.code.field), {code})
+    return app
+        .scalar(QStringLiteral("select %1 from %2 where %3=?").arg(def.name.field, def.table, def.code.field), {code})
         .toString();
 }
 
@@ -178,25 +177,45 @@ class CodeTableTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { pinFont(); }
-    void layout_data() { QTest::addColumn<int>("instance"); addInstanceRows("layout"); }
+    void layout_data()
+    {
+        QTest::addColumn<int>("instance");
+        addInstanceRows("layout");
+    }
     void layout();
     void proposals_data();
     void proposals();
     void duplicates_data();
     void duplicates();
-    void emptyCodeAndName_data() { QTest::addColumn<int>("instance"); addInstanceRows("empty fields"); }
+    void emptyCodeAndName_data()
+    {
+        QTest::addColumn<int>("instance");
+        addInstanceRows("empty fields");
+    }
     void emptyCodeAndName();
-    void deleteRows_data() { QTest::addColumn<int>("instance"); addInstanceRows("delete"); }
+    void deleteRows_data()
+    {
+        QTest::addColumn<int>("instance");
+        addInstanceRows("delete");
+    }
     void deleteRows();
     void closeQuestion_data();
     void closeQuestion();
-    void widthNotANumber_data() { QTest::addColumn<int>("instance"); addInstanceRows("bad width"); }
+    void widthNotANumber_data()
+    {
+        QTest::addColumn<int>("instance");
+        addInstanceRows("bad width");
+    }
     void widthNotANumber();
     void longNames_data();
     void longNames();
     void coefficientWithoutValue();
     void find();
-    void childWindow_data() { QTest::addColumn<int>("instance"); addInstanceRows("child window"); }
+    void childWindow_data()
+    {
+        QTest::addColumn<int>("instance");
+        addInstanceRows("child window");
+    }
     void childWindow();
 };
 
@@ -223,8 +242,8 @@ void CodeTableTest::layout()
     // Browsing: 添加 修改 删除 退出; editing: 删除 保存 取消 退出.
     auto enabled = [&s] {
         QString out;
-        for (QPushButton *b : {s.form->btnAppend, s.form->btnMdy, s.form->btnDel, s.form->btnSave,
-                               s.form->btnCancel, s.form->btnClose})
+        for (QPushButton *b :
+             {s.form->btnAppend, s.form->btnMdy, s.form->btnDel, s.form->btnSave, s.form->btnCancel, s.form->btnClose})
             out += b->isEnabled() ? b->text() : QStringLiteral("-");
         return out;
     };
@@ -255,13 +274,20 @@ void CodeTableTest::proposals_data()
     QTest::addColumn<QString>("refusal"); // message when the proposal is saved with a name
     for (int i = 0; i < 4; ++i) {
         const char *cls = instances[i].className;
-        QTest::addRow("%s empty table", cls) << i << "3" << QStringList{} << "001" << "";
-        QTest::addRow("%s after 009", cls) << i << "3" << QStringList{"001", "002", "009"} << "010" << "";
-        QTest::addRow("%s width empty", cls) << i << "" << QStringList{} << "1" << "";
-        QTest::addRow("%s width with blanks", cls) << i << " 2 " << QStringList{"07"} << "08" << "";
-        QTest::addRow("%s 10 after 9", cls) << i << "2" << QStringList{"9", "10"} << "10" << "编码已存在";
-        QTest::addRow("%s top code ABC", cls) << i << "3" << QStringList{"001", "ABC"} << "001" << "编码已存在";
-        QTest::addRow("%s longer than width", cls) << i << "2" << QStringList{"999"} << "1000" << "";
+        QTest::addRow("%s empty table", cls) << i << "3" << QStringList{} << "001"
+                                             << "";
+        QTest::addRow("%s after 009", cls) << i << "3" << QStringList{"001", "002", "009"} << "010"
+                                           << "";
+        QTest::addRow("%s width empty", cls) << i << "" << QStringList{} << "1"
+                                             << "";
+        QTest::addRow("%s width with blanks", cls) << i << " 2 " << QStringList{"07"} << "08"
+                                                   << "";
+        QTest::addRow("%s 10 after 9", cls) << i << "2" << QStringList{"9", "10"} << "10"
+                                            << "编码已存在";
+        QTest::addRow("%s top code ABC", cls) << i << "3" << QStringList{"001", "ABC"} << "001"
+                                              << "编码已存在";
+        QTest::addRow("%s longer than width", cls) << i << "2" << QStringList{"999"} << "1000"
+                                                   << "";
     }
 }
 
@@ -307,19 +333,33 @@ void CodeTableTest::proposals()
 void CodeTableTest::duplicates_data()
 {
     QTest::addColumn<int>("instance");
-    QTest::addColumn<bool>("newRow"); // a new row, or the row "b02" edited
+    QTest::addColumn<bool>("newRow");  // a new row, or the row "b02" edited
     QTest::addColumn<QString>("code"); // typed into the code cell ("" leaves it)
     QTest::addColumn<QString>("refusal");
     QTest::addColumn<QString>("stored"); // the code that holds the typed name afterwards
     for (int i = 0; i < 4; ++i) {
         const char *cls = instances[i].className;
-        QTest::addRow("%s new A01 after a01", cls) << i << true << "A01" << "编码已存在" << "";
-        QTest::addRow("%s new code with a quote", cls) << i << true << "O'1" << "" << "O'1";
-        QTest::addRow("%s new code with ]", cls) << i << true << "C]1" << "编码不能包含字符“]”" << "";
-        QTest::addRow("%s name-only edit", cls) << i << false << "" << "" << "b02";
-        QTest::addRow("%s code changed to another row's", cls) << i << false << "A01" << "编码已存在" << "";
-        QTest::addRow("%s code changed to a free one", cls) << i << false << "b03" << "" << "b03";
-        QTest::addRow("%s own code in capitals", cls) << i << false << "B02" << "" << "B02";
+        QTest::addRow("%s new A01 after a01", cls) << i << true << "A01"
+                                                   << "编码已存在"
+                                                   << "";
+        QTest::addRow("%s new code with a quote", cls) << i << true << "O'1"
+                                                       << ""
+                                                       << "O'1";
+        QTest::addRow("%s new code with ]", cls) << i << true << "C]1"
+                                                 << "编码不能包含字符“]”"
+                                                 << "";
+        QTest::addRow("%s name-only edit", cls) << i << false << ""
+                                                << ""
+                                                << "b02";
+        QTest::addRow("%s code changed to another row's", cls) << i << false << "A01"
+                                                               << "编码已存在"
+                                                               << "";
+        QTest::addRow("%s code changed to a free one", cls) << i << false << "b03"
+                                                            << ""
+                                                            << "b03";
+        QTest::addRow("%s own code in capitals", cls) << i << false << "B02"
+                                                      << ""
+                                                      << "B02";
     }
 }
 
@@ -348,14 +388,17 @@ void CodeTableTest::duplicates()
         QCOMPARE(app.messages.texts(), QStringList{});
         QCOMPARE(s.table()->state(), DataTable::Browse);
         QCOMPARE(nameOf(app, def, stored), QStringLiteral("改名"));
-        QCOMPARE(app.scalar(QStringLiteral("select %1 from %2 where %3=?").arg(def.code.field, def.table, def.name.field),
-                            {QStringLiteral("改名")}).toString(),
-                 stored);
+        QCOMPARE(
+            app.scalar(QStringLiteral("select %1 from %2 where %3=?").arg(def.code.field, def.table, def.name.field),
+                       {QStringLiteral("改名")})
+                .toString(),
+            stored);
     } else {
         QCOMPARE(app.messages.texts(), QStringList{refusal});
         QVERIFY(s.table()->isEditing());
         QCOMPARE(app.scalar(QStringLiteral("select count(*) from %1 where %2=?").arg(def.table, def.name.field),
-                            {QStringLiteral("改名")}).toInt(),
+                            {QStringLiteral("改名")})
+                     .toInt(),
                  0);
         QCOMPARE(nameOf(app, def, QStringLiteral("b02")), QStringLiteral("名称b02"));
     }
@@ -427,7 +470,8 @@ void CodeTableTest::deleteRows()
     app.messages.answers << QMessageBox::Yes;
     s.click(s.form->btnDel);
     QCOMPARE(s.codes(), (QStringList{"U1", "U3"}));
-    QCOMPARE(app.scalar(QStringLiteral("select count(*) from %1 where %2='U2'").arg(def.table, def.code.field)).toInt(), 0);
+    QCOMPARE(app.scalar(QStringLiteral("select count(*) from %1 where %2='U2'").arg(def.table, def.code.field)).toInt(),
+             0);
     QCOMPARE(rows(app, def), 2);
     QVERIFY(app.messages.unexpected.isEmpty());
 }
@@ -435,8 +479,8 @@ void CodeTableTest::deleteRows()
 void CodeTableTest::closeQuestion_data()
 {
     QTest::addColumn<int>("instance");
-    QTest::addColumn<QString>("typed");  // typed into the code cell of a new row ("": nothing)
-    QTest::addColumn<int>("answer");      // to "数据已修改，是否保存？" (0: no question expected)
+    QTest::addColumn<QString>("typed"); // typed into the code cell of a new row ("": nothing)
+    QTest::addColumn<int>("answer");    // to "数据已修改，是否保存？" (0: no question expected)
     QTest::addColumn<bool>("stays");
     for (int i = 0; i < 4; ++i) {
         const char *cls = instances[i].className;
@@ -581,7 +625,8 @@ void CodeTableTest::find()
 {
     TestApp app;
     const CodeTableDef &def = TfrmDepart::definition();
-    app.exec(QStringLiteral("insert into depart (bmcode, bmname) values ('001', '销售部'), ('002', '生产一部'), ('A03', '生产二部')"));
+    app.exec(QStringLiteral(
+        "insert into depart (bmcode, bmname) values ('001', '销售部'), ('002', '生产一部'), ('A03', '生产二部')"));
     Screen s(0);
     QCOMPARE(s.def.table, def.table);
     auto findWith = [&s](const QString &text) {
@@ -598,7 +643,7 @@ void CodeTableTest::find()
     QCOMPARE(findWith(QStringLiteral("生产")), QPoint(1, 1)); // round to the top
     QCOMPARE(findWith(QStringLiteral("a0")), QPoint(0, 2));   // codes too, letter case ignored
     QVERIFY(app.messages.shown.isEmpty());
-    QCOMPARE(findWith(QStringLiteral("仓库")), QPoint(0, 2));  // not found: the cursor stays
+    QCOMPARE(findWith(QStringLiteral("仓库")), QPoint(0, 2)); // not found: the cursor stays
     QCOMPARE(app.messages.texts(), QStringList{"没有找到“仓库”"});
 }
 

@@ -23,10 +23,10 @@ namespace {
 
 // Words of the engine or the driver that must never reach a message (in English and as Qt's
 // Chinese translation renders the driver's).
-const QStringList kDriverWords = {QStringLiteral("database"), QStringLiteral("readonly"), QStringLiteral("locked"),
-                                  QStringLiteral("Unable"), QStringLiteral("fetch"), QStringLiteral("无法获取行"),
-                                  QStringLiteral("无法执行"), QStringLiteral("constraint"), QStringLiteral("malformed"),
-                                  QStringLiteral("字段")};
+const QStringList kDriverWords = {
+    QStringLiteral("database"),  QStringLiteral("readonly"),   QStringLiteral("locked"),   QStringLiteral("Unable"),
+    QStringLiteral("fetch"),     QStringLiteral("无法获取行"), QStringLiteral("无法执行"), QStringLiteral("constraint"),
+    QStringLiteral("malformed"), QStringLiteral("字段")};
 
 void verifyPlain(const QString &text)
 {
@@ -90,8 +90,10 @@ void DbFailureTest::codeTableSave_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("says");
-    QTest::newRow("locked by another program") << "locked" << "正被其他程序使用";
-    QTest::newRow("read-only file") << "readonly" << "只读";
+    QTest::newRow("locked by another program") << "locked"
+                                               << "正被其他程序使用";
+    QTest::newRow("read-only file") << "readonly"
+                                    << "只读";
 }
 
 void DbFailureTest::codeTableSave()

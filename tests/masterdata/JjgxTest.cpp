@@ -1,9 +1,9 @@
 // The process window and the process dialog, driven as a user would, with the database checked
 // afterwards.
-#include "TestSupport.h"
 #include "masterdata/Jjgx.h"
-#include "masterdata/JjgxMdy.h"
+#include "TestSupport.h"
 #include "data/DataTable.h"
+#include "masterdata/JjgxMdy.h"
 #include "widgets/DbGrid.h"
 #include "widgets/DbNavigator.h"
 
@@ -66,10 +66,16 @@ QStringList storedShares(TestApp &app, const QString &gzcode, const QString &gxc
     QStringList out;
     const int n = app.scalar("select count(*) from jjgx_d where gzcode=? and gxcode=?", {gzcode, gxcode}).toInt();
     for (int i = 0; i < n; ++i) {
-        const QString tp = app.scalar("select tpcode from jjgx_d where gzcode=? and gxcode=? order by tpcode limit 1 offset ?",
-                                      {gzcode, gxcode, i}).toString();
-        const double bl = app.scalar("select bl from jjgx_d where gzcode=? and gxcode=? and tpcode=?", {gzcode, gxcode, tp}).toDouble();
-        const double price = app.scalar("select price from jjgx_d where gzcode=? and gxcode=? and tpcode=?", {gzcode, gxcode, tp}).toDouble();
+        const QString tp =
+            app.scalar("select tpcode from jjgx_d where gzcode=? and gxcode=? order by tpcode limit 1 offset ?",
+                       {gzcode, gxcode, i})
+                .toString();
+        const double bl =
+            app.scalar("select bl from jjgx_d where gzcode=? and gxcode=? and tpcode=?", {gzcode, gxcode, tp})
+                .toDouble();
+        const double price =
+            app.scalar("select price from jjgx_d where gzcode=? and gxcode=? and tpcode=?", {gzcode, gxcode, tp})
+                .toDouble();
         out << QStringLiteral("%1 %2 %3").arg(tp).arg(bl).arg(price);
     }
     return out;
@@ -79,7 +85,8 @@ QStringList storedShares(TestApp &app, const QString &gzcode, const QString &gxc
 void typeAtFocus(const QString &text)
 {
     for (const QChar c : text)
-        QTest::sendKeyEvent(QTest::KeyAction::Click, QApplication::focusWidget(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::KeyAction::Click, QApplication::focusWidget(), Qt::Key_unknown, QString(c),
+                            Qt::NoModifier);
 }
 
 void typeInto(QLineEdit *edit, const QString &text)
@@ -177,7 +184,8 @@ void JjgxTest::modifyKeepsStoredPrices()
     TestApp app;
     seed(app);
     // Stored prices that no longer equal unit price × share.
-    app.exec("update jjgx_d set price = case tpcode when '01' then 1.25 else 0.85 end where gzcode='1' and gxcode='001'");
+    app.exec(
+        "update jjgx_d set price = case tpcode when '01' then 1.25 else 0.85 end where gzcode='1' and gxcode='001'");
     TfrmJjgx window;
     window.show();
     selectJobType(window, QStringLiteral("1"));
@@ -224,8 +232,12 @@ void JjgxTest::nextCodePerJobType_data()
     QTest::addColumn<QString>("gzcode");
     QTest::addColumn<QString>("first");
     QTest::addColumn<QString>("second");
-    QTest::newRow("job type without processes") << "2" << "001" << "002";
-    QTest::newRow("job type with 001 and 002") << "1" << "003" << "004";
+    QTest::newRow("job type without processes") << "2"
+                                                << "001"
+                                                << "002";
+    QTest::newRow("job type with 001 and 002") << "1"
+                                               << "003"
+                                               << "004";
 }
 
 void JjgxTest::nextCodePerJobType()
@@ -251,7 +263,8 @@ void JjgxTest::nextCodePerJobType()
     dialog.tmp->setValue(QStringLiteral("bl"), 0.2);
     QTest::mouseClick(dialog.btnYes, Qt::LeftButton);
     QCOMPARE(app.messages.texts(), QStringList{QStringLiteral("保存成功")});
-    QCOMPARE(app.scalar("select gxname from jjgx where gzcode=? and gxcode=?", {gzcode, first}).toString(), QStringLiteral("熨'烫"));
+    QCOMPARE(app.scalar("select gxname from jjgx where gzcode=? and gxcode=?", {gzcode, first}).toString(),
+             QStringLiteral("熨'烫"));
     QCOMPARE(storedShares(app, gzcode, first), QStringList{"03 0.2 0.3"});
     QVERIFY(dialog.isVisible());
     QCOMPARE(dialog.edtCode->text(), second);
@@ -279,14 +292,22 @@ void JjgxTest::shareRowValidation_data()
 {
     QTest::addColumn<QString>("workertp");
     QTest::addColumn<QString>("message");
-    QTest::newRow("empty") << "" << "请选择职位";
-    QTest::newRow("empty brackets") << "[]车工" << "职位输入错误";
-    QTest::newRow("only brackets") << "[]" << "职位输入错误";
-    QTest::newRow("no brackets") << "车工" << "职位输入错误";
-    QTest::newRow("no closing bracket") << "[01车工" << "职位输入错误";
-    QTest::newRow("unknown code") << "[77]车工" << "职位不存在";
-    QTest::newRow("quote in code") << "[0'1]x" << "职位不存在";
-    QTest::newRow("known code, other name") << "[02]whatever" << "";
+    QTest::newRow("empty") << ""
+                           << "请选择职位";
+    QTest::newRow("empty brackets") << "[]车工"
+                                    << "职位输入错误";
+    QTest::newRow("only brackets") << "[]"
+                                   << "职位输入错误";
+    QTest::newRow("no brackets") << "车工"
+                                 << "职位输入错误";
+    QTest::newRow("no closing bracket") << "[01车工"
+                                        << "职位输入错误";
+    QTest::newRow("unknown code") << "[77]车工"
+                                  << "职位不存在";
+    QTest::newRow("quote in code") << "[0'1]x"
+                                   << "职位不存在";
+    QTest::newRow("known code, other name") << "[02]whatever"
+                                            << "";
 }
 
 void JjgxTest::shareRowValidation()
@@ -376,7 +397,8 @@ void JjgxTest::failedSaveChangesNothing()
     QCOMPARE(tmp.rowCount(), 2);
     // Neither the process nor its shares changed.
     QCOMPARE(app.scalar("select count(*) from jjgx").toInt(), 2);
-    QCOMPARE(app.scalar("select gxname from jjgx where gzcode='1' and gxcode='001'").toString(), QStringLiteral("上领"));
+    QCOMPARE(app.scalar("select gxname from jjgx where gzcode='1' and gxcode='001'").toString(),
+             QStringLiteral("上领"));
     QCOMPARE(app.scalar("select price from jjgx where gzcode='1' and gxcode='001'").toDouble(), 2.0);
     QCOMPARE(app.scalar("select count(*) from jjgx_d").toInt(), 2);
     QCOMPARE(storedShares(app, "1", "001"), (QStringList{"01 0.6 1.2", "02 0.4 0.8"}));
@@ -395,7 +417,8 @@ void JjgxTest::deleteProcess()
     TestApp app;
     seed(app);
     if (used)
-        app.exec("insert into jjdata (pid, dt, gzcode, gxcode, price, sl, je) values (1, '2010-12-01', '1', '001', 2, 3, 6)");
+        app.exec("insert into jjdata (pid, dt, gzcode, gxcode, price, sl, je) values (1, '2010-12-01', '1', '001', 2, "
+                 "3, 6)");
     TfrmJjgx window;
     selectJobType(window, QStringLiteral("1"));
     QVERIFY(window.qry->locate(QStringLiteral("gxcode"), QStringLiteral("001")));
@@ -409,7 +432,8 @@ void JjgxTest::deleteProcess()
     app.messages.answers << QMessageBox::Yes;
     window.tbDelete->trigger();
     if (used) {
-        QCOMPARE(app.messages.texts(), (QStringList{QStringLiteral("确认要删除工序：上领吗？"), QStringLiteral("工序删除失败！")}));
+        QCOMPARE(app.messages.texts(),
+                 (QStringList{QStringLiteral("确认要删除工序：上领吗？"), QStringLiteral("工序删除失败！")}));
         QCOMPARE(app.messages.shown[1].title, QStringLiteral("提示"));
         QCOMPARE(app.messages.shown[1].icon, MsgIcon::Error);
         QCOMPARE(storedShares(app, "1", "001"), (QStringList{"01 0.6 1.2", "02 0.4 0.8"}));

@@ -55,12 +55,24 @@ void RulesTest::workerCheckSave_data()
     QTest::addColumn<QString>("code");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("fault");
-    QTest::newRow("new, free code") << true << "0002" << "李四" << "";
-    QTest::newRow("blank code") << true << "  " << "李四" << "请填写员工代码和姓名";
-    QTest::newRow("blank name") << true << "0002" << " " << "请填写员工代码和姓名";
-    QTest::newRow("new, code of another department") << true << "0001" << "李四" << "员工代码已存在";
-    QTest::newRow("modify keeps its own code") << false << "0001" << "张三丰" << "";
-    QTest::newRow("modify, blank name") << false << "0001" << "" << "请填写员工代码和姓名";
+    QTest::newRow("new, free code") << true << "0002"
+                                    << "李四"
+                                    << "";
+    QTest::newRow("blank code") << true << "  "
+                                << "李四"
+                                << "请填写员工代码和姓名";
+    QTest::newRow("blank name") << true << "0002"
+                                << " "
+                                << "请填写员工代码和姓名";
+    QTest::newRow("new, code of another department") << true << "0001"
+                                                     << "李四"
+                                                     << "员工代码已存在";
+    QTest::newRow("modify keeps its own code") << false << "0001"
+                                               << "张三丰"
+                                               << "";
+    QTest::newRow("modify, blank name") << false << "0001"
+                                        << ""
+                                        << "请填写员工代码和姓名";
 }
 
 void RulesTest::workerCheckSave()
@@ -142,11 +154,21 @@ void RulesTest::processCheckSave_data()
     QTest::addColumn<QString>("code");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("fault");
-    QTest::newRow("new") << true << "002" << "缝合" << "";
-    QTest::newRow("no code") << true << "" << "缝合" << "请填写工序代码和名称";
-    QTest::newRow("no name") << true << "002" << "" << "请填写工序代码和名称";
-    QTest::newRow("new, code exists") << true << "001" << "缝合" << "工序代码已存在";
-    QTest::newRow("modify own code") << false << "001" << "下料二" << "";
+    QTest::newRow("new") << true << "002"
+                         << "缝合"
+                         << "";
+    QTest::newRow("no code") << true << ""
+                             << "缝合"
+                             << "请填写工序代码和名称";
+    QTest::newRow("no name") << true << "002"
+                             << ""
+                             << "请填写工序代码和名称";
+    QTest::newRow("new, code exists") << true << "001"
+                                      << "缝合"
+                                      << "工序代码已存在";
+    QTest::newRow("modify own code") << false << "001"
+                                     << "下料二"
+                                     << "";
 }
 
 void RulesTest::processCheckSave()
@@ -197,14 +219,30 @@ void RulesTest::codeTableCheckRow_data()
     QTest::addColumn<bool>("isNew");
     QTest::addColumn<QString>("original");
     QTest::addColumn<QString>("refusal");
-    QTest::newRow("new, free") << "03" << "三车间" << true << "" << "";
-    QTest::newRow("empty code first") << "" << "" << true << "" << "编码不能为空";
-    QTest::newRow("empty name") << "03" << "" << true << "" << "名称不能为空";
-    QTest::newRow("bracket in the code") << "0]3" << "三车间" << true << "" << "编码不能包含字符“]”";
-    QTest::newRow("new, code taken") << "01" << "x" << true << "" << "编码已存在";
-    QTest::newRow("kept code") << "01" << "改名" << false << "01" << "";
-    QTest::newRow("changed to another row's") << "02" << "改名" << false << "01" << "编码已存在";
-    QTest::newRow("changed to a free one") << "09" << "改名" << false << "01" << "";
+    QTest::newRow("new, free") << "03"
+                               << "三车间" << true << ""
+                               << "";
+    QTest::newRow("empty code first") << ""
+                                      << "" << true << ""
+                                      << "编码不能为空";
+    QTest::newRow("empty name") << "03"
+                                << "" << true << ""
+                                << "名称不能为空";
+    QTest::newRow("bracket in the code") << "0]3"
+                                         << "三车间" << true << ""
+                                         << "编码不能包含字符“]”";
+    QTest::newRow("new, code taken") << "01"
+                                     << "x" << true << ""
+                                     << "编码已存在";
+    QTest::newRow("kept code") << "01"
+                               << "改名" << false << "01"
+                               << "";
+    QTest::newRow("changed to another row's") << "02"
+                                              << "改名" << false << "01"
+                                              << "编码已存在";
+    QTest::newRow("changed to a free one") << "09"
+                                           << "改名" << false << "01"
+                                           << "";
 }
 
 void RulesTest::codeTableCheckRow()

@@ -1,13 +1,13 @@
 // The employee roster, the employee dialog and the employee picker, driven as a user would.
+#include "masterdata/Worker.h"
 #include "TestSupport.h"
 #include "app/Input.h"
+#include "data/DataTable.h"
 #include "data/MyFun.h"
 #include "login/MainFrm.h"
 #include "masterdata/SelWorker.h"
-#include "masterdata/Worker.h"
 #include "masterdata/WorkerData.h"
 #include "masterdata/WorkerMdy.h"
-#include "data/DataTable.h"
 #include "widgets/DbGrid.h"
 #include "widgets/GridPrinter.h"
 
@@ -23,8 +23,8 @@
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
-#include <QToolBar>
 #include <QTimer>
+#include <QToolBar>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -46,8 +46,10 @@ void fillRoster(TestApp &app)
 {
     app.exec("insert into depart (bmcode, bmname) values ('01', '一车间'), ('02', '二车间'), ('03', '包装组')");
     app.exec("insert into worker_tp (tpcode, tpname) values ('01', '车工'), ('02', '质检员')");
-    app.exec("insert into worker (wkcode, wkname, bmcode, sex, tpcode, sfid, xl, addr, phone, indate, bankacc, gztp, state, mm) values "
-             "('0001', '张三', '01', '男', '01', '110101198001010011', '高中', '城东路 1 号', '13800000001', '2009-03-01', '6222000011112222', 0, 0, ''),"
+    app.exec("insert into worker (wkcode, wkname, bmcode, sex, tpcode, sfid, xl, addr, phone, indate, bankacc, gztp, "
+             "state, mm) values "
+             "('0001', '张三', '01', '男', '01', '110101198001010011', '高中', '城东路 1 号', '13800000001', "
+             "'2009-03-01', '6222000011112222', 0, 0, ''),"
              "('0002', '李四', '01', '女', '02', '', '大专', '', '13800000002', '2010-05-20', '', 1, 0, '组长'),"
              "('0003', '王五', '01', '男', '01', '', '', '', '', '2008-11-11', '', 0, 1, '已离职'),"
              "('0004', '赵六', '02', '男', '02', '', '', '', '', '2010-01-04', '', 0, 0, '')");
@@ -108,8 +110,8 @@ void WorkerTest::rosterShowsDepartments()
     QCOMPARE(form.tv->topLevelItem(0)->text(0), QStringLiteral("01-一车间"));
     QCOMPARE(form.tv->currentItem(), form.tv->topLevelItem(0));
     QCOMPARE(form.qryWorker->rowCount(), 3);
-    const QStringList titles = {"员工代码", "员工姓名", "性别", "职位名称", "身份证号", "学历", "地址",
-                                "电话", "入职日期", "银行帐号", "工资类型", "状态", "备注"};
+    const QStringList titles = {"员工代码", "员工姓名", "性别",     "职位名称", "身份证号", "学历", "地址",
+                                "电话",     "入职日期", "银行帐号", "工资类型", "状态",     "备注"};
     const QList<int> widths = {74, 100, 38, 100, 100, 100, 127, 100, 100, 100, 100, 100, 153};
     QCOMPARE(form.grid->columnCount(), titles.size());
     for (int i = 0; i < titles.size(); ++i) {
@@ -122,12 +124,14 @@ void WorkerTest::rosterShowsDepartments()
 
     // A double click on an employee opens the dialog on that employee.
     QString seen, shownName, shownTp;
-    onModal<TfrmWorkerMdy>([&](TfrmWorkerMdy *d) {
-        shownName = d->edtName->text();
-        shownTp = d->cboTp->currentText();
-        saveShot(d, QStringLiteral("worker_dialog"));
-        d->btnCancel->click();
-    }, &seen);
+    onModal<TfrmWorkerMdy>(
+        [&](TfrmWorkerMdy *d) {
+            shownName = d->edtName->text();
+            shownTp = d->cboTp->currentText();
+            saveShot(d, QStringLiteral("worker_dialog"));
+            d->btnCancel->click();
+        },
+        &seen);
     const QRect cell = form.grid->visualRect(form.grid->model()->index(1, 1));
     QTest::mouseClick(form.grid->viewport(), Qt::LeftButton, {}, cell.center());
     QTest::mouseDClick(form.grid->viewport(), Qt::LeftButton, {}, cell.center());
@@ -156,7 +160,8 @@ void WorkerTest::rosterShowsDepartments()
     // A right click selects the department under the mouse.
     const QRect node = form.tv->visualItemRect(form.tv->topLevelItem(1));
     QTest::mouseClick(form.tv->viewport(), Qt::RightButton, {}, node.center());
-    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, node.center(), form.tv->viewport()->mapToGlobal(node.center()));
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, node.center(),
+                                form.tv->viewport()->mapToGlobal(node.center()));
     QCoreApplication::sendEvent(form.tv->viewport(), &menuEvent);
     QCOMPARE(form.tv->currentItem(), form.tv->topLevelItem(1));
     QCOMPARE(form.qryWorker->rowCount(), 1);
@@ -182,10 +187,14 @@ void WorkerTest::valueTexts_data()
     QTest::addColumn<QVariant>("stored");
     QTest::addColumn<QString>("gztp");
     QTest::addColumn<QString>("state");
-    QTest::newRow("no value") << QVariant() << "计件" << "在职";
-    QTest::newRow("0") << QVariant(0) << "计件" << "在职";
-    QTest::newRow("1") << QVariant(1) << "按月" << "离职";
-    QTest::newRow("other value") << QVariant(7) << "" << "";
+    QTest::newRow("no value") << QVariant() << "计件"
+                              << "在职";
+    QTest::newRow("0") << QVariant(0) << "计件"
+                       << "在职";
+    QTest::newRow("1") << QVariant(1) << "按月"
+                       << "离职";
+    QTest::newRow("other value") << QVariant(7) << ""
+                                 << "";
 }
 
 void WorkerTest::valueTexts()
@@ -195,7 +204,8 @@ void WorkerTest::valueTexts()
     QFETCH(QString, state);
     TestApp app;
     app.exec("insert into depart (bmcode, bmname) values ('01', '一车间')");
-    app.exec("insert into worker (wkcode, wkname, bmcode, gztp, state) values ('0001', '张三', '01', ?, ?)", {stored, stored});
+    app.exec("insert into worker (wkcode, wkname, bmcode, gztp, state) values ('0001', '张三', '01', ?, ?)",
+             {stored, stored});
     TfrmWorker form;
     QCOMPARE(form.qryWorker->rowCount(), 1);
     QCOMPARE(form.grid->displayText(0, columnOf(form, "gztp")), gztp);
@@ -205,12 +215,21 @@ void WorkerTest::valueTexts()
 void WorkerTest::proposal_data()
 {
     QTest::addColumn<QString>("pid7");
-    QTest::addColumn<QString>("firstCode"); // in the code field when the dialog opens
-    QTest::addColumn<QString>("nextCode");  // in the code field after the first save
+    QTest::addColumn<QString>("firstCode");  // in the code field when the dialog opens
+    QTest::addColumn<QString>("nextCode");   // in the code field after the first save
     QTest::addColumn<QString>("secondSave"); // the message of saving the next employee
-    QTest::newRow("proposal on") << "1" << "0001" << "0002" << "保存成功";
-    QTest::newRow("proposal off") << "0" << "" << "0001" << "员工代码已存在";
-    QTest::newRow("not exactly 1") << "1 " << "" << "0001" << "员工代码已存在";
+    QTest::newRow("proposal on") << "1"
+                                 << "0001"
+                                 << "0002"
+                                 << "保存成功";
+    QTest::newRow("proposal off") << "0"
+                                  << ""
+                                  << "0001"
+                                  << "员工代码已存在";
+    QTest::newRow("not exactly 1") << "1 "
+                                   << ""
+                                   << "0001"
+                                   << "员工代码已存在";
 }
 
 void WorkerTest::proposal()
@@ -241,8 +260,9 @@ void WorkerTest::proposal()
     QCOMPARE(app.messages.texts(), QStringList{"保存成功"});
     QCOMPARE(app.messages.shown[0].icon, MsgIcon::Information);
     QCOMPARE(app.messages.shown[0].title, QStringLiteral("提示"));
-    QCOMPARE(app.scalar("select wkname + '/' + bmcode + '/' + sex + '/' + addr from worker where wkcode='0001'").toString(),
-             QStringLiteral("张三/01/女/城东路"));
+    QCOMPARE(
+        app.scalar("select wkname + '/' + bmcode + '/' + sex + '/' + addr from worker where wkcode='0001'").toString(),
+        QStringLiteral("张三/01/女/城东路"));
     QCOMPARE(app.scalar("select gztp * 10 + state from worker where wkcode='0001'").toInt(), 0);
 
     // The dialog stays open for the next employee: a new name, the other fields kept.
@@ -268,12 +288,30 @@ void WorkerTest::saveRefused_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("title");
-    QTest::newRow("no code") << "" << "王五" << "请填写员工代码和姓名" << "提示";
-    QTest::newRow("no name") << "0100" << "" << "请填写员工代码和姓名" << "提示";
-    QTest::newRow("blank name") << "0100" << "  " << "请填写员工代码和姓名" << "提示";
-    QTest::newRow("code of another department") << "0004" << "王五" << "员工代码已存在" << "提示";
-    QTest::newRow("code in other letter case") << "b7" << "王五" << "员工代码已存在" << "提示";
-    QTest::newRow("refused by the database") << "X9" << "王五" << "保存失败(不再录用新员工)" << "错误";
+    QTest::newRow("no code") << ""
+                             << "王五"
+                             << "请填写员工代码和姓名"
+                             << "提示";
+    QTest::newRow("no name") << "0100"
+                             << ""
+                             << "请填写员工代码和姓名"
+                             << "提示";
+    QTest::newRow("blank name") << "0100"
+                                << "  "
+                                << "请填写员工代码和姓名"
+                                << "提示";
+    QTest::newRow("code of another department") << "0004"
+                                                << "王五"
+                                                << "员工代码已存在"
+                                                << "提示";
+    QTest::newRow("code in other letter case") << "b7"
+                                               << "王五"
+                                               << "员工代码已存在"
+                                               << "提示";
+    QTest::newRow("refused by the database") << "X9"
+                                             << "王五"
+                                             << "保存失败(不再录用新员工)"
+                                             << "错误";
 }
 
 void WorkerTest::saveRefused()
@@ -286,7 +324,8 @@ void WorkerTest::saveRefused()
     fillRoster(app);
     app.exec("update params set pvalue='0' where pid=7");
     app.exec("insert into worker (wkcode, wkname, bmcode) values ('B7', '孙七', '02')");
-    app.exec("create trigger no_x9 before insert on worker when new.wkcode='X9' begin select raise(abort, '不再录用新员工'); end");
+    app.exec("create trigger no_x9 before insert on worker when new.wkcode='X9' begin select raise(abort, "
+             "'不再录用新员工'); end");
     const int before = workerCount(app);
     TfrmWorkerMdy dialog(EditMode::Add, QStringLiteral("01"), QStringLiteral("增加员工"), QStringLiteral("01-一车间"));
     dialog.show();
@@ -306,7 +345,7 @@ void WorkerTest::saveRefused()
 void WorkerTest::modifyPosition_data()
 {
     QTest::addColumn<QString>("tpcode");
-    QTest::addColumn<int>("index");     // of the position list when the dialog opens
+    QTest::addColumn<int>("index");      // of the position list when the dialog opens
     QTest::addColumn<QVariant>("saved"); // tpcode after saving
     QTest::newRow("position exists") << "02" << 2 << QVariant(QStringLiteral("02"));
     QTest::newRow("position deleted") << "09" << -1 << QVariant();
@@ -320,7 +359,8 @@ void WorkerTest::modifyPosition()
     QFETCH(QVariant, saved);
     TestApp app;
     fillRoster(app);
-    app.exec("update worker set tpcode=?, sex='X', gztp=1, state=5, indate=null where wkcode='0002'", {tpcode.isEmpty() ? QVariant() : QVariant(tpcode)});
+    app.exec("update worker set tpcode=?, sex='X', gztp=1, state=5, indate=null where wkcode='0002'",
+             {tpcode.isEmpty() ? QVariant() : QVariant(tpcode)});
     TfrmWorker form;
     form.show();
     QVERIFY(form.qryWorker->setCurrentRow(1));
@@ -328,14 +368,16 @@ void WorkerTest::modifyPosition()
     QString title, label;
     bool codeEnabled = true;
     QString seen;
-    onModal<TfrmWorkerMdy>([&](TfrmWorkerMdy *d) {
-        openedIndex = d->cboTp->currentIndex();
-        title = d->windowTitle();
-        label = d->lblBm->text();
-        codeEnabled = d->edtCode->isEnabled();
-        d->edtPhone->setText(QStringLiteral("021-555"));
-        d->btnYes->click();
-    }, &seen);
+    onModal<TfrmWorkerMdy>(
+        [&](TfrmWorkerMdy *d) {
+            openedIndex = d->cboTp->currentIndex();
+            title = d->windowTitle();
+            label = d->lblBm->text();
+            codeEnabled = d->edtCode->isEnabled();
+            d->edtPhone->setText(QStringLiteral("021-555"));
+            d->btnYes->click();
+        },
+        &seen);
     form.btnEdit->trigger();
     QCOMPARE(seen, QStringLiteral("jjgz::TfrmWorkerMdy"));
     QCOMPARE(title, QStringLiteral("修改员工信息"));
@@ -373,14 +415,16 @@ void WorkerTest::addDialogClosed()
     form.show();
     QCOMPARE(form.qryWorker->currentRow(), 0);
     QString seen, proposed;
-    onModal<TfrmWorkerMdy>([&](TfrmWorkerMdy *d) {
-        proposed = d->edtCode->text();
-        if (saveOne) {
-            d->edtName->setText(QStringLiteral("钱八"));
-            d->btnYes->click();
-        }
-        d->btnCancel->click();
-    }, &seen);
+    onModal<TfrmWorkerMdy>(
+        [&](TfrmWorkerMdy *d) {
+            proposed = d->edtCode->text();
+            if (saveOne) {
+                d->edtName->setText(QStringLiteral("钱八"));
+                d->btnYes->click();
+            }
+            d->btnCancel->click();
+        },
+        &seen);
     form.btnAdd->trigger();
     QCOMPARE(seen, QStringLiteral("jjgz::TfrmWorkerMdy"));
     QCOMPARE(proposed, QStringLiteral("0005"));
@@ -396,13 +440,14 @@ void WorkerTest::deleteRefused_data()
     QTest::addColumn<QString>("fixture");
     QTest::addColumn<bool>("asked");
     QTest::addColumn<QString>("message");
-    QTest::newRow("piece-work line") << "insert into jjdata_d (pid, wkcode, tpcode, bl, je) values (1, '0002', '02', 1, 10)" << false
-                                     << "该员工存在相关信息，不能删除";
+    QTest::newRow("piece-work line")
+        << "insert into jjdata_d (pid, wkcode, tpcode, bl, je) values (1, '0002', '02', 1, 10)" << false
+        << "该员工存在相关信息，不能删除";
     QTest::newRow("wage row") << "insert into gzdata (xyear, xmonth, wkcode) values (2010, 12, '0002')" << false
                               << "该员工存在相关信息，不能删除";
-    QTest::newRow("refused by the database")
-        << "create trigger keep_0002 before delete on worker when old.wkcode='0002' begin select raise(abort, 'kept'); end" << true
-        << "员工删除失败！";
+    QTest::newRow("refused by the database") << "create trigger keep_0002 before delete on worker when "
+                                                "old.wkcode='0002' begin select raise(abort, 'kept'); end"
+                                             << true << "员工删除失败！";
 }
 
 void WorkerTest::deleteRefused()
@@ -450,9 +495,11 @@ void WorkerTest::quotesAndChinese()
     });
     form.btnAdd->trigger();
     QCOMPARE(app.messages.texts(), QStringList{"保存成功"});
-    QCOMPARE(app.scalar("select wkname from worker where wkcode=?", {"A'01"}).toString(), QStringLiteral("O'Neil 欧'尼"));
+    QCOMPARE(app.scalar("select wkname from worker where wkcode=?", {"A'01"}).toString(),
+             QStringLiteral("O'Neil 欧'尼"));
     QCOMPARE(app.scalar("select bmcode from worker where wkcode=?", {"A'01"}).toString(), QStringLiteral("0'1"));
-    QCOMPARE(app.scalar("select mm from worker where wkcode=?", {"A'01"}).toString(), QStringLiteral("'); delete from worker; --"));
+    QCOMPARE(app.scalar("select mm from worker where wkcode=?", {"A'01"}).toString(),
+             QStringLiteral("'); delete from worker; --"));
     QCOMPARE(workerCount(app), 2);
 
     // Listed.
@@ -482,7 +529,8 @@ void WorkerTest::quotesAndChinese()
         d->btnYes->click();
     });
     form.btnEdit->trigger();
-    QCOMPARE(app.scalar("select wkname from worker where wkcode=?", {"A'01"}).toString(), QStringLiteral("O'Neil 欧'尼二"));
+    QCOMPARE(app.scalar("select wkname from worker where wkcode=?", {"A'01"}).toString(),
+             QStringLiteral("O'Neil 欧'尼二"));
     QCOMPARE(form.qryWorker->text(QStringLiteral("wkcode")), QStringLiteral("A'01"));
 
     // Deleted.
@@ -546,8 +594,8 @@ void WorkerTest::picker()
         else {
             // On the selected node, or on the empty space below the nodes when none is selected.
             QTreeWidgetItem *item = dialog.tv->currentItem();
-            const QPoint at = item ? dialog.tv->visualItemRect(item).center()
-                                   : QPoint(5, dialog.tv->viewport()->height() - 5);
+            const QPoint at =
+                item ? dialog.tv->visualItemRect(item).center() : QPoint(5, dialog.tv->viewport()->height() - 5);
             // A real double-click: the first click, then the second one.
             QTest::mouseClick(dialog.tv->viewport(), Qt::LeftButton, {}, at);
             QTest::mouseDClick(dialog.tv->viewport(), Qt::LeftButton, {}, at);

@@ -1,10 +1,10 @@
 // The wage sheet window driven as a clerk would: modes, columns, 调出, 重新生成, 计算 with its
 // question and problem report, failed cells marked, 计算过程.
+#include "payroll/GzData.h"
 #include "PayrollFixture.h"
 #include "data/DataTable.h"
 #include "data/MainDM.h"
 #include "login/Screens.h"
-#include "payroll/GzData.h"
 #include "payroll/WageSheet.h"
 #include "widgets/DbGrid.h"
 
@@ -132,8 +132,8 @@ void GzDataTest::loadShowsColumns()
                                   "基本工资", "计件工资", "奖金", "日均", "天数"}));
     QCOMPARE(w.grid->column(0).tag, 1);
     const QBrush tip = w.grid->palette().brush(QPalette::ToolTipBase);
-    for (const auto &[fname, formula] : QList<QPair<QString, bool>>{{"f1", false}, {"f2", true}, {"f3", true},
-                                                                       {"f4", true}, {"f5", false}}) {
+    for (const auto &[fname, formula] :
+         QList<QPair<QString, bool>>{{"f1", false}, {"f2", true}, {"f3", true}, {"f4", true}, {"f5", false}}) {
         const int c = w.grid->columnIndex(fname);
         QCOMPARE(w.grid->column(c).readOnly, formula);
         QCOMPARE(w.grid->column(c).format, QStringLiteral("0.00"));
@@ -173,7 +173,8 @@ void GzDataTest::recreateAsksFirst()
     QCOMPARE(w.sheet().year(), 2010);
     QCOMPARE(w.sheet().month(), 12);
     QCOMPARE(w.sheet().tmp().rowCount(), 4);
-    QCOMPARE(app.scalar(QStringLiteral("select count(*) from gzdata where xyear=2010 and xmonth=12 and f1=77")).toInt(), 0);
+    QCOMPARE(app.scalar(QStringLiteral("select count(*) from gzdata where xyear=2010 and xmonth=12 and f1=77")).toInt(),
+             0);
     QVERIFY(app.messages.unexpected.isEmpty());
 }
 
@@ -259,7 +260,9 @@ void GzDataTest::pickerChangedWithoutLoad()
     w.btnCalc->trigger();
     // The question names the picker's month; the loaded month is what is calculated and saved.
     QCOMPARE(app.messages.shown.at(0).text, QStringLiteral("确认要计算2011-03月份工资并保存吗？"));
-    QCOMPARE(app.scalar(QStringLiteral("select f3 from gzdata where wkcode='A01' and xyear=2010 and xmonth=12")).toDouble(), 100.0);
+    QCOMPARE(
+        app.scalar(QStringLiteral("select f3 from gzdata where wkcode='A01' and xyear=2010 and xmonth=12")).toDouble(),
+        100.0);
     QCOMPARE(app.scalar(QStringLiteral("select count(*) from gzdata where xyear=2011")).toInt(), 0);
 }
 

@@ -26,14 +26,16 @@ namespace {
 // Items f1 基本工资 and f2 奖金; wage rows: "year-month:wkcode=f1/f2,..." pairs.
 void addItems(TestApp &app)
 {
-    app.exec(QStringLiteral("insert into gzxm(xh,fname,xmname,ftype,fsize) values (1,'f1','基本工资',0,'0'),(2,'f2','奖金',0,'0')"));
+    app.exec(QStringLiteral(
+        "insert into gzxm(xh,fname,xmname,ftype,fsize) values (1,'f1','基本工资',0,'0'),(2,'f2','奖金',0,'0')"));
     app.exec(QStringLiteral("alter table gzdata add column f1 real default 0"));
     app.exec(QStringLiteral("alter table gzdata add column f2 real default 0"));
 }
 
 void addWage(TestApp &app, int year, int month, const QString &wkcode, double f1, double f2)
 {
-    app.exec(QStringLiteral("insert into gzdata(xyear,xmonth,wkcode,f1,f2) values (?,?,?,?,?)"), {year, month, wkcode, f1, f2});
+    app.exec(QStringLiteral("insert into gzdata(xyear,xmonth,wkcode,f1,f2) values (?,?,?,?,?)"),
+             {year, month, wkcode, f1, f2});
 }
 
 int rows(TestApp &app, int year, int month)
@@ -80,9 +82,12 @@ void MonthTest::proposals_data()
     QTest::addColumn<QList<int>>("months"); // yyyymm of wage rows
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("target");
-    QTest::newRow("latest of three") << QList<int>{202311, 202312, 202401} << "2024年01月" << "2024年02月";
-    QTest::newRow("December") << QList<int>{202412} << "2024年12月" << "2025年01月";
-    QTest::newRow("no wages: business date") << QList<int>{} << "2010年12月" << "2011年01月";
+    QTest::newRow("latest of three") << QList<int>{202311, 202312, 202401} << "2024年01月"
+                                     << "2024年02月";
+    QTest::newRow("December") << QList<int>{202412} << "2024年12月"
+                              << "2025年01月";
+    QTest::newRow("no wages: business date") << QList<int>{} << "2010年12月"
+                                             << "2011年01月";
 }
 
 void MonthTest::proposals()
@@ -143,7 +148,8 @@ void MonthTest::carryForwardCopiesAndOverwrites()
     // Overwrite answered No: both months stay as they were.
     app.messages.answers = {QMessageBox::Yes, QMessageBox::No};
     dialog.btnOk->click();
-    QCOMPARE(app.messages.texts(), (QStringList{QStringLiteral("确认要结转吗？"), QStringLiteral("转入月份工资数据已存在，覆盖吗？")}));
+    QCOMPARE(app.messages.texts(),
+             (QStringList{QStringLiteral("确认要结转吗？"), QStringLiteral("转入月份工资数据已存在，覆盖吗？")}));
     QCOMPARE(rows(app, 2024, 1), 2);
     QCOMPARE(rows(app, 2024, 2), 1);
 
@@ -156,8 +162,12 @@ void MonthTest::carryForwardCopiesAndOverwrites()
         QCOMPARE(app.messages.shown.last().icon, MsgIcon::Information);
     }
     QCOMPARE(rows(app, 2024, 2), 2);
-    QCOMPARE(app.scalar(QStringLiteral("select f1 from gzdata where xyear=2024 and xmonth=2 and wkcode='0001'")).toDouble(), 100.5);
-    QCOMPARE(app.scalar(QStringLiteral("select f2 from gzdata where xyear=2024 and xmonth=2 and wkcode='0001'")).toDouble(), 20.0);
+    QCOMPARE(
+        app.scalar(QStringLiteral("select f1 from gzdata where xyear=2024 and xmonth=2 and wkcode='0001'")).toDouble(),
+        100.5);
+    QCOMPARE(
+        app.scalar(QStringLiteral("select f2 from gzdata where xyear=2024 and xmonth=2 and wkcode='0001'")).toDouble(),
+        20.0);
     QCOMPARE(app.scalar(QStringLiteral("select count(*) from gzdata where wkcode='0003'")).toInt(), 0);
     // The source month's item list was made sure of; the target month gets none of its own.
     QCOMPARE(app.scalar(QStringLiteral("select count(*) from gzxm_m where xyear=2024 and xmonth=1")).toInt(), 2);
@@ -173,8 +183,9 @@ void MonthTest::carryForwardFailureKeepsTarget()
     addWage(app, 2024, 1, QStringLiteral("0002"), 2, 2);
     addWage(app, 2024, 2, QStringLiteral("0009"), 9, 9);
     // The second copied row is refused half-way through the copy.
-    app.exec(QStringLiteral("create trigger refuse_copy before insert on gzdata when new.xmonth=2 and new.wkcode='0002' "
-                            "begin select raise(abort, 'copy refused'); end"));
+    app.exec(
+        QStringLiteral("create trigger refuse_copy before insert on gzdata when new.xmonth=2 and new.wkcode='0002' "
+                       "begin select raise(abort, 'copy refused'); end"));
     TfrmJzNext dialog;
     dialog.edtMonth->setDate(QDate(2024, 1, 1));
     dialog.edtMonth2->setDate(QDate(2024, 2, 1));
@@ -184,7 +195,8 @@ void MonthTest::carryForwardFailureKeepsTarget()
     QCOMPARE(app.messages.shown.last().title, QStringLiteral("错误"));
     // The target month is as it was before: its own row, none of the copy.
     QCOMPARE(rows(app, 2024, 2), 1);
-    QCOMPARE(app.scalar(QStringLiteral("select wkcode from gzdata where xyear=2024 and xmonth=2")).toString(), QStringLiteral("0009"));
+    QCOMPARE(app.scalar(QStringLiteral("select wkcode from gzdata where xyear=2024 and xmonth=2")).toString(),
+             QStringLiteral("0009"));
     QCOMPARE(app.scalar(QStringLiteral("select count(*) from gzxm_m where xyear=2024 and xmonth=1")).toInt(), 0);
 }
 
@@ -212,13 +224,17 @@ namespace {
 void summaryFixture(TestApp &app)
 {
     addItems(app);
-    app.exec(QStringLiteral("insert into depart(bmcode,bmname) values ('01','一车间'),('02','二车间'),('03','三车间')"));
-    const QList<QPair<QString, QString>> people = {{"0001", "01"}, {"0002", "01"}, {"0003", "01"}, {"0004", "02"}, {"0005", "02"}};
+    app.exec(
+        QStringLiteral("insert into depart(bmcode,bmname) values ('01','一车间'),('02','二车间'),('03','三车间')"));
+    const QList<QPair<QString, QString>> people = {
+        {"0001", "01"}, {"0002", "01"}, {"0003", "01"}, {"0004", "02"}, {"0005", "02"}};
     for (const auto &[wk, bm] : people) {
-        app.exec(QStringLiteral("insert into worker(wkcode,wkname,bmcode,state) values (?,?,?,0)"), {wk, QStringLiteral("员工") + wk, bm});
+        app.exec(QStringLiteral("insert into worker(wkcode,wkname,bmcode,state) values (?,?,?,0)"),
+                 {wk, QStringLiteral("员工") + wk, bm});
         addWage(app, 2024, 5, wk, wk.toInt() * 100.0, 1.25);
     }
-    app.exec(QStringLiteral("insert into gzxm_m(xyear,xmonth,xh,fname,xmname,ftype,fsize) select 2024,5,xh,fname,xmname,ftype,fsize from gzxm"));
+    app.exec(QStringLiteral("insert into gzxm_m(xyear,xmonth,xh,fname,xmname,ftype,fsize) select "
+                            "2024,5,xh,fname,xmname,ftype,fsize from gzxm"));
 }
 } // namespace
 
@@ -249,7 +265,9 @@ void MonthTest::summarySums()
     again.edtDt->setDate(QDate(2024, 5, 1));
     again.btnQuery->trigger();
     QCOMPARE(again.tmp->rowCount(), 4);
-    const auto value = [&](int row, const char *field) { return again.tmp->rowValue(row, again.tmp->fieldIndex(field)); };
+    const auto value = [&](int row, const char *field) {
+        return again.tmp->rowValue(row, again.tmp->fieldIndex(field));
+    };
     QCOMPARE(value(0, "f1").toDouble(), 300.0);
     QCOMPARE(value(1, "f1").toDouble(), 400.0);
     QCOMPARE(value(2, "bmname").toString(), QStringLiteral("三车间"));
@@ -280,7 +298,8 @@ void MonthTest::summaryOldMonthAndEmptyMonth()
     QCOMPARE(table.fieldCount(), 2);
 
     // A month with an item list but no wage rows: empty as well.
-    app.exec(QStringLiteral("insert into gzxm_m(xyear,xmonth,xh,fname,xmname,ftype,fsize) select 2024,7,xh,fname,xmname,ftype,fsize from gzxm"));
+    app.exec(QStringLiteral("insert into gzxm_m(xyear,xmonth,xh,fname,xmname,ftype,fsize) select "
+                            "2024,7,xh,fname,xmname,ftype,fsize from gzxm"));
     QCOMPARE(data.query(2024, 7, table).size(), 2);
     QCOMPARE(table.rowCount(), 0);
 }
@@ -312,7 +331,8 @@ void MonthTest::summaryPrintAndSettings()
     GridPrinter printer(*w->grid);
     w->setUpPrint(printer);
     const QString printed = printedText(printer, app.path("sum.pdf"));
-    for (const char *expected : {"工资汇总表", "工资月份：2024年5月", "部门名称", "基本工资", "一车间", "600.00", "900.00"})
+    for (const char *expected :
+         {"工资汇总表", "工资月份：2024年5月", "部门名称", "基本工资", "一车间", "600.00", "900.00"})
         QVERIFY2(printed.contains(QString::fromUtf8(expected)), expected);
     saveShot(&main, QStringLiteral("summary_in_main_window"));
 }

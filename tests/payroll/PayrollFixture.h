@@ -20,8 +20,8 @@ public:
         m_app.exec(QStringLiteral("insert into worker_tp(tpcode,tpname) values('02','组长')"));
     }
 
-    void worker(const QString &code, const QString &name, const QString &bm = QStringLiteral("01"),
-                int state = 0, const QString &tp = QStringLiteral("01"))
+    void worker(const QString &code, const QString &name, const QString &bm = QStringLiteral("01"), int state = 0,
+                const QString &tp = QStringLiteral("01"))
     {
         m_app.exec(QStringLiteral("insert into worker(wkcode,wkname,bmcode,sex,tpcode,state) values(?,?,?,?,?,?)"),
                    {code, name, bm, QStringLiteral("男"), tp, state});

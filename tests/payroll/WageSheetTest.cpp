@@ -1,10 +1,10 @@
 // The month's wage sheet without a window: creating and loading a month, the calculation's
 // rules, its failures, the cached path against the literal one, saving, the explanation and
 // the command-line program.
+#include "payroll/WageSheet.h"
 #include "PayrollFixture.h"
 #include "data/DBFun.h"
 #include "data/MainDM.h"
-#include "payroll/WageSheet.h"
 
 #include "data/MyFun.h"
 
@@ -348,7 +348,10 @@ void WageSheetTest::pieceworkTotals()
     fx.formula(2, QStringLiteral("f2"), QStringLiteral("JSl+JSl*0"));
     // A record of 30 pieces shared by three, A holding two of its lines.
     fx.piece(1, QStringLiteral("2024-05-10"), 30,
-             {{QStringLiteral("A"), 10.5}, {QStringLiteral("a"), 4}, {QStringLiteral("B"), 10}, {QStringLiteral("C"), 5.25}});
+             {{QStringLiteral("A"), 10.5},
+              {QStringLiteral("a"), 4},
+              {QStringLiteral("B"), 10},
+              {QStringLiteral("C"), 5.25}});
     fx.piece(2, QStringLiteral("2024/5/20"), 7, {{QStringLiteral("B"), 1.115}});
     fx.piece(3, QStringLiteral("2024-04-30"), 100, {{QStringLiteral("C"), 1000}});
     for (WageSheet::Mode mode : {WageSheet::Mode::Cached, WageSheet::Mode::Literal}) {
@@ -379,13 +382,13 @@ void WageSheetTest::cachedPathEqualsLiteralProcedure()
         fx.item(i, QStringLiteral("项目%1").arg(i));
     const QList<QPair<QString, QStringList>> formulas = {
         {QStringLiteral("f2"), {QStringLiteral("JJe*1.1"), QString()}},
-        {QStringLiteral("f3"), {QStringLiteral("f1/(f1-100)"), QString()}},           // errors where f1 = 100
-        {QStringLiteral("f4"), {QStringLiteral("f12+f1"), QStringLiteral("f1>50")}},  // right-hand reference
+        {QStringLiteral("f3"), {QStringLiteral("f1/(f1-100)"), QString()}},          // errors where f1 = 100
+        {QStringLiteral("f4"), {QStringLiteral("f12+f1"), QStringLiteral("f1>50")}}, // right-hand reference
         {QStringLiteral("f5"), {QStringLiteral("ROUND(JSl*0.333,3)+ABS(f2-f1)"), QString()}},
         {QStringLiteral("f6"), {QStringLiteral("IIF(f3>1,f3*2,f3/3)"), QStringLiteral("1/(f1-7)>0")}},
         {QStringLiteral("f7"), {QStringLiteral("SQRT(f1)+LN(f1+1)"), QStringLiteral("f2>=10 AND f1<90")}},
         {QStringLiteral("f8"), {QStringLiteral("f7*0.015+f5*0.035"), QString()}},
-        {QStringLiteral("f9"), {QStringLiteral("f1+X"), QStringLiteral("f1>95")}},    // unknown name
+        {QStringLiteral("f9"), {QStringLiteral("f1+X"), QStringLiteral("f1>95")}}, // unknown name
         {QStringLiteral("f10"), {QStringLiteral("LENGTH(\"abc\")+f9"), QString()}},
         {QStringLiteral("f12"), {QStringLiteral("f11*1.005+JJe"), QString()}},
     };
@@ -398,7 +401,8 @@ void WageSheetTest::cachedPathEqualsLiteralProcedure()
             const QString wk = QStringLiteral("W%1").arg(e, 3, 10, QLatin1Char('0'));
             const QString partner = QStringLiteral("W%1").arg(int(rnd.bounded(employees)), 3, 10, QLatin1Char('0'));
             fx.piece(pid++, QStringLiteral("2024-05-%1").arg(1 + rnd.bounded(28), 2, 10, QLatin1Char('0')),
-                     rnd.bounded(1000) / 10.0, {{wk, rnd.bounded(100000) / 1000.0}, {partner, rnd.bounded(1000) / 7.0}});
+                     rnd.bounded(1000) / 10.0,
+                     {{wk, rnd.bounded(100000) / 1000.0}, {partner, rnd.bounded(1000) / 7.0}});
         }
     }
     dmMain->commitTrans();
@@ -426,7 +430,8 @@ void WageSheetTest::cachedPathEqualsLiteralProcedure()
             for (int f = WageSheet::FirstItemField; f < cached.tmp().fieldCount(); ++f) {
                 const QVariant x = cached.tmp().rowValue(r, f), y = literal.tmp().rowValue(r, f);
                 QVERIFY2(x.isNull() == y.isNull() && (x.isNull() || x.toDouble() == y.toDouble()),
-                         qPrintable(QStringLiteral("row %1 field %2: %3 / %4").arg(r).arg(f).arg(x.toString(), y.toString())));
+                         qPrintable(
+                             QStringLiteral("row %1 field %2: %3 / %4").arg(r).arg(f).arg(x.toString(), y.toString())));
             }
         }
     }
@@ -435,8 +440,8 @@ void WageSheetTest::cachedPathEqualsLiteralProcedure()
 void WageSheetTest::fastRoundingEqualsRoundDec()
 {
     QRandomGenerator rnd(7);
-    QList<double> values = {2.675, 2.5551, -1.235, 0.125, -0.125, 1.005, 0.005, -0.005, 0.0, -0.0, 1e9, -1e9,
-                            999999999.995, 123456.785, 0.004999999, 1e-12, -1e-12, 5e-3, 1e15, 1e300};
+    QList<double> values = {2.675, 2.5551, -1.235,        0.125,      -0.125,      1.005, 0.005,  -0.005, 0.0,  -0.0,
+                            1e9,   -1e9,   999999999.995, 123456.785, 0.004999999, 1e-12, -1e-12, 5e-3,   1e15, 1e300};
     for (int i = 0; i < 200000; ++i) {
         const double mag = std::pow(10.0, rnd.bounded(12) - 3);
         double x = (rnd.generateDouble() - 0.5) * mag;
@@ -506,9 +511,9 @@ void WageSheetTest::explainOneCell()
     type(s, QStringLiteral("A"), QStringLiteral("f1"), 2500);
     const QString text = s.explain(0, 2).join(u'\n');
     // The item to the left is computed first, as the calculation would.
-    for (const QString &part : {QStringLiteral("公式：f1+f2"), QStringLiteral("条件：f1>=2000"),
-                                QStringLiteral("f2=812.35"), QStringLiteral("f2 = 812.35"),
-                                QStringLiteral("条件成立"), QStringLiteral("保存的值：3312.35")})
+    for (const QString &part :
+         {QStringLiteral("公式：f1+f2"), QStringLiteral("条件：f1>=2000"), QStringLiteral("f2=812.35"),
+          QStringLiteral("f2 = 812.35"), QStringLiteral("条件成立"), QStringLiteral("保存的值：3312.35")})
         QVERIFY2(text.contains(part), qPrintable(part + u'\n' + text));
     const QString jje = s.explain(0, 1).join(u'\n');
     QVERIFY2(jje.contains(QStringLiteral("JJe = 812.345（合计 2 条计件明细）")), qPrintable(jje));
@@ -523,23 +528,29 @@ void WageSheetTest::commandLine_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QStringList>("out");    // lines of standard output, in order (empty: not checked)
-    QTest::addColumn<QString>("errPart");    // part of standard error
-    QTest::addColumn<QString>("f2OfA");      // the stored f2 of A in 2024-05 afterwards ("null", or a number)
+    QTest::addColumn<QStringList>("out"); // lines of standard output, in order (empty: not checked)
+    QTest::addColumn<QString>("errPart"); // part of standard error
+    QTest::addColumn<QString>("f2OfA");   // the stored f2 of A in 2024-05 afterwards ("null", or a number)
     QTest::newRow("calc") << QStringList{"calc", "2024-05"} << 0
                           << QStringList{"failed B f2: 除数为零", "calculated 2 employees, 2 items, 1 failed cells"}
-                          << "" << "200";
-    QTest::newRow("explain changes nothing") << QStringList{"explain", "2024-05", "A", "f2"} << 0 << QStringList{}
-                                             << "" << "nomonth";
+                          << ""
+                          << "200";
+    QTest::newRow("explain changes nothing") << QStringList{"explain", "2024-05", "A", "f2"} << 0 << QStringList{} << ""
+                                             << "nomonth";
     QTest::newRow("unknown employee") << QStringList{"explain", "2024-05", "X", "f2"} << 1 << QStringList{}
-                                      << "error: 员工 X" << "nomonth";
-    QTest::newRow("unknown item") << QStringList{"explain", "2024-05", "A", "F2"} << 1 << QStringList{}
-                                  << "error: F2" << "nomonth";
+                                      << "error: 员工 X"
+                                      << "nomonth";
+    QTest::newRow("unknown item") << QStringList{"explain", "2024-05", "A", "F2"} << 1 << QStringList{} << "error: F2"
+                                  << "nomonth";
     QTest::newRow("missing database") << QStringList{"--db", "/nonexistent/zt000.mdb", "calc", "2024-05"} << 1
-                                      << QStringList{} << "error: " << "nomonth";
-    QTest::newRow("bad month") << QStringList{"calc", "2024-13"} << 2 << QStringList{} << "usage" << "nomonth";
-    QTest::newRow("no command") << QStringList{} << 2 << QStringList{} << "usage" << "nomonth";
-    QTest::newRow("extra argument") << QStringList{"calc", "2024-05", "x"} << 2 << QStringList{} << "usage" << "nomonth";
+                                      << QStringList{} << "error: "
+                                      << "nomonth";
+    QTest::newRow("bad month") << QStringList{"calc", "2024-13"} << 2 << QStringList{} << "usage"
+                               << "nomonth";
+    QTest::newRow("no command") << QStringList{} << 2 << QStringList{} << "usage"
+                                << "nomonth";
+    QTest::newRow("extra argument") << QStringList{"calc", "2024-05", "x"} << 2 << QStringList{} << "usage"
+                                    << "nomonth";
 }
 
 void WageSheetTest::commandLine()

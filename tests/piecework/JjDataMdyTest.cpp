@@ -1,9 +1,9 @@
 // The piece-work record dialog driven as a clerk does: lists chosen, numbers and employee codes
 // typed, Enter pressed, messages answered; the database checked afterwards.
+#include "piecework/JjDataMdy.h"
 #include "PieceFixture.h"
 #include "data/DataTable.h"
 #include "masterdata/SelWorker.h"
-#include "piecework/JjDataMdy.h"
 #include "piecework/PieceData.h"
 #include "piecework/PieceFields.h"
 #include "widgets/DbGrid.h"
@@ -90,9 +90,15 @@ void JjDataMdyTest::dialogAmounts_data()
     QTest::addColumn<QString>("process");
     QTest::addColumn<QString>("quantity");
     QTest::addColumn<QString>("amount");
-    QTest::newRow("0.125 x 1") << "[002]锁边" << "1" << "0.13";
-    QTest::newRow("2.5 x 10") << "[001]上领" << "10" << "25.00";
-    QTest::newRow("empty quantity") << "[001]上领" << "" << "0.00";
+    QTest::newRow("0.125 x 1") << "[002]锁边"
+                               << "1"
+                               << "0.13";
+    QTest::newRow("2.5 x 10") << "[001]上领"
+                              << "10"
+                              << "25.00";
+    QTest::newRow("empty quantity") << "[001]上领"
+                                    << ""
+                                    << "0.00";
 }
 
 void JjDataMdyTest::dialogAmounts()
@@ -156,7 +162,8 @@ void JjDataMdyTest::lineAmountsFollowAmount()
     QCOMPARE(lineTexts(*dialog), (QStringList{"[0001]张三|[01]车工|0.3333|33.33", "[0002]李四|[02]检验|0.6667|66.67"}));
     retype(dialog->edtSl, QStringLiteral("80"));
     QCOMPARE(dialog->edtJe->text(), QStringLiteral("200.00"));
-    QCOMPARE(lineTexts(*dialog), (QStringList{"[0001]张三|[01]车工|0.3333|66.66", "[0002]李四|[02]检验|0.6667|133.34"}));
+    QCOMPARE(lineTexts(*dialog),
+             (QStringList{"[0001]张三|[01]车工|0.3333|66.66", "[0002]李四|[02]检验|0.6667|133.34"}));
     QCOMPARE(dialog->tmp->state(), DataTable::Browse);
     // A share typed into a line takes effect at once.
     dialog->grid->setFocus();
@@ -202,16 +209,30 @@ void JjDataMdyTest::shareOfPosition()
 void JjDataMdyTest::enterInEmployeeCell_data()
 {
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("picker");  // the modal window that came up ("" = none)
-    QTest::addColumn<QString>("worker");  // the line's employee afterwards
+    QTest::addColumn<QString>("picker"); // the modal window that came up ("" = none)
+    QTest::addColumn<QString>("worker"); // the line's employee afterwards
     QTest::addColumn<QString>("workertp");
     QTest::addColumn<QStringList>("messages");
-    QTest::newRow("empty cell opens the picker")
-        << "" << "jjgz::TfrmSelWorker" << "[0002]李四" << "[02]检验" << QStringList();
-    QTest::newRow("a name looks nothing up") << "张三" << "" << "张三" << "" << QStringList();
-    QTest::newRow("unknown code") << "9999" << "" << "" << "" << QStringList{"员工代码不存在"};
-    QTest::newRow("known code") << "0001" << "" << "[0001]张三" << "[01]车工" << QStringList();
-    QTest::newRow("employee without position") << "0004" << "" << "[0004]O'Neil" << "" << QStringList();
+    QTest::newRow("empty cell opens the picker") << ""
+                                                 << "jjgz::TfrmSelWorker"
+                                                 << "[0002]李四"
+                                                 << "[02]检验" << QStringList();
+    QTest::newRow("a name looks nothing up") << "张三"
+                                             << ""
+                                             << "张三"
+                                             << "" << QStringList();
+    QTest::newRow("unknown code") << "9999"
+                                  << ""
+                                  << ""
+                                  << "" << QStringList{"员工代码不存在"};
+    QTest::newRow("known code") << "0001"
+                                << ""
+                                << "[0001]张三"
+                                << "[01]车工" << QStringList();
+    QTest::newRow("employee without position") << "0004"
+                                               << ""
+                                               << "[0004]O'Neil"
+                                               << "" << QStringList();
 }
 
 void JjDataMdyTest::enterInEmployeeCell()
@@ -249,14 +270,30 @@ void JjDataMdyTest::lineValidation_data()
     QTest::addColumn<QString>("worker");
     QTest::addColumn<QString>("workertp");
     QTest::addColumn<QString>("message"); // "" = accepted
-    QTest::newRow("no employee") << "" << "[01]车工" << "请选择员工";
-    QTest::newRow("employee not bracketed") << "张三" << "" << "员工输入错误";
-    QTest::newRow("empty code") << "[]张三" << "" << "员工输入错误";
-    QTest::newRow("unknown employee") << "[0099]某人" << "" << "员工不存在";
-    QTest::newRow("no position") << "[0001]张三" << "" << "";
-    QTest::newRow("unknown position") << "[0001]张三" << "[09]学徒" << "职位不存在";
-    QTest::newRow("position not bracketed") << "[0001]张三" << "车工" << "职位输入错误";
-    QTest::newRow("position with quote") << "[0001]张三" << "[0']x" << "职位不存在";
+    QTest::newRow("no employee") << ""
+                                 << "[01]车工"
+                                 << "请选择员工";
+    QTest::newRow("employee not bracketed") << "张三"
+                                            << ""
+                                            << "员工输入错误";
+    QTest::newRow("empty code") << "[]张三"
+                                << ""
+                                << "员工输入错误";
+    QTest::newRow("unknown employee") << "[0099]某人"
+                                      << ""
+                                      << "员工不存在";
+    QTest::newRow("no position") << "[0001]张三"
+                                 << ""
+                                 << "";
+    QTest::newRow("unknown position") << "[0001]张三"
+                                      << "[09]学徒"
+                                      << "职位不存在";
+    QTest::newRow("position not bracketed") << "[0001]张三"
+                                            << "车工"
+                                            << "职位输入错误";
+    QTest::newRow("position with quote") << "[0001]张三"
+                                         << "[0']x"
+                                         << "职位不存在";
 }
 
 // Each refused line stays in edit state with its message; a line without position is saved
@@ -301,7 +338,9 @@ void JjDataMdyTest::addingSavesInARow()
     addLineByCode(*dialog, QStringLiteral("0001"));
     dialog->btnYes->click();
     QCOMPARE(app.messages.texts(), QStringList{QStringLiteral("保存成功")});
-    QCOMPARE(app.scalar("select pid||' '||dt||' '||gzcode||' '||gxcode||' '||price||' '||rs||' '||xscode||' '||xs||' '||sl||' '||je||' '||opername from jjdata").toString(),
+    QCOMPARE(app.scalar("select pid||' '||dt||' '||gzcode||' '||gxcode||' '||price||' '||rs||' '||xscode||' '||xs||' "
+                        "'||sl||' '||je||' '||opername from jjdata")
+                 .toString(),
              QStringLiteral("1 2010-12-15 1 001 2.5 2.0 1 1.2 4.0 12.0 admin"));
     QCOMPARE(app.scalar("select count(*) from jjdata_d where pid=1").toInt(), 1);
     QVERIFY(dialog->isVisible());
@@ -330,7 +369,8 @@ void JjDataMdyTest::modifyShowsStoredAmounts()
     seedMasterData(app);
     app.exec("insert into jjdata (pid, dt, gzcode, gxcode, price, rs, xscode, xs, sl, je, opername) values "
              "(7, '2010-03-05', '1', '001', 2, 3, '1', 1.2, 10, 99, 'clerk')");
-    app.exec("insert into jjdata_d (pid, wkcode, tpcode, bl, je) values (7, '0001', '01', 0.5, 10), (7, '0002', '09', 0.25, 5)");
+    app.exec("insert into jjdata_d (pid, wkcode, tpcode, bl, je) values (7, '0001', '01', 0.5, 10), (7, '0002', '09', "
+             "0.25, 5)");
     TfrmJjDataMdy dialog(2, QStringLiteral("修改计件数据"));
     RecordHeader header{7, QDate(2010, 3, 5), "[1]缝纫", "[001]上领", 2.0, 3.0, "[1]加急", 1.2, 10.0, 99.0};
     dialog.setRecord(header);
@@ -347,7 +387,8 @@ void JjDataMdyTest::modifyShowsStoredAmounts()
     dialog.btnYes->click();
     QCOMPARE(app.messages.texts(), QStringList{QStringLiteral("保存成功")});
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(app.scalar("select pid||' '||price||' '||je||' '||opername from jjdata").toString(), QStringLiteral("7 2.0 99.0 clerk"));
+    QCOMPARE(app.scalar("select pid||' '||price||' '||je||' '||opername from jjdata").toString(),
+             QStringLiteral("7 2.0 99.0 clerk"));
     QCOMPARE(app.scalar("select group_concat(wkcode||':'||tpcode||':'||je, ' ') from jjdata_d").toString(),
              QStringLiteral("0001:01:10.0 0002:09:5.0"));
 }
@@ -356,7 +397,8 @@ void JjDataMdyTest::unknownJobTypeAsksForOne()
 {
     TestApp app;
     seedMasterData(app);
-    app.exec("insert into jjdata (pid, dt, gzcode, gxcode, price, sl, je) values (3, '2010-03-05', '1', '001', 2.5, 2, 5)");
+    app.exec(
+        "insert into jjdata (pid, dt, gzcode, gxcode, price, sl, je) values (3, '2010-03-05', '1', '001', 2.5, 2, 5)");
     TfrmJjDataMdy dialog(2, QStringLiteral("修改计件数据"));
     dialog.setRecord({3, QDate(2010, 3, 5), "[1]旧名", "[001]上领", 2.5, 2.0, "", 0.0, 2.0, 5.0});
     dialog.show();
@@ -379,7 +421,8 @@ void JjDataMdyTest::modifyDeletedRecord()
 {
     TestApp app;
     seedMasterData(app);
-    app.exec("insert into jjdata (pid, dt, gzcode, gxcode, price, sl, je) values (4, '2010-03-05', '1', '001', 2.5, 2, 5)");
+    app.exec(
+        "insert into jjdata (pid, dt, gzcode, gxcode, price, sl, je) values (4, '2010-03-05', '1', '001', 2.5, 2, 5)");
     app.exec("insert into jjdata_d (pid, wkcode, tpcode, bl, je) values (4, '0001', '01', 1, 5)");
     TfrmJjDataMdy dialog(2, QStringLiteral("修改计件数据"));
     dialog.setRecord({4, QDate(2010, 3, 5), "[1]缝纫", "[001]上领", 2.5, 2.0, "", 0.0, 2.0, 5.0});
@@ -425,7 +468,8 @@ void JjDataMdyTest::dropDownWidened()
 {
     TestApp app;
     seedMasterData(app);
-    app.exec("insert into jjgz (gzcode, gzname) values ('3', ?)", {QStringLiteral("特别长的计件工种名称，用来看下拉部分是否加宽了")});
+    app.exec("insert into jjgz (gzcode, gzname) values ('3', ?)",
+             {QStringLiteral("特别长的计件工种名称，用来看下拉部分是否加宽了")});
     TfrmJjDataMdy dialog(1, QStringLiteral("增加计件数据"));
     dialog.show();
     const int widest = dialog.cboGz->fontMetrics().horizontalAdvance(dialog.cboGz->itemText(3));

@@ -1,10 +1,10 @@
 // The piece-work filter dialog and listing window: queries of both modes against records of
 // several months, 修改, 增加 and 删除 from the list, the print, and the main window's entry.
+#include "piecework/JjData.h"
 #include "PieceFixture.h"
 #include "data/DataTable.h"
 #include "data/MyFun.h"
 #include "login/MainFrm.h"
-#include "piecework/JjData.h"
 #include "piecework/JjDataMdy.h"
 #include "piecework/JjDataSel.h"
 #include "piecework/PieceFields.h"
@@ -82,7 +82,9 @@ QStringList rowsOf(const TfrmJjData &form)
     QStringList out;
     const DataTable &t = *form.tmp;
     for (int r = 0; r < t.rowCount(); ++r)
-        out << (t.rowValue(r, t.fieldIndex("pid")).toString() + QLatin1Char(' ') + t.rowValue(r, t.fieldIndex("wkcode")).toString()).trimmed();
+        out << (t.rowValue(r, t.fieldIndex("pid")).toString() + QLatin1Char(' ')
+                + t.rowValue(r, t.fieldIndex("wkcode")).toString())
+                   .trimmed();
     return out;
 }
 
@@ -120,19 +122,24 @@ void JjDataTest::filterQueries_data()
     QTest::addColumn<QStringList>("rows");
     const QDate march(2010, 3, 1);
     QTest::newRow("March, records") << FilterInput{march, {}, {}, {}, {}, {}, false} << QStringList{"3", "2", "4"};
-    QTest::newRow("March, lines")
-        << FilterInput{march, {}, {}, {}, {}, {}, true} << QStringList{"3 0003", "2 0001", "2 0002", "2 0004", "4 0003"};
+    QTest::newRow("March, lines") << FilterInput{march, {}, {}, {}, {}, {}, true}
+                                  << QStringList{"3 0003", "2 0001", "2 0002", "2 0004", "4 0003"};
     QTest::newRow("records ignore department and employee")
         << FilterInput{march, {}, {}, "[01]一车间", "0001", "张三", false} << QStringList{"3", "2", "4"};
     QTest::newRow("lines of a department")
         << FilterInput{march, {}, {}, "[01]一车间", {}, {}, true} << QStringList{"2 0001", "2 0002"};
-    QTest::newRow("lines of an employee code") << FilterInput{march, {}, {}, {}, "0003", {}, true} << QStringList{"3 0003", "4 0003"};
-    QTest::newRow("lines of an employee name") << FilterInput{march, {}, {}, {}, {}, "李四", true} << QStringList{"2 0002"};
+    QTest::newRow("lines of an employee code")
+        << FilterInput{march, {}, {}, {}, "0003", {}, true} << QStringList{"3 0003", "4 0003"};
+    QTest::newRow("lines of an employee name")
+        << FilterInput{march, {}, {}, {}, {}, "李四", true} << QStringList{"2 0002"};
     QTest::newRow("job type and process")
         << FilterInput{march, "[1]缝纫", "[002]锁边", {}, {}, {}, false} << QStringList{"4"};
-    QTest::newRow("job type without process") << FilterInput{march, "[1]缝纫", "", {}, {}, {}, false} << QStringList{"3", "2", "4"};
-    QTest::newRow("another year's March") << FilterInput{QDate(2011, 3, 31), {}, {}, {}, {}, {}, true} << QStringList{"5 0001"};
-    QTest::newRow("a month without records") << FilterInput{QDate(2010, 5, 1), {}, {}, {}, {}, {}, false} << QStringList{};
+    QTest::newRow("job type without process")
+        << FilterInput{march, "[1]缝纫", "", {}, {}, {}, false} << QStringList{"3", "2", "4"};
+    QTest::newRow("another year's March")
+        << FilterInput{QDate(2011, 3, 31), {}, {}, {}, {}, {}, true} << QStringList{"5 0001"};
+    QTest::newRow("a month without records")
+        << FilterInput{QDate(2010, 5, 1), {}, {}, {}, {}, {}, false} << QStringList{};
 }
 
 void JjDataTest::filterQueries()
@@ -172,20 +179,21 @@ void JjDataTest::listingColumns()
     QStringList titles;
     for (int c = 0; c < form.grid->columnCount(); ++c)
         titles << form.grid->column(c).title + QLatin1Char('/') + QString::number(form.grid->column(c).width);
-    QCOMPARE(titles, (QStringList{"日期/100", "工种名称/100", "工序名称/211", "单价/60", "人数/60", "系数名称/100", "系数/60",
-                                  "计件数量/60", "金额/60", "员工代码/80", "员工姓名/80", "性别/44", "职位名称/100",
-                                  "比例/60", "金额/60", "部门名称/100"}));
+    QCOMPARE(titles, (QStringList{"日期/100", "工种名称/100", "工序名称/211", "单价/60", "人数/60", "系数名称/100",
+                                  "系数/60", "计件数量/60", "金额/60", "员工代码/80", "员工姓名/80", "性别/44",
+                                  "职位名称/100", "比例/60", "金额/60", "部门名称/100"}));
     form.runQuery(marchQuery(false));
     QCOMPARE(form.lblTitle->text(), QStringLiteral("数据月份：2010年03月"));
     QCOMPARE(form.grid->visibleColumns(), (QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
     QCOMPARE(gridRow(form, 0), (QStringList{"2010-03-01", "缝纫", "", "7", "1", "", "0.00", "1.00", "7.00"}));
-    QCOMPARE(gridRow(form, 2), (QStringList{"2010-03-20", "缝纫", "锁边", "0.125", "1", "加急", "1.20", "100.00", "15.00"}));
+    QCOMPARE(gridRow(form, 2),
+             (QStringList{"2010-03-20", "缝纫", "锁边", "0.125", "1", "加急", "1.20", "100.00", "15.00"}));
     saveShot(&form, QStringLiteral("piecework_listing_records"));
 
     form.runQuery(marchQuery(true));
     QCOMPARE(form.grid->visibleColumns().size(), 16);
-    QCOMPARE(gridRow(form, 1), (QStringList{"2010-03-05", "缝纫", "上领", "2.5", "2", "", "0.00", "40.00", "100.00", "0001",
-                                            "张三", "男", "车工", "0.33", "33.33", "一车间"}));
+    QCOMPARE(gridRow(form, 1), (QStringList{"2010-03-05", "缝纫", "上领", "2.5", "2", "", "0.00", "40.00", "100.00",
+                                            "0001", "张三", "男", "车工", "0.33", "33.33", "一车间"}));
     QCOMPARE(gridRow(form, 3).mid(9), (QStringList{"0004", "O'Neil", "女", "", "0.00", "0.00", "二车间"}));
     saveShot(&form, QStringLiteral("piecework_listing_lines"));
 }
@@ -245,11 +253,13 @@ void JjDataTest::modifyFromAnyLine()
                 dialog->btnYes->click();
             },
             &seen);
-        QTest::mouseDClick(form.grid->viewport(), Qt::LeftButton, {}, form.grid->visualRect(form.grid->model()->index(row, 0)).center());
+        QTest::mouseDClick(form.grid->viewport(), Qt::LeftButton, {},
+                           form.grid->visualRect(form.grid->model()->index(row, 0)).center());
         QCOMPARE(seen, QStringLiteral("jjgz::TfrmJjDataMdy"));
         QCOMPARE(pid, 2);
         QCOMPARE(amount, QStringLiteral("100.00"));
-        QCOMPARE(lines, (QStringList{"[0002]李四|[02]检验|0.6667|66.67", "[0001]张三|[01]车工|0.3333|33.33", "[0004]O'Neil||0|0"}));
+        QCOMPARE(lines, (QStringList{"[0002]李四|[02]检验|0.6667|66.67", "[0001]张三|[01]车工|0.3333|33.33",
+                                     "[0004]O'Neil||0|0"}));
         QCOMPARE(form.tmp->currentRow(), 1);
     }
     QCOMPARE(app.messages.texts(), (QStringList(3, QStringLiteral("保存成功"))));
@@ -349,7 +359,8 @@ void JjDataTest::printedList()
     const QString text = QString::fromUtf8(p.readAllStandardOutput());
     QVERIFY2(text.contains(QStringLiteral("计件数据一览表")), qPrintable(text));
     QVERIFY2(text.contains(QStringLiteral("数据月份：2010年03月")), qPrintable(text));
-    for (const QString &s : {QStringLiteral("O'Neil"), QStringLiteral("66.67"), QStringLiteral("部门名称"), QStringLiteral("一车间")})
+    for (const QString &s :
+         {QStringLiteral("O'Neil"), QStringLiteral("66.67"), QStringLiteral("部门名称"), QStringLiteral("一车间")})
         QVERIFY2(text.contains(s), qPrintable(s));
 }
 

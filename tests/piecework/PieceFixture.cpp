@@ -14,8 +14,9 @@ namespace jjgz::test {
 void seedMasterData(TestApp &app)
 {
     app.exec("insert into jjgz (gzcode, gzname) values ('1', '缝纫'), ('2', '包装')");
-    app.exec("insert into jjgx (gzcode, gxcode, gxname, unit, price, rs) values "
-             "('1', '001', '上领', '件', 2.5, 2), ('1', '002', '锁边', '米', 0.125, 1), ('1', '003', '钉扣', '粒', 1, 1)");
+    app.exec(
+        "insert into jjgx (gzcode, gxcode, gxname, unit, price, rs) values "
+        "('1', '001', '上领', '件', 2.5, 2), ('1', '002', '锁边', '米', 0.125, 1), ('1', '003', '钉扣', '粒', 1, 1)");
     app.exec("insert into jjgx_d (gzcode, gxcode, tpcode, bl, price) values "
              "('1', '001', '01', 0.3333, 0.8333), ('1', '001', '02', 0.6667, 1.6668)");
     app.exec("insert into jjxs (xscode, xsname, xs) values ('1', '加急', 1.2), ('2', '普通', 1)");
@@ -48,7 +49,8 @@ void retype(QLineEdit *edit, const QString &text)
 void typeAtFocus(const QString &text)
 {
     for (const QChar c : text)
-        QTest::sendKeyEvent(QTest::KeyAction::Click, QApplication::focusWidget(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::KeyAction::Click, QApplication::focusWidget(), Qt::Key_unknown, QString(c),
+                            Qt::NoModifier);
 }
 
 void pressEnter()

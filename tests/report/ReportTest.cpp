@@ -1,7 +1,7 @@
 // The report engine: templates read or refused with line and column, bands laid out over rows and
 // columns into pages, the shipped pay-slip template, PDF output read back, and the preview window.
-#include "TestSupport.h"
 #include "report/Report.h"
+#include "TestSupport.h"
 #include "report/ReportPreview.h"
 
 #include <QAction>
@@ -52,13 +52,20 @@ struct Sheet {
             return cell(q.row, q.column);
         if (n == QLatin1String("name") && q.row >= 0)
             return cell(q.row, 0);
-        if (n == QLatin1String("title")) return QStringLiteral("三月工资");
-        if (n == QLatin1String("empty")) return QVariant();
-        if (n == QLatin1String("neg")) return -1234.56;
-        if (n == QLatin1String("zero")) return 0.0;
-        if (n == QLatin1String("big")) return 1234567.891;
-        if (n == QLatin1String("count")) return 42;
-        if (n == QLatin1String("date")) return QDate(2024, 3, 5);
+        if (n == QLatin1String("title"))
+            return QStringLiteral("三月工资");
+        if (n == QLatin1String("empty"))
+            return QVariant();
+        if (n == QLatin1String("neg"))
+            return -1234.56;
+        if (n == QLatin1String("zero"))
+            return 0.0;
+        if (n == QLatin1String("big"))
+            return 1234567.891;
+        if (n == QLatin1String("count"))
+            return 42;
+        if (n == QLatin1String("date"))
+            return QDate(2024, 3, 5);
         return std::nullopt;
     }
     Report report(ReportTemplate t) const
@@ -115,8 +122,8 @@ void pdfShots(const QString &pdf, const QString &name)
     if (dir.isEmpty())
         return;
     QDir().mkpath(dir);
-    QProcess::execute(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("70"), pdf,
-                                                   QDir(dir).filePath(name)});
+    QProcess::execute(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("70"),
+                                                   pdf, QDir(dir).filePath(name)});
 }
 
 const QString kStrip = QStringLiteral( // one object per column entry, 4 entries to a line
@@ -149,10 +156,11 @@ void ReportTest::layout_data()
     QTest::addColumn<int>("columns");
     QTest::addColumn<QStringList>("pages");
 
-    QTest::newRow("placeholders")
-        << QStringLiteral("<band type=\"title\" height=\"5\"><text width=\"90\" height=\"5\">[title] [[注][empty]: [ count ]</text></band>"
-                          "<band type=\"data\" height=\"5\"><text width=\"90\" height=\"5\">[row]:[name][column]</text></band>")
-        << 2 << 0 << QStringList{QStringLiteral("三月工资 [注]: 42|1:员工0|2:员工1")};
+    QTest::newRow("placeholders") << QStringLiteral(
+        "<band type=\"title\" height=\"5\"><text width=\"90\" height=\"5\">[title] [[注][empty]: [ count "
+        "]</text></band>"
+        "<band type=\"data\" height=\"5\"><text width=\"90\" height=\"5\">[row]:[name][column]</text></band>")
+                                  << 2 << 0 << QStringList{QStringLiteral("三月工资 [注]: 42|1:员工0|2:员工1")};
     QTest::newRow("formats")
         << QStringLiteral("<band type=\"title\" height=\"40\">"
                           "<text width=\"90\" height=\"5\" format=\"0.00\">[big]</text>"
@@ -167,8 +175,9 @@ void ReportTest::layout_data()
                           "<text width=\"90\" height=\"5\" format=\"0.00\">[title]</text>"
                           "</band>")
         << 0 << 0
-        << QStringList{QStringLiteral("1234567.89|1,234,567.89|¥1,234,567.89元|(1,234.56)|-1235|()|0 42|-1234.56 1234567.891|"
-                                      "2024年3月5日|三月工资")};
+        << QStringList{
+               QStringLiteral("1234567.89|1,234,567.89|¥1,234,567.89元|(1,234.56)|-1235|()|0 42|-1234.56 1234567.891|"
+                              "2024年3月5日|三月工资")};
     QTest::newRow("a strip per row, an entry per column")
         << QStringLiteral("<band type=\"data\" height=\"10\">"
                           "<columns height=\"10\" width=\"20\"><text height=\"5\">[head]</text>"
@@ -176,7 +185,8 @@ void ReportTest::layout_data()
         << 2 << 3
         << QStringList{QStringLiteral("项目0|员工0|项目1|1.50|项目2|2.50|项目0|员工1|项目1|11.50|项目2|12.50")};
     QTest::newRow("no rows: only the fixed bands")
-        << QStringLiteral("<band type=\"title\" height=\"5\"><text width=\"90\" height=\"5\">标题</text></band>") + kStrip.arg(QString())
+        << QStringLiteral("<band type=\"title\" height=\"5\"><text width=\"90\" height=\"5\">标题</text></band>")
+               + kStrip.arg(QString())
         << 0 << 3 << QStringList{QStringLiteral("标题")};
     QTest::newRow("strips kept together")
         << kStrip.arg(QStringLiteral("keepTogether=\"true\" spaceAfter=\"8\"")) << 3 << 6
@@ -191,16 +201,18 @@ void ReportTest::layout_data()
         << QStringList{QStringLiteral("1.1|1.2|1.3|1.4|1.5|1.6|1.7|1.8|1.9|1.10|1.11|1.12|1.13|1.14|1.15|1.16"),
                        QStringLiteral("1.17|1.18")};
     QTest::newRow("page header and footer on every page")
-        << QStringLiteral("<band type=\"pageHeader\" height=\"5\"><text width=\"90\" height=\"5\">表头[page]</text></band>"
-                          "<band type=\"pageFooter\" height=\"5\"><text width=\"90\" height=\"5\">[page]/[pages]</text></band>")
+        << QStringLiteral(
+               "<band type=\"pageHeader\" height=\"5\"><text width=\"90\" height=\"5\">表头[page]</text></band>"
+               "<band type=\"pageFooter\" height=\"5\"><text width=\"90\" height=\"5\">[page]/[pages]</text></band>")
                + kStrip.arg(QString())
         << 5 << 2
-        << QStringList{QStringLiteral("表头1|1.1|1.2|2.1|2.2|3.1|3.2|4.1|4.2|1/2"), QStringLiteral("表头2|5.1|5.2|2/2")};
+        << QStringList{QStringLiteral("表头1|1.1|1.2|2.1|2.2|3.1|3.2|4.1|4.2|1/2"),
+                       QStringLiteral("表头2|5.1|5.2|2/2")};
     QTest::newRow("page header left off the first page")
-        << QStringLiteral("<band type=\"pageHeader\" height=\"5\" firstPage=\"false\"><text width=\"90\" height=\"5\">续</text></band>")
+        << QStringLiteral("<band type=\"pageHeader\" height=\"5\" firstPage=\"false\"><text width=\"90\" "
+                          "height=\"5\">续</text></band>")
                + kStrip.arg(QString())
-        << 6 << 1
-        << QStringList{QStringLiteral("1.1|2.1|3.1|4.1|5.1"), QStringLiteral("续|6.1")};
+        << 6 << 1 << QStringList{QStringLiteral("1.1|2.1|3.1|4.1|5.1"), QStringLiteral("续|6.1")};
 }
 
 void ReportTest::layout()
@@ -218,10 +230,11 @@ void ReportTest::columnsWrapOntoFurtherLines()
     // Widths from the program in pixels: 3 × 113.3 px ≈ 3 × 29.98 mm fit the 90 mm line; the
     // fourth entry and the objects below the column band move down one line pitch.
     Sheet sheet{1, 5, {113.3, 113.3, 113.3, 113.3, 0}};
-    const auto doc = prepared(sheet.report(parsed(smallReport(QStringLiteral(
-        "<band type=\"data\" height=\"16\">"
-        "<columns height=\"10\" gap=\"2\" width=\"15\"><text height=\"5\">[head]</text><text y=\"5\" height=\"5\">[cell]</text></columns>"
-        "<text x=\"0\" y=\"11\" width=\"50\" height=\"5\">合计行</text></band>")))));
+    const auto doc = prepared(sheet.report(
+        parsed(smallReport(QStringLiteral("<band type=\"data\" height=\"16\">"
+                                          "<columns height=\"10\" gap=\"2\" width=\"15\"><text "
+                                          "height=\"5\">[head]</text><text y=\"5\" height=\"5\">[cell]</text></columns>"
+                                          "<text x=\"0\" y=\"11\" width=\"50\" height=\"5\">合计行</text></band>")))));
     QCOMPARE(doc.pageCount(), 1);
     const auto &items = doc.pages[0];
     QCOMPARE(items.size(), 11);
@@ -248,11 +261,10 @@ void ReportTest::columnsWrapOntoFurtherLines()
 void ReportTest::stretchGrowsBandAndFrames()
 {
     const QString text(60, QChar(0x5b57)); // sixty 字: several lines in 30 mm
-    const QString bands = QStringLiteral(
-        "<band type=\"data\" height=\"6\" stretch=\"%1\">"
-        "<text width=\"30\" height=\"6\" wrap=\"true\" frame=\"all\">[long]</text>"
-        "<text x=\"30\" width=\"20\" height=\"6\" frame=\"all\">[row]</text>"
-        "<text x=\"50\" width=\"20\" height=\"3\">上</text></band>");
+    const QString bands = QStringLiteral("<band type=\"data\" height=\"6\" stretch=\"%1\">"
+                                         "<text width=\"30\" height=\"6\" wrap=\"true\" frame=\"all\">[long]</text>"
+                                         "<text x=\"30\" width=\"20\" height=\"6\" frame=\"all\">[row]</text>"
+                                         "<text x=\"50\" width=\"20\" height=\"3\">上</text></band>");
     auto build = [&](bool stretch) {
         Report r(parsed(smallReport(bands.arg(stretch ? QStringLiteral("true") : QStringLiteral("false")))));
         r.setSourceCount(QStringLiteral("rows"), 2);
@@ -271,7 +283,7 @@ void ReportTest::stretchGrowsBandAndFrames()
     const auto &items = grown.pages[0];
     const double h = items[0].rect.height();
     QVERIFY2(h > 12 && h < 40, qPrintable(QString::number(h)));
-    QCOMPARE(items[1].rect.height(), h);  // the framed neighbour reaches the same bottom
+    QCOMPARE(items[1].rect.height(), h);   // the framed neighbour reaches the same bottom
     QCOMPARE(items[2].rect.height(), 3.0); // one that did not reach the bottom stays
     QCOMPARE(items[3].rect.top(), 5 + h);  // the next row starts below the grown band
     QCOMPARE(items[3].rect.height(), 6.0); // a short text does not grow
@@ -286,33 +298,34 @@ void ReportTest::malformed_data()
 
     QTest::newRow("not xml") << QByteArray("工资条") << 1 << 1 << QStringLiteral("XML 格式不正确");
     QTest::newRow("empty") << QByteArray("") << 1 << 1 << QStringLiteral("文件不完整");
-    QTest::newRow("tags not paired")
-        << QByteArray("<report>\n  <band type=\"title\" height=\"5\">\n</report>\n") << 3 << 9 << QStringLiteral("XML 格式不正确");
-    QTest::newRow("cut short")
-        << QByteArray("<report>\n  <band type=\"title\" height=\"5\">\n") << 3 << 1 << QStringLiteral("文件不完整");
-    QTest::newRow("other root") << QByteArray("<?xml version=\"1.0\"?>\n<html/>") << 2 << 1 << QStringLiteral("<report>");
-    QTest::newRow("unknown element")
-        << QByteArray("<report>\n<page size=\"A4\"/>\n  <bnad type=\"data\"/>\n</report>") << 3 << 3 << QStringLiteral("<bnad>");
-    QTest::newRow("unknown attribute")
-        << smallReport(QStringLiteral("<band type=\"title\" height=\"5\">\n<text width=\"9\" height=\"5\" colour=\"red\">x</text></band>"))
-        << 4 << 1 << QStringLiteral("没有属性 “colour”");
-    QTest::newRow("not a number")
-        << smallReport(QStringLiteral("<band type=\"title\" height=\"1O\"/>")) << 3 << 1 << QStringLiteral("“1O” 不是数字");
-    QTest::newRow("not a finite number")
-        << smallReport(QStringLiteral("<band type=\"title\" height=\"inf\"/>")) << 3 << 1 << QStringLiteral("“inf” 不是数字");
-    QTest::newRow("unknown band type")
-        << smallReport(QStringLiteral("<band type=\"body\" height=\"5\"/>")) << 3 << 1 << QStringLiteral("“body” 不认识");
-    QTest::newRow("band without height")
-        << smallReport(QStringLiteral("<band type=\"data\"/>")) << 3 << 1 << QStringLiteral("缺少属性 height");
-    QTest::newRow("open placeholder")
-        << smallReport(QStringLiteral("<band type=\"title\" height=\"5\">\n  <text width=\"9\" height=\"5\">[cell</text></band>"))
-        << 4 << 3 << QStringLiteral("“[” 没有配上");
-    QTest::newRow("element inside a text")
-        << smallReport(QStringLiteral("<band type=\"title\" height=\"5\"><text width=\"9\" height=\"5\">a<b/></text></band>"))
-        << 3 << 62 << QStringLiteral("不能有子元素");
+    QTest::newRow("tags not paired") << QByteArray("<report>\n  <band type=\"title\" height=\"5\">\n</report>\n") << 3
+                                     << 9 << QStringLiteral("XML 格式不正确");
+    QTest::newRow("cut short") << QByteArray("<report>\n  <band type=\"title\" height=\"5\">\n") << 3 << 1
+                               << QStringLiteral("文件不完整");
+    QTest::newRow("other root") << QByteArray("<?xml version=\"1.0\"?>\n<html/>") << 2 << 1
+                                << QStringLiteral("<report>");
+    QTest::newRow("unknown element") << QByteArray("<report>\n<page size=\"A4\"/>\n  <bnad type=\"data\"/>\n</report>")
+                                     << 3 << 3 << QStringLiteral("<bnad>");
+    QTest::newRow("unknown attribute") << smallReport(QStringLiteral(
+        "<band type=\"title\" height=\"5\">\n<text width=\"9\" height=\"5\" colour=\"red\">x</text></band>"))
+                                       << 4 << 1 << QStringLiteral("没有属性 “colour”");
+    QTest::newRow("not a number") << smallReport(QStringLiteral("<band type=\"title\" height=\"1O\"/>")) << 3 << 1
+                                  << QStringLiteral("“1O” 不是数字");
+    QTest::newRow("not a finite number") << smallReport(QStringLiteral("<band type=\"title\" height=\"inf\"/>")) << 3
+                                         << 1 << QStringLiteral("“inf” 不是数字");
+    QTest::newRow("unknown band type") << smallReport(QStringLiteral("<band type=\"body\" height=\"5\"/>")) << 3 << 1
+                                       << QStringLiteral("“body” 不认识");
+    QTest::newRow("band without height") << smallReport(QStringLiteral("<band type=\"data\"/>")) << 3 << 1
+                                         << QStringLiteral("缺少属性 height");
+    QTest::newRow("open placeholder") << smallReport(
+        QStringLiteral("<band type=\"title\" height=\"5\">\n  <text width=\"9\" height=\"5\">[cell</text></band>"))
+                                      << 4 << 3 << QStringLiteral("“[” 没有配上");
+    QTest::newRow("element inside a text") << smallReport(
+        QStringLiteral("<band type=\"title\" height=\"5\"><text width=\"9\" height=\"5\">a<b/></text></band>"))
+                                           << 3 << 62 << QStringLiteral("不能有子元素");
     QTest::newRow("column band below its band")
-        << smallReport(QStringLiteral("<band type=\"data\" height=\"5\"><columns y=\"2\" height=\"5\"/></band>"))
-        << 3 << 30 << QStringLiteral("超出了所在栏的高度");
+        << smallReport(QStringLiteral("<band type=\"data\" height=\"5\"><columns y=\"2\" height=\"5\"/></band>")) << 3
+        << 30 << QStringLiteral("超出了所在栏的高度");
     QTest::newRow("margins eat the page")
         << QByteArray("<report><page size=\"A5\" margins=\"70\"/></report>") << 1 << 9 << QStringLiteral("页边距太大");
 }
@@ -340,8 +353,8 @@ void ReportTest::unknownNamesAndSources()
     QCOMPARE(error, QStringLiteral("报表模板 “test.frf” 第 4 行：程序不认识名称 [salary]，请检查模板。"));
     QVERIFY(!r.saveAsPdf(QDir::temp().filePath(QStringLiteral("never.pdf")), &error));
 
-    Report noSource = sheet.report(parsed(smallReport(QStringLiteral(
-        "<band type=\"data\" source=\"people\" height=\"5\"/>"))));
+    Report noSource =
+        sheet.report(parsed(smallReport(QStringLiteral("<band type=\"data\" source=\"people\" height=\"5\"/>"))));
     QVERIFY(!noSource.prepare(&error));
     QVERIFY2(error.contains(QStringLiteral("第 3 行：程序没有提供数据源 “people”")), qPrintable(error));
 }
@@ -375,7 +388,8 @@ void ReportTest::shippedTemplate()
     broken.close();
     t = ReportTemplate::loadOr(path, builtIn, &message);
     QCOMPARE(t.origin, builtIn.origin);
-    QVERIFY2(message.contains(QStringLiteral("第 2 行第 1 列")) && message.contains(QStringLiteral("改用程序内置的格式")),
+    QVERIFY2(message.contains(QStringLiteral("第 2 行第 1 列"))
+                 && message.contains(QStringLiteral("改用程序内置的格式")),
              qPrintable(message));
 
     // A good file is taken as it stands.
@@ -469,7 +483,8 @@ void ReportTest::preview()
         QVERIFY(view->width() < width);
 
         // Save as PDF: ".pdf" is added; a folder that is not there is reported.
-        scripted.files << dir.filePath(QStringLiteral("slips")) << dir.filePath(QStringLiteral("missing/slips.pdf")) << QString();
+        scripted.files << dir.filePath(QStringLiteral("slips")) << dir.filePath(QStringLiteral("missing/slips.pdf"))
+                       << QString();
         auto *pdf = preview.findChild<QAction *>(QStringLiteral("actPdf"));
         pdf->trigger();
         QVERIFY(QFile::exists(dir.filePath(QStringLiteral("slips.pdf"))));
@@ -485,8 +500,8 @@ void ReportTest::preview()
     }
 
     // A report that cannot be laid out says why and opens no window.
-    Report broken = sheet.report(parsed(smallReport(QStringLiteral(
-        "<band type=\"data\" height=\"5\"><text width=\"9\" height=\"5\">[salary]</text></band>"))));
+    Report broken = sheet.report(parsed(smallReport(
+        QStringLiteral("<band type=\"data\" height=\"5\"><text width=\"9\" height=\"5\">[salary]</text></band>"))));
     QVERIFY(!showReportPreview(broken, nullptr));
     QCOMPARE(scripted.shown.size(), 1);
     QCOMPARE(scripted.shown[0].title, QStringLiteral("错误"));

@@ -28,13 +28,14 @@ QMessageBox::StandardButton ScriptedMessages::question(QWidget *, const QString 
     return answers.takeFirst();
 }
 
-QString ScriptedMessages::saveFileName(QWidget *, const QString &caption, const QString &dir,
-                                       const QString &filter, QString *selectedFilter)
+QString ScriptedMessages::saveFileName(QWidget *, const QString &caption, const QString &dir, const QString &filter,
+                                       QString *selectedFilter)
 {
     lastChooserDir = dir;
     lastChooserFilter = filter;
     if (selectedFilter)
-        *selectedFilter = chosenFilters.isEmpty() ? filter.section(QStringLiteral(";;"), 0, 0) : chosenFilters.takeFirst();
+        *selectedFilter =
+            chosenFilters.isEmpty() ? filter.section(QStringLiteral(";;"), 0, 0) : chosenFilters.takeFirst();
     if (files.isEmpty()) {
         unexpected.append(caption);
         return QString();

@@ -6,10 +6,10 @@
 
 #include <QApplication>
 #include <QList>
-#include <QTimer>
-#include <QWidget>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
 
 #include <functional>
 #include <memory>
@@ -35,10 +35,9 @@ public:
     void message(QWidget *parent, const QString &title, const QString &text, MsgIcon icon) override;
     QMessageBox::StandardButton question(QWidget *parent, const QString &title, const QString &text,
                                          QMessageBox::StandardButtons buttons, MsgIcon icon) override;
-    QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
-                         const QString &filter, QString *selectedFilter = nullptr) override;
-    QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
-                         const QString &filter) override;
+    QString saveFileName(QWidget *parent, const QString &caption, const QString &dir, const QString &filter,
+                         QString *selectedFilter = nullptr) override;
+    QString openFileName(QWidget *parent, const QString &caption, const QString &dir, const QString &filter) override;
     QString directory(QWidget *parent, const QString &caption, const QString &dir) override;
 
     // The texts shown, in order (messages and questions).
@@ -88,8 +87,7 @@ void typeText(QWidget *widget, const QString &text);
 
 // Runs `step` on the modal dialog of class T once it is up; any other modal window (or none) is
 // recorded in `seen` as its class name and closed, so that a test never hangs.
-template <class T>
-void onModal(std::function<void(T *)> step, QString *seen = nullptr)
+template <class T> void onModal(std::function<void(T *)> step, QString *seen = nullptr)
 {
     QTimer::singleShot(0, [step, seen] {
         QWidget *modal = QApplication::activeModalWidget();

@@ -1,7 +1,7 @@
 // The statements behind the wage items and formulas, and the formula check, without any window.
 #include "TestSupport.h"
-#include "data/MainDM.h"
 #include "data/DataTable.h"
+#include "data/MainDM.h"
 #include "evaluator/ExPars.h"
 #include "wagestructure/FormulaCheck.h"
 #include "wagestructure/GzgsData.h"
@@ -129,7 +129,8 @@ void WageDataTest::deleteAndNumber()
     // A number whose column exists is never given again, even with its row gone.
     if (wageRows) {
         WageItems::deleteItem(4, QStringLiteral("f4"));
-        QCOMPARE(WageItems::addItem(QStringLiteral("补贴"), WageItems::Numeric, QStringLiteral("0")).fname, QStringLiteral("f5"));
+        QCOMPARE(WageItems::addItem(QStringLiteral("补贴"), WageItems::Numeric, QStringLiteral("0")).fname,
+                 QStringLiteral("f5"));
     }
 }
 
@@ -139,10 +140,14 @@ void WageDataTest::columnTypes_data()
     QTest::addColumn<QString>("fsize");
     QTest::addColumn<QString>("type");
     QTest::addColumn<QVariant>("dflt");
-    QTest::newRow("text of width 20") << 1 << "20" << "varchar(20)" << QVariant();
-    QTest::newRow("text, width with blanks") << 1 << " 8 " << "varchar(8)" << QVariant();
-    QTest::newRow("numeric, whatever its width") << 0 << "15" << "real" << QVariant(QStringLiteral("0"));
-    QTest::newRow("numeric, empty width") << 0 << "" << "real" << QVariant(QStringLiteral("0"));
+    QTest::newRow("text of width 20") << 1 << "20"
+                                      << "varchar(20)" << QVariant();
+    QTest::newRow("text, width with blanks") << 1 << " 8 "
+                                             << "varchar(8)" << QVariant();
+    QTest::newRow("numeric, whatever its width") << 0 << "15"
+                                                 << "real" << QVariant(QStringLiteral("0"));
+    QTest::newRow("numeric, empty width") << 0 << ""
+                                          << "real" << QVariant(QStringLiteral("0"));
 }
 
 void WageDataTest::columnTypes()
@@ -259,20 +264,31 @@ void WageDataTest::describe_data()
     QTest::addColumn<QString>("description");
     QStringList twelve;
     for (int i = 1; i <= 12; ++i)
-        twelve << (i == 1 ? QStringLiteral("基本工资") : i == 12 ? QStringLiteral("奖金") : QStringLiteral("项%1").arg(i));
-    QTest::newRow("f12 before f1") << twelve << "f12+f1" << "奖金+基本工资";
-    QTest::newRow("a code used twice") << twelve << "f1*2-f1" << "基本工资*2-基本工资";
-    QTest::newRow("piece-work totals") << twelve << "JJe*0.1+JSl" << "计件金额*0.1+计件数量";
-    QTest::newRow("letter case as written") << twelve << "F1+jje" << "F1+jje";
-    QTest::newRow("empty") << twelve << "" << "";
-    QTest::newRow("a code of no item keeps its shorter part")
-        << QStringList{QStringLiteral("基本工资")} << "f13+f1" << "基本工资3+基本工资";
+        twelve << (i == 1    ? QStringLiteral("基本工资")
+                   : i == 12 ? QStringLiteral("奖金")
+                             : QStringLiteral("项%1").arg(i));
+    QTest::newRow("f12 before f1") << twelve << "f12+f1"
+                                   << "奖金+基本工资";
+    QTest::newRow("a code used twice") << twelve << "f1*2-f1"
+                                       << "基本工资*2-基本工资";
+    QTest::newRow("piece-work totals") << twelve << "JJe*0.1+JSl"
+                                       << "计件金额*0.1+计件数量";
+    QTest::newRow("letter case as written") << twelve << "F1+jje"
+                                            << "F1+jje";
+    QTest::newRow("empty") << twelve << ""
+                           << "";
+    QTest::newRow("a code of no item keeps its shorter part") << QStringList{QStringLiteral("基本工资")} << "f13+f1"
+                                                              << "基本工资3+基本工资";
     QTest::newRow("a name holding its own code")
-        << QStringList{QStringLiteral("f1补贴"), QStringLiteral("奖金")} << "f1+f2+f1" << "f1补贴+奖金+f1补贴";
+        << QStringList{QStringLiteral("f1补贴"), QStringLiteral("奖金")} << "f1+f2+f1"
+        << "f1补贴+奖金+f1补贴";
     QTest::newRow("a name holding another code")
-        << QStringList{QStringLiteral("基本"), QStringLiteral("f1的一半")} << "f2+f1" << "基本的一半+基本";
-    QTest::newRow("a name forming its code anew") << QStringList{QStringLiteral("11ff")} << "ff11" << "f11ff1";
-    QTest::newRow("a name holding JJe") << QStringList{QStringLiteral("JJe奖")} << "f1+JJe" << "计件金额奖+计件金额";
+        << QStringList{QStringLiteral("基本"), QStringLiteral("f1的一半")} << "f2+f1"
+        << "基本的一半+基本";
+    QTest::newRow("a name forming its code anew") << QStringList{QStringLiteral("11ff")} << "ff11"
+                                                  << "f11ff1";
+    QTest::newRow("a name holding JJe") << QStringList{QStringLiteral("JJe奖")} << "f1+JJe"
+                                        << "计件金额奖+计件金额";
 }
 
 // Descriptions end, also where names hold codes.
@@ -293,7 +309,8 @@ void WageDataTest::formulas()
     QCOMPARE(WageFormulas::save({0, QStringLiteral("f2"), QStringLiteral("JJe"), QStringLiteral("f1>=2000")}, true), 2);
     QCOMPARE(WageFormulas::save({0, QStringLiteral("f2"), QStringLiteral("100"), QString()}, true), 3);
     QCOMPARE(WageFormulas::save({0, QStringLiteral("f3"), QStringLiteral("f1*0.1"), QString()}, true), 4);
-    QCOMPARE(app.scalar("select gsdesc + '|' + condesc from gzgs where xh=2").toString(), QStringLiteral("计件金额|基本工资>=2000"));
+    QCOMPARE(app.scalar("select gsdesc + '|' + condesc from gzgs where xh=2").toString(),
+             QStringLiteral("计件金额|基本工资>=2000"));
     QCOMPARE(app.scalar("select condesc from gzgs where xh=1").toString(), QString());
 
     // The item of formula 4 goes (its column with it, no wage rows): not listed, still stored.
@@ -318,12 +335,15 @@ void WageDataTest::formulas()
              QStringLiteral("f4|岗位工资+计件数量|"));
     // Saved descriptions do not follow later renames.
     QCOMPARE(app.scalar("select gsdesc from gzgs where xh=1").toString(), QStringLiteral("基本工资+奖金-扣款"));
-    QVERIFY_THROWS_EXCEPTION(DbError, WageFormulas::save({9, QStringLiteral("f4"), QStringLiteral("1"), QString()}, false));
+    QVERIFY_THROWS_EXCEPTION(DbError,
+                             WageFormulas::save({9, QStringLiteral("f4"), QStringLiteral("1"), QString()}, false));
     QCOMPARE(app.scalar("select count(*) from gzgs").toInt(), 4);
 
     WageFormulas::remove(2);
     QCOMPARE(app.scalar("select count(*) from gzgs where xh=2").toInt(), 0);
-    QCOMPARE(WageFormulas::save({0, QStringLiteral("f1"), QStringLiteral("O'Neil'); drop table gzgs; --"), QString()}, true), 5);
+    QCOMPARE(
+        WageFormulas::save({0, QStringLiteral("f1"), QStringLiteral("O'Neil'); drop table gzgs; --"), QString()}, true),
+        5);
     QCOMPARE(app.scalar("select gs from gzgs where xh=5").toString(), QStringLiteral("O'Neil'); drop table gzgs; --"));
 }
 
@@ -340,24 +360,26 @@ void WageDataTest::check_data()
     QTest::newRow("condition with AND") << "(f1>=2000) and (JSl<>0)" << true << "" << none << none;
     QTest::newRow("ABS") << "ABS(f1)" << true << "" << none << none;
     QTest::newRow("groups of the calculation")
-        << "ROUND(SIN(f1)+LN(f2)+Length(AnsiUpperCase(\"a\"))+EXTRACTYEAR(DATE())+StrToFloat(FloatToStr(JJe)))"
-        << true << "" << none << none;
-    QTest::newRow("constants and word operators") << "PI*f1 + (f2 mod 3) + (f2 div 2) + IIF(TRUE, 1, 0)" << true << "" << none << none;
-    QTest::newRow("script with a variable of its own") << "x := f1*2; IF x > JJe THEN RESULT := x ELSE RESULT := JJe"
-                                                       << true << "" << none << none;
+        << "ROUND(SIN(f1)+LN(f2)+Length(AnsiUpperCase(\"a\"))+EXTRACTYEAR(DATE())+StrToFloat(FloatToStr(JJe)))" << true
+        << "" << none << none;
+    QTest::newRow("constants and word operators")
+        << "PI*f1 + (f2 mod 3) + (f2 div 2) + IIF(TRUE, 1, 0)" << true << "" << none << none;
+    QTest::newRow("script with a variable of its own")
+        << "x := f1*2; IF x > JJe THEN RESULT := x ELSE RESULT := JJe" << true << "" << none << none;
     QTest::newRow("text with Chinese") << "IIF(f1>0, \"有\", \"无\")" << true << "" << none << none;
     QTest::newRow("capital F") << "F1+f2" << false << "未知名称：F1" << QStringList{"F1"} << none;
     QTest::newRow("jje in lower case") << "jje*2" << false << "未知名称：jje" << QStringList{"jje"} << none;
     QTest::newRow("code of no item") << "f1+f9+x" << false << "未知名称：f9、x" << QStringList{"f9", "x"} << none;
     // A single expression is placed just after its end; statements at the token that ends them.
     QTest::newRow("syntax error") << "f1+*2" << false << "第1行第6列：语法错误" << none << none;
-    QTest::newRow("column in characters") << "x := \"工资\" + ; RESULT := f1" << false << "第1行第13列：语法错误" << none << none;
+    QTest::newRow("column in characters")
+        << "x := \"工资\" + ; RESULT := f1" << false << "第1行第13列：语法错误" << none << none;
     QTest::newRow("date literal is no text") << "'a'" << false << "第1行第4列：语法错误" << none << none;
     QTest::newRow("bracket missing") << "(f1+f2" << false << "括号不配对" << none << none;
     QTest::newRow("wrong argument count") << "ABS(f1, f2)" << false << "函数的参数个数不对" << none << none;
     QTest::newRow("a function of no group") << "FOO(f1)" << false << "未知函数：FOO" << none << QStringList{"FOO"};
-    QTest::newRow("file functions are off") << "FileExists(\"a\")" << false << "未知函数：FileExists" << none
-                                            << QStringList{"FileExists"};
+    QTest::newRow("file functions are off")
+        << "FileExists(\"a\")" << false << "未知函数：FileExists" << none << QStringList{"FileExists"};
     QTest::newRow("ExecScript is off") << "ExecScript(\"1\")" << false << "未知函数：ExecScript" << none
                                        << QStringList{"ExecScript"};
     QTest::newRow("ends with ;") << "f1*2;" << false << "没有计算结果" << none << none;

@@ -71,8 +71,10 @@ void addTwelve(TestApp &app)
 {
     QStringList names;
     for (int i = 1; i <= 12; ++i)
-        names << (i == 1 ? QStringLiteral("基本工资") : i == 2 ? QStringLiteral("岗位津贴") : i == 12 ? QStringLiteral("奖金")
-                                                                                            : QStringLiteral("项目%1").arg(i));
+        names << (i == 1    ? QStringLiteral("基本工资")
+                  : i == 2  ? QStringLiteral("岗位津贴")
+                  : i == 12 ? QStringLiteral("奖金")
+                            : QStringLiteral("项目%1").arg(i));
     makeItems(app, names);
 }
 
@@ -152,44 +154,48 @@ void WageScreensTest::addItems()
     QCOMPARE(form.qryGzxm->rowCount(), 0);
     QString seen;
     QStringList checks;
-    onModal<TfrmGzxmMdy>([&](TfrmGzxmMdy *d) {
-        auto note = [&](bool ok, const char *what) {
-            if (!ok)
-                checks << QLatin1String(what);
-        };
-        note(d->windowTitle() == u"增加项目", "title");
-        note(d->cboTp->isEnabled() && d->cboTp->currentText() == u"数值型", "type list");
-        note(d->edtSize->text() == u"0", "width 0");
-        typeText(d->edtName, QStringLiteral("基本工资"));
-        QTest::mouseClick(d->btnYes, Qt::LeftButton);
-        note(d->isVisible() && d->edtName->text().isEmpty() && d->focusWidget() == d->edtName, "ready for the next");
+    onModal<TfrmGzxmMdy>(
+        [&](TfrmGzxmMdy *d) {
+            auto note = [&](bool ok, const char *what) {
+                if (!ok)
+                    checks << QLatin1String(what);
+            };
+            note(d->windowTitle() == u"增加项目", "title");
+            note(d->cboTp->isEnabled() && d->cboTp->currentText() == u"数值型", "type list");
+            note(d->edtSize->text() == u"0", "width 0");
+            typeText(d->edtName, QStringLiteral("基本工资"));
+            QTest::mouseClick(d->btnYes, Qt::LeftButton);
+            note(d->isVisible() && d->edtName->text().isEmpty() && d->focusWidget() == d->edtName,
+                 "ready for the next");
 
-        typeText(d->edtName, QStringLiteral("备注"));
-        d->cboTp->setFocus();
-        QTest::keyClick(d->cboTp, Qt::Key_Down); // 文本型 leaves the width alone
-        note(d->cboTp->currentIndex() == 1 && d->edtSize->text() == u"0", "text keeps width");
-        retype(d->edtSize, QStringLiteral("2a0x"));
-        note(d->edtSize->text() == u"20", "digits only");
-        saveShot(d, QStringLiteral("gzxm_dialog"));
-        // Enter moves on as Tab does.
-        d->edtName->setFocus();
-        QTest::keyClick(d->edtName, Qt::Key_Return);
-        note(d->focusWidget() == d->cboTp, "Enter as Tab");
-        QTest::mouseClick(d->btnYes, Qt::LeftButton);
+            typeText(d->edtName, QStringLiteral("备注"));
+            d->cboTp->setFocus();
+            QTest::keyClick(d->cboTp, Qt::Key_Down); // 文本型 leaves the width alone
+            note(d->cboTp->currentIndex() == 1 && d->edtSize->text() == u"0", "text keeps width");
+            retype(d->edtSize, QStringLiteral("2a0x"));
+            note(d->edtSize->text() == u"20", "digits only");
+            saveShot(d, QStringLiteral("gzxm_dialog"));
+            // Enter moves on as Tab does.
+            d->edtName->setFocus();
+            QTest::keyClick(d->edtName, Qt::Key_Return);
+            note(d->focusWidget() == d->cboTp, "Enter as Tab");
+            QTest::mouseClick(d->btnYes, Qt::LeftButton);
 
-        typeText(d->edtName, QStringLiteral("奖金"));
-        QTest::keyClick(d->cboTp, Qt::Key_Up); // 数值型 sets the width to 0
-        note(d->edtSize->text() == u"0", "numeric resets width");
-        retype(d->edtSize, QStringLiteral("15"));
-        QTest::mouseClick(d->btnYes, Qt::LeftButton);
-        d->btnCancel->click();
-    }, &seen);
+            typeText(d->edtName, QStringLiteral("奖金"));
+            QTest::keyClick(d->cboTp, Qt::Key_Up); // 数值型 sets the width to 0
+            note(d->edtSize->text() == u"0", "numeric resets width");
+            retype(d->edtSize, QStringLiteral("15"));
+            QTest::mouseClick(d->btnYes, Qt::LeftButton);
+            d->btnCancel->click();
+        },
+        &seen);
     form.btnAppend->trigger();
     QCOMPARE(seen, QStringLiteral("jjgz::TfrmGzxmMdy"));
     QCOMPARE(checks, QStringList());
     QCOMPARE(app.messages.texts(), (QStringList{"保存成功", "保存成功", "保存成功"}));
     QCOMPARE(app.messages.shown[0].icon, MsgIcon::Information);
-    QCOMPARE(app.scalar("select group_concat(fname || ':' || xmname || ':' || ftype || ':' || fsize, ',') from gzxm").toString(),
+    QCOMPARE(app.scalar("select group_concat(fname || ':' || xmname || ':' || ftype || ':' || fsize, ',') from gzxm")
+                 .toString(),
              QStringLiteral("f1:基本工资:0:0,f2:备注:1:20,f3:奖金:0:15"));
     QCOMPARE(columnType(QStringLiteral("f1")), QStringLiteral("real"));
     QCOMPARE(columnType(QStringLiteral("f2")), QStringLiteral("varchar(20)"));
@@ -205,10 +211,22 @@ void WageScreensTest::itemRefused_data()
     QTest::addColumn<QString>("width");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("title");
-    QTest::newRow("no name") << "" << "20" << "请填项目名称" << "提示";
-    QTest::newRow("blank name") << "  " << "20" << "请填项目名称" << "提示";
-    QTest::newRow("text of width 0") << "备注" << "0" << "保存失败(文本型项目的数据宽度必须是大于0的整数，请填写数据宽度)" << "错误";
-    QTest::newRow("text without width") << "备注" << "" << "保存失败(文本型项目的数据宽度必须是大于0的整数，请填写数据宽度)" << "错误";
+    QTest::newRow("no name") << ""
+                             << "20"
+                             << "请填项目名称"
+                             << "提示";
+    QTest::newRow("blank name") << "  "
+                                << "20"
+                                << "请填项目名称"
+                                << "提示";
+    QTest::newRow("text of width 0") << "备注"
+                                     << "0"
+                                     << "保存失败(文本型项目的数据宽度必须是大于0的整数，请填写数据宽度)"
+                                     << "错误";
+    QTest::newRow("text without width") << "备注"
+                                        << ""
+                                        << "保存失败(文本型项目的数据宽度必须是大于0的整数，请填写数据宽度)"
+                                        << "错误";
 }
 
 void WageScreensTest::itemRefused()
@@ -244,21 +262,24 @@ void WageScreensTest::modifyItem()
     form.show();
     QString seen, title, type;
     bool typeEnabled = true;
-    onModal<TfrmGzxmMdy>([&](TfrmGzxmMdy *d) {
-        title = d->windowTitle();
-        type = d->cboTp->currentText();
-        typeEnabled = d->cboTp->isEnabled();
-        retype(d->edtName, QStringLiteral("说明"));
-        retype(d->edtSize, QStringLiteral("40"));
-        d->btnYes->click();
-    }, &seen);
+    onModal<TfrmGzxmMdy>(
+        [&](TfrmGzxmMdy *d) {
+            title = d->windowTitle();
+            type = d->cboTp->currentText();
+            typeEnabled = d->cboTp->isEnabled();
+            retype(d->edtName, QStringLiteral("说明"));
+            retype(d->edtSize, QStringLiteral("40"));
+            d->btnYes->click();
+        },
+        &seen);
     doubleClickRow(form.grid, 1);
     QCOMPARE(seen, QStringLiteral("jjgz::TfrmGzxmMdy"));
     QCOMPARE(title, QStringLiteral("修改项目"));
     QCOMPARE(type, QStringLiteral("文本型"));
     QVERIFY(!typeEnabled);
     QCOMPARE(app.messages.texts(), QStringList{"保存成功"});
-    QCOMPARE(app.scalar("select xmname || ':' || ftype || ':' || fsize from gzxm where xh=2").toString(), QStringLiteral("说明:1:40"));
+    QCOMPARE(app.scalar("select xmname || ':' || ftype || ':' || fsize from gzxm where xh=2").toString(),
+             QStringLiteral("说明:1:40"));
     QCOMPARE(form.qryGzxm->currentRow(), 1);
     QCOMPARE(form.qryGzxm->text(QStringLiteral("xmname")), QStringLiteral("说明"));
     // Cancel changes nothing; an empty list opens no dialog.
@@ -291,8 +312,8 @@ void WageScreensTest::deleteItem_data()
     QTest::newRow("no wage rows") << "" << int(QMessageBox::Yes) << 2 << false << "";
     QTest::newRow("answered No") << "" << int(QMessageBox::No) << 3 << true << "";
     QTest::newRow("refused by the database")
-        << "create trigger keep before delete on gzxm begin select raise(abort, 'kept'); end" << int(QMessageBox::Yes) << 3
-        << true << "删除失败，正在使用！";
+        << "create trigger keep before delete on gzxm begin select raise(abort, 'kept'); end" << int(QMessageBox::Yes)
+        << 3 << true << "删除失败，正在使用！";
 }
 
 void WageScreensTest::deleteItem()
@@ -336,10 +357,12 @@ void WageScreensTest::openedFromMainWindow()
     w.show();
     QString seen;
     int rows = -1;
-    onModal<TfrmGzxm>([&](TfrmGzxm *d) {
-        rows = d->qryGzxm->rowCount();
-        d->btnClose->trigger();
-    }, &seen);
+    onModal<TfrmGzxm>(
+        [&](TfrmGzxm *d) {
+            rows = d->qryGzxm->rowCount();
+            d->btnClose->trigger();
+        },
+        &seen);
     w.menuItem(1509)->trigger();
     QCOMPARE(seen, QStringLiteral("jjgz::TfrmGzxm"));
     QCOMPARE(rows, 1);
@@ -382,7 +405,8 @@ void WageScreensTest::formulaList()
     QVERIFY(form);
     QCOMPARE(form->windowTitle(), QStringLiteral("计算公式定义"));
     QCOMPARE(form->lblCaption->text(), QStringLiteral("计算公式定义"));
-    QCOMPARE(titles(form->grid), (QStringList{"序号", "项目编码", "项目名称", "计算公式", "公式描述", "采用条件", "条件描述"}));
+    QCOMPARE(titles(form->grid),
+             (QStringList{"序号", "项目编码", "项目名称", "计算公式", "公式描述", "采用条件", "条件描述"}));
     QCOMPARE(widths(form->grid), (QList<int>{40, 60, 80, 200, 250, 200, 250}));
     // Formulas of items that are gone are not listed; two formulas of one item both are.
     QList<int> listed;
@@ -411,62 +435,72 @@ void WageScreensTest::composeFormula()
     list.show();
     QString seen;
     QStringList checks;
-    onModal<TfrmGzgsMdy>([&](TfrmGzgsMdy *d) {
-        auto note = [&](bool ok, const QString &what) {
-            if (!ok)
-                checks << what;
-        };
-        note(d->windowTitle() == u"增加公式", QStringLiteral("title"));
-        note(d->cboDest->currentIndex() == 0 && d->cboDest->currentText() == u"[f1]基本工资", QStringLiteral("target"));
-        note(d->lstSrc->count() == 14 && d->lstSrc->item(12)->text() == u"[JJe]计件金额"
-                 && d->lstSrc->item(13)->text() == u"[JSl]计件数量" && d->lstSrc->currentRow() == 0,
-             QStringLiteral("sources"));
-        QStringList captions;
-        for (QPushButton *b : d->operatorButtons)
-            captions << b->text();
-        note(captions == QStringList{"+", "-", "*", "/", "(", ")", ">", "<", "=", ">=", "<=", "<>"}, captions.join(u' '));
-        note(d->rbGs->isChecked() && d->edtGs->isEnabled() && !d->edtCon->isEnabled(), QStringLiteral("formula active"));
+    onModal<TfrmGzgsMdy>(
+        [&](TfrmGzgsMdy *d) {
+            auto note = [&](bool ok, const QString &what) {
+                if (!ok)
+                    checks << what;
+            };
+            note(d->windowTitle() == u"增加公式", QStringLiteral("title"));
+            note(d->cboDest->currentIndex() == 0 && d->cboDest->currentText() == u"[f1]基本工资",
+                 QStringLiteral("target"));
+            note(d->lstSrc->count() == 14 && d->lstSrc->item(12)->text() == u"[JJe]计件金额"
+                     && d->lstSrc->item(13)->text() == u"[JSl]计件数量" && d->lstSrc->currentRow() == 0,
+                 QStringLiteral("sources"));
+            QStringList captions;
+            for (QPushButton *b : d->operatorButtons)
+                captions << b->text();
+            note(captions == QStringList{"+", "-", "*", "/", "(", ")", ">", "<", "=", ">=", "<=", "<>"},
+                 captions.join(u' '));
+            note(d->rbGs->isChecked() && d->edtGs->isEnabled() && !d->edtCon->isEnabled(),
+                 QStringLiteral("formula active"));
 
-        d->lstSrc->setCurrentRow(11);
-        QTest::mouseClick(d->btnAdd, Qt::LeftButton);
-        QTest::mouseClick(d->operatorButtons[0], Qt::LeftButton);
-        note(d->edtGs->text() == u"f12+", QStringLiteral("f12+"));
-        note(d->gsCheck().ok == false && d->lblGsCheck->text().contains(u"✘"), QStringLiteral("incomplete is red"));
-        d->lstSrc->setCurrentRow(0);
-        QTest::mouseClick(d->btnAdd, Qt::LeftButton);
-        note(d->edtGs->text() == u"f12+f1" && d->edtGs->cursorPosition() == 6, QStringLiteral("f12+f1"));
-        note(d->gsCheck().ok && d->lblGsCheck->text() == u"✔ 可以计算　描述：奖金+基本工资", d->lblGsCheck->text());
+            d->lstSrc->setCurrentRow(11);
+            QTest::mouseClick(d->btnAdd, Qt::LeftButton);
+            QTest::mouseClick(d->operatorButtons[0], Qt::LeftButton);
+            note(d->edtGs->text() == u"f12+", QStringLiteral("f12+"));
+            note(d->gsCheck().ok == false && d->lblGsCheck->text().contains(u"✘"), QStringLiteral("incomplete is red"));
+            d->lstSrc->setCurrentRow(0);
+            QTest::mouseClick(d->btnAdd, Qt::LeftButton);
+            note(d->edtGs->text() == u"f12+f1" && d->edtGs->cursorPosition() == 6, QStringLiteral("f12+f1"));
+            note(d->gsCheck().ok && d->lblGsCheck->text() == u"✔ 可以计算　描述：奖金+基本工资", d->lblGsCheck->text());
 
-        // 条件: the buttons write into the condition.
-        QTest::mouseClick(d->rbCon, Qt::LeftButton);
-        note(d->rbCon->isChecked() && !d->edtGs->isEnabled() && d->edtCon->isEnabled(), QStringLiteral("condition active"));
-        QTest::mouseClick(d->operatorButtons[0], Qt::LeftButton);
-        note(d->edtCon->text() == u"+" && d->edtGs->text() == u"f12+f1", QStringLiteral("+ into the condition"));
-        QTest::mouseClick(d->btnClear, Qt::LeftButton);
-        note(d->edtCon->text().isEmpty() && d->edtGs->text() == u"f12+f1", QStringLiteral("clear the condition only"));
-        typeText(d->edtCon, QStringLiteral("F1"));
-        d->lstSrc->setCurrentRow(12);
-        QTest::mouseClick(d->operatorButtons[9], Qt::LeftButton);
-        QTest::mouseClick(d->btnAdd, Qt::LeftButton);
-        note(d->edtCon->text() == u"F1>=JJe", d->edtCon->text());
-        note(!d->conCheck().ok && d->conCheck().unknownNames == QStringList{"F1"}
-                 && d->lblConCheck->text() == u"✘ 未知名称：F1　描述：F1>=计件金额",
-             d->lblConCheck->text());
-        saveShot(d, QStringLiteral("gzgs_dialog_red_green"));
-        retype(d->edtCon, QStringLiteral("f1>=2000"));
-        note(d->conCheck().ok && d->lblConCheck->text() == u"✔ 可以计算　描述：基本工资>=2000", d->lblConCheck->text());
-        retype(d->edtCon, QStringLiteral("f1>=2000 and"));
-        note(d->lblConCheck->text().startsWith(u"✘ 第1行"), d->lblConCheck->text());
-        retype(d->edtCon, QStringLiteral("f1>=2000"));
-        d->cboDest->setCurrentIndex(11);
-        QTest::mouseClick(d->btnYes, Qt::LeftButton);
-    }, &seen);
+            // 条件: the buttons write into the condition.
+            QTest::mouseClick(d->rbCon, Qt::LeftButton);
+            note(d->rbCon->isChecked() && !d->edtGs->isEnabled() && d->edtCon->isEnabled(),
+                 QStringLiteral("condition active"));
+            QTest::mouseClick(d->operatorButtons[0], Qt::LeftButton);
+            note(d->edtCon->text() == u"+" && d->edtGs->text() == u"f12+f1", QStringLiteral("+ into the condition"));
+            QTest::mouseClick(d->btnClear, Qt::LeftButton);
+            note(d->edtCon->text().isEmpty() && d->edtGs->text() == u"f12+f1",
+                 QStringLiteral("clear the condition only"));
+            typeText(d->edtCon, QStringLiteral("F1"));
+            d->lstSrc->setCurrentRow(12);
+            QTest::mouseClick(d->operatorButtons[9], Qt::LeftButton);
+            QTest::mouseClick(d->btnAdd, Qt::LeftButton);
+            note(d->edtCon->text() == u"F1>=JJe", d->edtCon->text());
+            note(!d->conCheck().ok && d->conCheck().unknownNames == QStringList{"F1"}
+                     && d->lblConCheck->text() == u"✘ 未知名称：F1　描述：F1>=计件金额",
+                 d->lblConCheck->text());
+            saveShot(d, QStringLiteral("gzgs_dialog_red_green"));
+            retype(d->edtCon, QStringLiteral("f1>=2000"));
+            note(d->conCheck().ok && d->lblConCheck->text() == u"✔ 可以计算　描述：基本工资>=2000",
+                 d->lblConCheck->text());
+            retype(d->edtCon, QStringLiteral("f1>=2000 and"));
+            note(d->lblConCheck->text().startsWith(u"✘ 第1行"), d->lblConCheck->text());
+            retype(d->edtCon, QStringLiteral("f1>=2000"));
+            d->cboDest->setCurrentIndex(11);
+            QTest::mouseClick(d->btnYes, Qt::LeftButton);
+        },
+        &seen);
     list.btnAppend->trigger();
     QCOMPARE(seen, QStringLiteral("jjgz::TfrmGzgsMdy"));
     QCOMPARE(checks, QStringList());
     QCOMPARE(app.messages.texts(), QStringList{"保存成功"});
-    QCOMPARE(app.scalar("select xh || '|' || fname || '|' || gs || '|' || gsdesc || '|' || con || '|' || condesc from gzgs").toString(),
-             QStringLiteral("1|f12|f12+f1|奖金+基本工资|f1>=2000|基本工资>=2000"));
+    QCOMPARE(
+        app.scalar("select xh || '|' || fname || '|' || gs || '|' || gsdesc || '|' || con || '|' || condesc from gzgs")
+            .toString(),
+        QStringLiteral("1|f12|f12+f1|奖金+基本工资|f1>=2000|基本工资>=2000"));
     QCOMPARE(list.qryGzgs->rowCount(), 1);
     QCOMPARE(list.qryGzgs->currentRow(), 0);
 }
@@ -478,12 +512,23 @@ void WageScreensTest::formulaRefused_data()
     QTest::addColumn<QString>("fixture");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("title");
-    QTest::newRow("empty formula") << true << "" << "" << "公式不能为空" << "提示";
-    QTest::newRow("no items") << false << "100" << "" << "还没有工资项目，请先在“工资项目定义”中增加" << "提示";
-    QTest::newRow("no item chosen") << true << "100" << "" << "请选择工资项目" << "提示";
+    QTest::newRow("empty formula") << true << ""
+                                   << ""
+                                   << "公式不能为空"
+                                   << "提示";
+    QTest::newRow("no items") << false << "100"
+                              << ""
+                              << "还没有工资项目，请先在“工资项目定义”中增加"
+                              << "提示";
+    QTest::newRow("no item chosen") << true << "100"
+                                    << ""
+                                    << "请选择工资项目"
+                                    << "提示";
     QTest::newRow("refused by the database")
-        << true << "100" << "create trigger no_gzgs before insert on gzgs begin select raise(abort, '公式表只读'); end"
-        << "保存失败(公式表只读)" << "错误";
+        << true << "100"
+        << "create trigger no_gzgs before insert on gzgs begin select raise(abort, '公式表只读'); end"
+        << "保存失败(公式表只读)"
+        << "错误";
 }
 
 void WageScreensTest::formulaRefused()
@@ -523,16 +568,18 @@ void WageScreensTest::modifyAndDeleteFormula()
     TfrmGzgs form;
     form.show();
     QString seen, title, dest, gs, con;
-    onModal<TfrmGzgsMdy>([&](TfrmGzgsMdy *d) {
-        title = d->windowTitle();
-        dest = d->cboDest->currentText();
-        gs = d->edtGs->text();
-        con = d->edtCon->text();
-        saveShot(d, QStringLiteral("gzgs_dialog_modify"));
-        d->cboDest->setCurrentIndex(2);
-        retype(d->edtGs, QStringLiteral("JJe*0.5"));
-        d->btnYes->click();
-    }, &seen);
+    onModal<TfrmGzgsMdy>(
+        [&](TfrmGzgsMdy *d) {
+            title = d->windowTitle();
+            dest = d->cboDest->currentText();
+            gs = d->edtGs->text();
+            con = d->edtCon->text();
+            saveShot(d, QStringLiteral("gzgs_dialog_modify"));
+            d->cboDest->setCurrentIndex(2);
+            retype(d->edtGs, QStringLiteral("JJe*0.5"));
+            d->btnYes->click();
+        },
+        &seen);
     doubleClickRow(form.grid, 1);
     QCOMPARE(seen, QStringLiteral("jjgz::TfrmGzgsMdy"));
     QCOMPARE(title, QStringLiteral("修改公式"));

@@ -1,6 +1,6 @@
 // The grid and the navigator over a DataTable, driven by keyboard and mouse offscreen.
-#include "TestSupport.h"
 #include "widgets/DbGrid.h"
+#include "TestSupport.h"
 #include "widgets/DbNavigator.h"
 
 #include <QApplication>
@@ -16,8 +16,7 @@ using jjgz::test::ScriptedMessages;
 
 namespace {
 
-template <class T>
-T *openEditor(QWidget *grid)
+template <class T> T *openEditor(QWidget *grid)
 {
     QApplication::processEvents();
     for (T *w : grid->findChildren<T *>())
@@ -123,7 +122,8 @@ void DbGridTest::columns()
     QVERIFY(l.grid.isColumnHidden(1));
     QCOMPARE(l.grid.columnWidth(0), 120);
     QCOMPARE(l.grid.model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("分成比例"));
-    QCOMPARE(l.grid.model()->headerData(2, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>(), Qt::AlignCenter);
+    QCOMPARE(l.grid.model()->headerData(2, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>(),
+             Qt::AlignCenter);
     // The read-only column is painted in the tooltip colour and cannot be edited.
     const QModelIndex je = l.index(0, 3);
     QCOMPARE(je.data(Qt::BackgroundRole).value<QBrush>().color(), l.grid.palette().color(QPalette::ToolTipBase));
@@ -131,7 +131,8 @@ void DbGridTest::columns()
     QVERIFY(l.index(0, 2).flags() & Qt::ItemIsEditable);
     QVERIFY(!l.index(0, 2).data(Qt::BackgroundRole).isValid());
     // A display mapping shows text for a stored value.
-    l.grid.setColumnDisplay(2, [](const QVariant &v) { return v.toDouble() == 0.5 ? QStringLiteral("一半") : QString(); });
+    l.grid.setColumnDisplay(2,
+                            [](const QVariant &v) { return v.toDouble() == 0.5 ? QStringLiteral("一半") : QString(); });
     QCOMPARE(l.grid.displayText(0, 2), QStringLiteral("一半"));
 }
 
@@ -341,7 +342,8 @@ void DbGridTest::footerTotals()
     QApplication::processEvents();
     QWidget *footer = nullptr;
     for (QWidget *w : l.grid.findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
-        if (w->isVisible() && w->height() == l.grid.footerRowHeight() && w->y() >= l.grid.viewport()->geometry().bottom())
+        if (w->isVisible() && w->height() == l.grid.footerRowHeight()
+            && w->y() >= l.grid.viewport()->geometry().bottom())
             footer = w;
     QVERIFY(footer);
     jjgz::test::saveShot(&l.grid, QStringLiteral("grid_footer"));

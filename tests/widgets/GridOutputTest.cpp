@@ -1,20 +1,20 @@
 // What a grid writes for other programs: the .xls record stream, checked record by record, and
 // the printed pages, read back from a PDF with pdftotext.
 #include "TestSupport.h"
-#include "widgets/DbGrid.h"
 #include "data/Gbk.h"
+#include "widgets/DbGrid.h"
 #include "widgets/GridPrinter.h"
 #include "widgets/GridXls.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QApplication>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QProcess>
-#include <QTimer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QtEndian>
 
 #include <cstring>
@@ -28,12 +28,21 @@ struct Cell {
     int row;
     int column;
     QString value; // text, number, integer (decoded) or "" for blanks
-    bool operator==(const Cell &o) const { return type == o.type && row == o.row && column == o.column && value == o.value; }
+    bool operator==(const Cell &o) const
+    {
+        return type == o.type && row == o.row && column == o.column && value == o.value;
+    }
 };
 
 char *toString(const Cell &c)
 {
-    return qstrdup(QStringLiteral("{%1 r%2 c%3 %4}").arg(c.type, 0, 16).arg(c.row).arg(c.column).arg(c.value).toUtf8().constData());
+    return qstrdup(QStringLiteral("{%1 r%2 c%3 %4}")
+                       .arg(c.type, 0, 16)
+                       .arg(c.row)
+                       .arg(c.column)
+                       .arg(c.value)
+                       .toUtf8()
+                       .constData());
 }
 
 // Walks the record stream; fails the test on a malformed one.
@@ -121,14 +130,16 @@ struct ListFixture {
                          {QStringLiteral("indate"), FieldKind::Date, 0},
                          {QStringLiteral("mm"), FieldKind::Text, 50},
                          {QStringLiteral("bmcode"), FieldKind::Text, 10}});
-        table.appendRow({QStringLiteral("张三"), 1, 12.5, QDate(2024, 5, 1), QStringLiteral("备注"), QStringLiteral("01")});
+        table.appendRow(
+            {QStringLiteral("张三"), 1, 12.5, QDate(2024, 5, 1), QStringLiteral("备注"), QStringLiteral("01")});
         table.appendRow({QStringLiteral("李四"), 0, -0.25, QVariant(), QVariant(), QStringLiteral("02")});
         grid.setTable(&table);
         const int code = grid.addColumn(QStringLiteral("bmcode"), QStringLiteral("部门"), 40);
         grid.setColumnTag(code, 1);
         grid.addColumn(QStringLiteral("wkname"), QStringLiteral("员工姓名"), 100);
         const int tp = grid.addColumn(QStringLiteral("gztp"), QStringLiteral("工资类型"), 80);
-        grid.setColumnDisplay(tp, [](const QVariant &v) { return v.toInt() == 1 ? QStringLiteral("按月") : QStringLiteral("计件"); });
+        grid.setColumnDisplay(
+            tp, [](const QVariant &v) { return v.toInt() == 1 ? QStringLiteral("按月") : QStringLiteral("计件"); });
         grid.addColumn(QStringLiteral("je"), QStringLiteral("金额"), 60, QStringLiteral("0.00"));
         grid.addColumn(QStringLiteral("indate"), QStringLiteral("入职日期"), 100);
         grid.addColumn(QString(), QStringLiteral("空列"), 40);
@@ -170,17 +181,25 @@ void GridOutputTest::xlsRecords()
     const QList<Cell> cells = readCells(gridToXls(f.grid), &bof);
     QCOMPARE(bof, QByteArray::fromHex("0000100000000000"));
     const QList<Cell> expected = {
-        {0x0204, 0, 0, QStringLiteral("员工姓名")}, {0x0204, 0, 1, QStringLiteral("工资类型")},
-        {0x0204, 0, 2, QStringLiteral("金额")},     {0x0204, 0, 3, QStringLiteral("入职日期")},
+        {0x0204, 0, 0, QStringLiteral("员工姓名")},
+        {0x0204, 0, 1, QStringLiteral("工资类型")},
+        {0x0204, 0, 2, QStringLiteral("金额")},
+        {0x0204, 0, 3, QStringLiteral("入职日期")},
         {0x0204, 0, 4, QStringLiteral("空列")},
-        {0x0204, 1, 0, QStringLiteral("张三")},     {0x027E, 1, 1, QStringLiteral("1")},
-        {0x0203, 1, 2, QStringLiteral("12.5")},     {0x0204, 1, 3, QStringLiteral("2024-05-01")},
+        {0x0204, 1, 0, QStringLiteral("张三")},
+        {0x027E, 1, 1, QStringLiteral("1")},
+        {0x0203, 1, 2, QStringLiteral("12.5")},
+        {0x0204, 1, 3, QStringLiteral("2024-05-01")},
         {0x0201, 1, 4, QString()},
-        {0x0204, 2, 0, QStringLiteral("李四")},     {0x027E, 2, 1, QStringLiteral("0")},
-        {0x0203, 2, 2, QStringLiteral("-0.25")},    {0x0201, 2, 3, QString()},
+        {0x0204, 2, 0, QStringLiteral("李四")},
+        {0x027E, 2, 1, QStringLiteral("0")},
+        {0x0203, 2, 2, QStringLiteral("-0.25")},
+        {0x0201, 2, 3, QString()},
         {0x0201, 2, 4, QString()},
-        {0x0204, 3, 0, QStringLiteral("合计")},     {0x0201, 3, 1, QString()},
-        {0x0203, 3, 2, QStringLiteral("12.25")},    {0x0201, 3, 3, QString()},
+        {0x0204, 3, 0, QStringLiteral("合计")},
+        {0x0201, 3, 1, QString()},
+        {0x0203, 3, 2, QStringLiteral("12.25")},
+        {0x0201, 3, 3, QString()},
         {0x0201, 3, 4, QString()},
     };
     QCOMPARE(cells, expected);
@@ -198,7 +217,8 @@ void GridOutputTest::xlsWithoutTitlesAndLargeIntegers()
     grid.setShowTitles(false);
     QByteArray bof;
     const QList<Cell> cells = readCells(gridToXls(grid), &bof);
-    QCOMPARE(cells, (QList<Cell>{{0x027E, 0, 0, QStringLiteral("-7")}, {0x0203, 1, 0, QStringLiteral("1099511627776")}}));
+    QCOMPARE(cells,
+             (QList<Cell>{{0x027E, 0, 0, QStringLiteral("-7")}, {0x0203, 1, 0, QStringLiteral("1099511627776")}}));
 }
 
 void GridOutputTest::printedPages()
@@ -206,8 +226,8 @@ void GridOutputTest::printedPages()
     // The piece-work listing's sixteen columns are far wider than a portrait page.
     DataTable t;
     DbGrid grid;
-    const QStringList titles = {"日期", "工种名称", "工序名称", "单价", "人数", "系数名称", "系数", "计件数量",
-                                "金额", "员工代码", "员工姓名", "性别", "职位名称", "比例", "金额二", "部门名称"};
+    const QStringList titles = {"日期", "工种名称", "工序名称", "单价", "人数",     "系数名称", "系数",   "计件数量",
+                                "金额", "员工代码", "员工姓名", "性别", "职位名称", "比例",     "金额二", "部门名称"};
     const QList<int> widths = {100, 100, 211, 60, 60, 100, 60, 60, 60, 80, 80, 44, 100, 60, 60, 100};
     QList<FieldDef> fields;
     for (int i = 0; i < titles.size(); ++i)
@@ -220,7 +240,8 @@ void GridOutputTest::printedPages()
     t.appendRow(row);
     grid.setTable(&t);
     for (int i = 0; i < titles.size(); ++i)
-        grid.addColumn(QStringLiteral("f%1").arg(i), titles.at(i), widths.at(i), i == 6 ? QStringLiteral("0.00") : QString());
+        grid.addColumn(QStringLiteral("f%1").arg(i), titles.at(i), widths.at(i),
+                       i == 6 ? QStringLiteral("0.00") : QString());
     const int code = grid.addColumn(QStringLiteral("code"), QStringLiteral("隐藏代码"), 80);
     grid.setColumnTag(code, 1);
 
@@ -251,7 +272,8 @@ void GridOutputTest::pageBreaksRepeatTitles()
 {
     ListFixture f;
     for (int i = 0; i < 120; ++i)
-        f.table.appendRow({QStringLiteral("员工%1").arg(i, 3, 10, QLatin1Char('0')), 0, double(i), QVariant(), QVariant(), QString()});
+        f.table.appendRow({QStringLiteral("员工%1").arg(i, 3, 10, QLatin1Char('0')), 0, double(i), QVariant(),
+                           QVariant(), QString()});
     GridPrinter printer(f.grid);
     printer.setPageHeader(QStringLiteral("工资发放表"));
     printer.setTitleLine(QStringLiteral("  %[v1]"));

@@ -1,12 +1,12 @@
 // The list services: column settings in config.ini and their dialog, the .xls export with its
 // file-name rule read back by a real .xls reader, and the input prompt.
+#include "app/ListServices.h"
 #include "TestSupport.h"
 #include "app/Input.h"
-#include "app/ListServices.h"
-#include "data/MyFun.h"
 #include "app/Setup.h"
-#include "widgets/DbGrid.h"
 #include "data/Gbk.h"
+#include "data/MyFun.h"
+#include "widgets/DbGrid.h"
 
 #include <QApplication>
 #include <QFile>
@@ -39,9 +39,12 @@ struct List {
                          {QStringLiteral("sex"), FieldKind::Text, 2},
                          {QStringLiteral("gztp"), FieldKind::Integer, 0},
                          {QStringLiteral("f1"), FieldKind::Float, 0}});
-        table.appendRow({QStringLiteral("01"), QStringLiteral("0001"), QStringLiteral("张三"), QStringLiteral("男"), 1, 3500.5});
-        table.appendRow({QStringLiteral("01"), QStringLiteral("0002"), QStringLiteral("李四"), QVariant(), 0, QVariant()});
-        table.appendRow({QStringLiteral("02"), QStringLiteral("0003"), QStringLiteral("O'Neil"), QStringLiteral("女"), 0, -12.25});
+        table.appendRow(
+            {QStringLiteral("01"), QStringLiteral("0001"), QStringLiteral("张三"), QStringLiteral("男"), 1, 3500.5});
+        table.appendRow(
+            {QStringLiteral("01"), QStringLiteral("0002"), QStringLiteral("李四"), QVariant(), 0, QVariant()});
+        table.appendRow(
+            {QStringLiteral("02"), QStringLiteral("0003"), QStringLiteral("O'Neil"), QStringLiteral("女"), 0, -12.25});
         grid.setTable(&table);
         if (withCodeColumns) {
             grid.setColumnTag(grid.addColumn(QStringLiteral("bmcode"), QString(), 40), 1);
@@ -52,7 +55,8 @@ struct List {
         grid.addColumn(QStringLiteral("wkname"), QStringLiteral("员工姓名"), 100);
         grid.addColumn(QStringLiteral("sex"), QStringLiteral("性别"), 38);
         const int tp = grid.addColumn(QStringLiteral("gztp"), QStringLiteral("工资类型"), 100);
-        grid.setColumnDisplay(tp, [](const QVariant &v) { return v.toInt() == 1 ? QStringLiteral("按月") : QStringLiteral("计件"); });
+        grid.setColumnDisplay(
+            tp, [](const QVariant &v) { return v.toInt() == 1 ? QStringLiteral("按月") : QStringLiteral("计件"); });
         grid.addColumn(QStringLiteral("f1"), QStringLiteral("基本工资"), 60, QStringLiteral("0.00"));
     }
 };
@@ -64,8 +68,7 @@ QByteArray readFile(const QString &path)
 }
 
 // Runs `check` on the modal dialog of type T once it is shown.
-template <class T, class F>
-void whenShown(F check)
+template <class T, class F> void whenShown(F check)
 {
     QTimer::singleShot(0, [check] {
         for (int i = 0; i < 100; ++i) {
@@ -110,7 +113,8 @@ void ListServicesTest::applySettings()
         QCOMPARE(l.grid.visibleColumns(), QList<int>({0, 1, 2, 3, 4}));
     }
     QVERIFY(WriteConfig(QStringLiteral("Worker"), QStringLiteral("col2"), QStringLiteral("0")));
-    QVERIFY(WriteConfig(QStringLiteral("Worker"), QStringLiteral("col4"), QStringLiteral("x"))); // anything but "1" hides
+    QVERIFY(
+        WriteConfig(QStringLiteral("Worker"), QStringLiteral("col4"), QStringLiteral("x"))); // anything but "1" hides
     List l;
     ApplyColumnSettings(QStringLiteral("Worker"), &l.grid);
     QCOMPARE(l.grid.visibleColumns(), QList<int>({0, 1, 3}));
@@ -190,8 +194,10 @@ void ListServicesTest::settingsDialogLeavesCodeColumns()
     QVERIFY(sheet.grid.isColumnHidden(0));
     QVERIFY(sheet.grid.isColumnHidden(1));
     QVERIFY(sheet.grid.isColumnHidden(3));
-    QCOMPARE(ReadConfig(QStringLiteral("GzData1"), QStringLiteral("col0"), QStringLiteral("missing")), QStringLiteral("missing"));
-    QCOMPARE(ReadConfig(QStringLiteral("GzData1"), QStringLiteral("col3"), QStringLiteral("missing")), QStringLiteral("0"));
+    QCOMPARE(ReadConfig(QStringLiteral("GzData1"), QStringLiteral("col0"), QStringLiteral("missing")),
+             QStringLiteral("missing"));
+    QCOMPARE(ReadConfig(QStringLiteral("GzData1"), QStringLiteral("col3"), QStringLiteral("missing")),
+             QStringLiteral("0"));
 }
 
 void ListServicesTest::settingsReadOncePerList()
@@ -224,7 +230,7 @@ void ListServicesTest::unwritableSettingsAreReported()
     TfrmSetup dialog(QStringLiteral("Worker"), &l.grid);
     dialog.show();
     dialog.lstColumns()->item(2)->setCheckState(Qt::Unchecked);
-    QVERIFY(l.grid.isColumnHidden(2)); // shown as chosen for now...
+    QVERIFY(l.grid.isColumnHidden(2));      // shown as chosen for now...
     QCOMPARE(app.messages.shown.size(), 1); // ...and the lost setting is reported once
     QCOMPARE(app.messages.shown[0].icon, MsgIcon::Error);
     QVERIFY2(app.messages.lastText().contains(QStringLiteral("没有保存")), qPrintable(app.messages.lastText()));
@@ -238,13 +244,20 @@ void ListServicesTest::exportNames_data()
     QTest::addColumn<QString>("written");
     const QString xls = QStringLiteral("Excel Files(*.xls)");
     const QString xlsx = QStringLiteral("Excel 2007 Files(*.xlsx)");
-    QTest::newRow("no extension") << xls << "name" << "name.xls";
-    QTest::newRow("upper-case extension") << xls << "name.XLS" << "name.XLS.xls";
-    QTest::newRow("extension") << xls << "name.xls" << "name.xls";
-    QTest::newRow("other extension") << xls << "name.txt" << "name.txt.xls";
-    QTest::newRow("xlsx: no extension") << xlsx << "name" << "name.xlsx";
-    QTest::newRow("xlsx: extension") << xlsx << "name.xlsx" << "name.xlsx";
-    QTest::newRow("xlsx: .xls chosen") << xlsx << "name.xls" << "name.xls.xlsx";
+    QTest::newRow("no extension") << xls << "name"
+                                  << "name.xls";
+    QTest::newRow("upper-case extension") << xls << "name.XLS"
+                                          << "name.XLS.xls";
+    QTest::newRow("extension") << xls << "name.xls"
+                               << "name.xls";
+    QTest::newRow("other extension") << xls << "name.txt"
+                                     << "name.txt.xls";
+    QTest::newRow("xlsx: no extension") << xlsx << "name"
+                                        << "name.xlsx";
+    QTest::newRow("xlsx: extension") << xlsx << "name.xlsx"
+                                     << "name.xlsx";
+    QTest::newRow("xlsx: .xls chosen") << xlsx << "name.xls"
+                                       << "name.xls.xlsx";
 }
 
 void ListServicesTest::exportNames()
@@ -294,11 +307,11 @@ void ListServicesTest::exportReadBack()
     app.messages.files << app.path(QStringLiteral("员工"));
     QVERIFY(ExportGrid(&l.grid));
     // Debian's xlrd reads the stream without being told the encoding: the file declares it.
-    const QString script = QStringLiteral(
-        "import json,sys,xlrd\n"
-        "b=xlrd.open_workbook(sys.argv[1],formatting_info=True)\n"
-        "s=b.sheet_by_index(0)\n"
-        "print(json.dumps([[[c.ctype,c.value] for c in s.row(r)] for r in range(s.nrows)]))\n");
+    const QString script =
+        QStringLiteral("import json,sys,xlrd\n"
+                       "b=xlrd.open_workbook(sys.argv[1],formatting_info=True)\n"
+                       "s=b.sheet_by_index(0)\n"
+                       "print(json.dumps([[[c.ctype,c.value] for c in s.row(r)] for r in range(s.nrows)]))\n");
     QProcess p;
     p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, app.path(QStringLiteral("员工.xls"))});
     QVERIFY(p.waitForFinished(30000));
@@ -313,9 +326,9 @@ void ListServicesTest::exportReadBack()
     QCOMPARE(cell(0, 0), QStringLiteral("1:员工代码"));
     QCOMPARE(cell(0, 3), QStringLiteral("1:基本工资"));
     QCOMPARE(cell(1, 1), QStringLiteral("1:张三"));
-    QCOMPARE(cell(1, 2), QStringLiteral("2:1"));    // the stored integer, not 按月
+    QCOMPARE(cell(1, 2), QStringLiteral("2:1")); // the stored integer, not 按月
     QCOMPARE(cell(1, 3), QStringLiteral("2:3500.5"));
-    QCOMPARE(cell(2, 3), QStringLiteral("6:"));     // null
+    QCOMPARE(cell(2, 3), QStringLiteral("6:")); // null
     QCOMPARE(cell(3, 1), QStringLiteral("1:O'Neil"));
     QCOMPARE(cell(3, 3), QStringLiteral("2:-12.25"));
     QCOMPARE(cell(4, 0), QStringLiteral("1:合计"));
@@ -400,9 +413,12 @@ void ListServicesTest::inputPrompt_data()
     QTest::addColumn<bool>("ok");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("result");
-    QTest::newRow("ok returns the text untrimmed") << true << " 张 三 " << " 张 三 ";
-    QTest::newRow("cancel returns nothing") << false << "张三" << "";
-    QTest::newRow("ok on an empty field") << true << "" << "";
+    QTest::newRow("ok returns the text untrimmed") << true << " 张 三 "
+                                                   << " 张 三 ";
+    QTest::newRow("cancel returns nothing") << false << "张三"
+                                            << "";
+    QTest::newRow("ok on an empty field") << true << ""
+                                          << "";
 }
 
 void ListServicesTest::inputPrompt()

@@ -25,15 +25,30 @@ const char* KindName(uint16_t k) { return k == varOleStr ? "WideString" : VarKin
 
 std::string ValueText(const TValue& v) {
   switch (v.Kind()) {
-    case varEmpty: case varNull: return std::string();
-    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
-    case varLongWord: case varInt64: return std::to_string(v.RawInt());
-    case varSingle: return FormatSingleText(static_cast<float>(v.RawDouble()));
-    case varDouble: return FormatDoubleText(v.RawDouble());
-    case varCurrency: return FormatCurrencyText(v.RawInt());
-    case varDate: return FormatDateText(v.RawDouble());
-    case varBoolean: return v.RawInt() ? "True" : "False";
-    case varString: case varOleStr: return v.Text();
+    case varEmpty:
+    case varNull:
+      return std::string();
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64:
+      return std::to_string(v.RawInt());
+    case varSingle:
+      return FormatSingleText(static_cast<float>(v.RawDouble()));
+    case varDouble:
+      return FormatDoubleText(v.RawDouble());
+    case varCurrency:
+      return FormatCurrencyText(v.RawInt());
+    case varDate:
+      return FormatDateText(v.RawDouble());
+    case varBoolean:
+      return v.RawInt() ? "True" : "False";
+    case varString:
+    case varOleStr:
+      return v.Text();
     default:
       if (v.IsArray()) {
         std::string s = "[";
@@ -67,37 +82,86 @@ bool MakeValue(const std::string& spec, TValue& out) {
   std::string val = colon == std::string::npos ? std::string() : spec.substr(colon + 1);
   long long i;
   double d;
-  if (SameText(kind, "Empty")) { out = TValue(); return true; }
-  if (SameText(kind, "Null")) { out = TValue::Null(); return true; }
-  if (SameText(kind, "Smallint") && ParseInt(val, INT16_MIN, INT16_MAX, i)) { out = TValue::Smallint(int16_t(i)); return true; }
-  if (SameText(kind, "Integer") && ParseInt(val, INT32_MIN, INT32_MAX, i)) { out = TValue::Integer(int32_t(i)); return true; }
-  if (SameText(kind, "ShortInt") && ParseInt(val, INT8_MIN, INT8_MAX, i)) { out = TValue::ShortInt(int8_t(i)); return true; }
-  if (SameText(kind, "Byte") && ParseInt(val, 0, UINT8_MAX, i)) { out = TValue::Byte(uint8_t(i)); return true; }
-  if (SameText(kind, "Word") && ParseInt(val, 0, UINT16_MAX, i)) { out = TValue::Word(uint16_t(i)); return true; }
-  if (SameText(kind, "LongWord") && ParseInt(val, 0, UINT32_MAX, i)) { out = TValue::LongWord(uint32_t(i)); return true; }
-  if (SameText(kind, "Int64") && ParseInt(val, INT64_MIN, INT64_MAX, i)) { out = TValue::Int64(i); return true; }
-  if (SameText(kind, "Single") && ParseNumber(val, d)) { out = TValue::Single(float(d)); return true; }
-  if (SameText(kind, "Double") && ParseNumber(val, d)) { out = TValue::Double(d); return true; }
+  if (SameText(kind, "Empty")) {
+    out = TValue();
+    return true;
+  }
+  if (SameText(kind, "Null")) {
+    out = TValue::Null();
+    return true;
+  }
+  if (SameText(kind, "Smallint") && ParseInt(val, INT16_MIN, INT16_MAX, i)) {
+    out = TValue::Smallint(int16_t(i));
+    return true;
+  }
+  if (SameText(kind, "Integer") && ParseInt(val, INT32_MIN, INT32_MAX, i)) {
+    out = TValue::Integer(int32_t(i));
+    return true;
+  }
+  if (SameText(kind, "ShortInt") && ParseInt(val, INT8_MIN, INT8_MAX, i)) {
+    out = TValue::ShortInt(int8_t(i));
+    return true;
+  }
+  if (SameText(kind, "Byte") && ParseInt(val, 0, UINT8_MAX, i)) {
+    out = TValue::Byte(uint8_t(i));
+    return true;
+  }
+  if (SameText(kind, "Word") && ParseInt(val, 0, UINT16_MAX, i)) {
+    out = TValue::Word(uint16_t(i));
+    return true;
+  }
+  if (SameText(kind, "LongWord") && ParseInt(val, 0, UINT32_MAX, i)) {
+    out = TValue::LongWord(uint32_t(i));
+    return true;
+  }
+  if (SameText(kind, "Int64") && ParseInt(val, INT64_MIN, INT64_MAX, i)) {
+    out = TValue::Int64(i);
+    return true;
+  }
+  if (SameText(kind, "Single") && ParseNumber(val, d)) {
+    out = TValue::Single(float(d));
+    return true;
+  }
+  if (SameText(kind, "Double") && ParseNumber(val, d)) {
+    out = TValue::Double(d);
+    return true;
+  }
   if (SameText(kind, "Currency") && ParseNumber(val, d)) {
     // Exact to the ten-thousandth, from the decimal text.
     TValue s = TValue::String(val);
-    try { out = TValue::Currency(s.ToCurrency()); } catch (const EEvalError&) { return false; }
+    try {
+      out = TValue::Currency(s.ToCurrency());
+    } catch (const EEvalError&) {
+      return false;
+    }
     return true;
   }
   if (SameText(kind, "Boolean")) {
-    if (SameText(val, "True") || val == "1" || val == "-1") { out = TValue::Boolean(true); return true; }
-    if (SameText(val, "False") || val == "0") { out = TValue::Boolean(false); return true; }
+    if (SameText(val, "True") || val == "1" || val == "-1") {
+      out = TValue::Boolean(true);
+      return true;
+    }
+    if (SameText(val, "False") || val == "0") {
+      out = TValue::Boolean(false);
+      return true;
+    }
     return false;
   }
-  if (SameText(kind, "String")) { out = TValue::String(val); return true; }
-  if (SameText(kind, "WideString") || SameText(kind, "OleStr")) { out = TValue::WideString(val); return true; }
+  if (SameText(kind, "String")) {
+    out = TValue::String(val);
+    return true;
+  }
+  if (SameText(kind, "WideString") || SameText(kind, "OleStr")) {
+    out = TValue::WideString(val);
+    return true;
+  }
   if (SameText(kind, "Date")) {
     int y, m, dd, hh = 0, mi = 0, ss = 0;
     char tail = 0;
     int n = std::sscanf(val.c_str(), "%d-%d-%d %d:%d:%d%c", &y, &m, &dd, &hh, &mi, &ss, &tail);
     double dt;
-    if ((n == 3 || n == 5 || n == 6) && TryEncodeDate(y, m, dd, dt) && hh >= 0 && hh < 24 && mi >= 0 &&
-        mi < 60 && ss >= 0 && ss < 60) {
+    if ((n == 3 || n == 5 || n == 6) && TryEncodeDate(y, m, dd, dt) && hh >= 0 && hh < 24 && mi >= 0 && mi < 60 &&
+        ss >= 0 && ss < 60) {
       out = TValue::Date(dt + (hh * 3600 + mi * 60 + ss) / 86400.0);
       return true;
     }
@@ -112,7 +176,10 @@ bool MakeValue(const std::string& spec, TValue& out) {
 bool ToGbk(const std::string& utf8, std::string& out, std::string& bad) {
   out.clear();
   iconv_t cd = iconv_open("GBK", "UTF-8");
-  if (cd == (iconv_t)-1) { bad = "(no GBK converter)"; return false; }
+  if (cd == (iconv_t)-1) {
+    bad = "(no GBK converter)";
+    return false;
+  }
   std::string in = utf8;
   char* src = in.data();
   size_t left = in.size();
@@ -204,7 +271,10 @@ int main(int argc, char** argv) {
     if (a == "--var" || a.rfind("--var=", 0) == 0) {
       std::string spec;
       if (a == "--var") {
-        if (i + 1 >= argc) { Usage(); return 2; }
+        if (i + 1 >= argc) {
+          Usage();
+          return 2;
+        }
         spec = args[++i];
       } else {
         spec = a.substr(6);
@@ -226,7 +296,10 @@ int main(int argc, char** argv) {
       Usage();
       return 0;
     } else if (a == "--") {
-      if (i + 1 < argc) { formula = args[++i]; haveFormula = true; }
+      if (i + 1 < argc) {
+        formula = args[++i];
+        haveFormula = true;
+      }
     } else if (!haveFormula) {
       formula = a;
       haveFormula = true;
@@ -262,8 +335,10 @@ int main(int argc, char** argv) {
     parser.ExpressionSetInPlace(lines);
     TValue r = parser.Evaluate();
     std::string text = FromGbk(ValueText(r));
-    if (r.IsEmpty() || r.IsNull()) std::printf("%s\n", KindName(r.Kind()));
-    else std::printf("%s %s\n", KindName(r.Kind()), text.c_str());
+    if (r.IsEmpty() || r.IsNull())
+      std::printf("%s\n", KindName(r.Kind()));
+    else
+      std::printf("%s %s\n", KindName(r.Kind()), text.c_str());
     return 0;
   } catch (const EEvalError& e) {
     std::printf("error: %s: %s (line %d, column %d)\n", e.ClassName(), FromGbk(e.Message()).c_str(),

@@ -61,7 +61,8 @@ int calc(int year, int month)
             put(stdout, QStringLiteral("failed %1 %2: %3").arg(p.wkcode, p.fname, p.error.text()));
             break;
         case CellProblem::ConditionError:
-            put(stderr, QStringLiteral("warning %1 %2: 采用条件出错，按不成立处理：%3").arg(p.wkcode, p.fname, p.error.text()));
+            put(stderr,
+                QStringLiteral("warning %1 %2: 采用条件出错，按不成立处理：%3").arg(p.wkcode, p.fname, p.error.text()));
             break;
         case CellProblem::NoValue:
             put(stderr, QStringLiteral("warning %1 %2: %3").arg(p.wkcode, p.fname, p.error.text()));
@@ -69,7 +70,9 @@ int calc(int year, int month)
         }
     }
     put(stdout, QStringLiteral("calculated %1 employees, %2 items, %3 failed cells")
-                    .arg(r.employees).arg(r.items).arg(r.failedCells));
+                    .arg(r.employees)
+                    .arg(r.items)
+                    .arg(r.failedCells));
     return 0;
 }
 
