@@ -32,7 +32,12 @@ fi
 
 jobs=$(nproc 2>/dev/null || echo 2)
 if [ "$mode" = test ]; then with_tests=ON; else with_tests=OFF; fi
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=$with_tests -DJJGZ_BENCH=$with_tests
+# A compiler cache, where the machine has one, makes a rebuild of an unchanged tree quick.
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=$with_tests -DJJGZ_BENCH=$with_tests "${launcher[@]}"
 cmake --build build -j"$jobs"
 
 if [ "$mode" = run ]; then
@@ -43,6 +48,6 @@ export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j"$jobs"
 
 # The formula evaluator once more, under the address and undefined-behaviour sanitizers.
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DJJGZ_EVALUATOR_ONLY=ON -DJJGZ_SANITIZE=ON
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DJJGZ_EVALUATOR_ONLY=ON -DJJGZ_SANITIZE=ON "${launcher[@]}"
 cmake --build build-asan -j"$jobs"
 ctest --test-dir build-asan --output-on-failure -j"$jobs"
