@@ -17,6 +17,8 @@ if [ "$mode" = test ]; then
   # Test and benchmark tools: GoogleTest, Google Benchmark and muparser (benchmark baseline),
   # readers for what the program writes (PDF, .xls, ZIP) and clang for the evaluator's fuzzer.
   packages+=(libgtest-dev libbenchmark-dev libmuparser-dev poppler-utils python3-xlrd python3-openpyxl unzip)
+  # The house checks: the evaluator's include order (Python) and the formatting (clang-format).
+  packages+=(python3 clang-format)
 fi
 
 missing=()
