@@ -184,6 +184,8 @@ private slots:
     void background();
     void reusedChild_data();
     void reusedChild();
+    void wageSheetsOpenMaximised_data();
+    void wageSheetsOpenMaximised();
     void childToolBarFollowsActiveChild();
     void windowMenu();
     void leaving_data();
@@ -521,6 +523,36 @@ void MainFrmTest::reusedChild()
     QCOMPARE(w.mdiArea->subWindowList().size(), 2);
     QCOMPARE(w.mdiArea->activeSubWindow(), first);
     QCOMPARE(first->isMaximized(), maximised);
+}
+
+void MainFrmTest::wageSheetsOpenMaximised_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::newRow("工资数据录入") << 1003;
+    QTest::newRow("打印工资条") << 1301;
+    QTest::newRow("工资发放表") << 1303;
+}
+
+// Every wage sheet window is a list and opens maximised, each time a new one.
+void MainFrmTest::wageSheetsOpenMaximised()
+{
+    QFETCH(int, code);
+    TestApp app;
+    TfrmMain w;
+    w.showNormal();
+    w.resize(1000, 640);
+    w.menuItem(code)->trigger();
+    QMdiSubWindow *first = w.mdiArea->activeSubWindow();
+    QVERIFY(first);
+    QTRY_VERIFY(first->isMaximized());
+    QCOMPARE(first->size(), w.mdiArea->viewport()->size());
+    w.menuItem(code)->trigger();
+    QCOMPARE(w.mdiArea->subWindowList().size(), 2);
+    QMdiSubWindow *second = w.mdiArea->activeSubWindow();
+    QVERIFY(second != first);
+    QTRY_VERIFY(second->isMaximized());
+    if (code == 1003)
+        saveShot(&w, QStringLiteral("wage_sheet_maximised"));
 }
 
 void MainFrmTest::childToolBarFollowsActiveChild()
