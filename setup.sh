@@ -16,7 +16,10 @@ packages=(
 if [ "$mode" = test ]; then
   # Test and benchmark tools: GoogleTest, Google Benchmark and muparser (benchmark baseline),
   # readers for what the program writes (PDF, .xls, ZIP) and clang for the evaluator's fuzzer.
-  packages+=(libgtest-dev libbenchmark-dev libmuparser-dev poppler-utils python3-xlrd python3-openpyxl unzip)
+  # fonts-noto-cjk is a common desktop font whose shared glyphs (工 and the radical ⼯) spoil
+  # the text of a PDF unless the printouts choose their own font: the PDF tests run with it.
+  packages+=(libgtest-dev libbenchmark-dev libmuparser-dev poppler-utils python3-xlrd python3-openpyxl unzip
+             fonts-noto-cjk)
 fi
 
 missing=()

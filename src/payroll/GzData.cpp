@@ -340,6 +340,9 @@ void TfrmGzData::setUpPaymentTable(GridPrinter &printer) const
 {
     const bool open = m_sheet && m_sheet->isLoaded();
     setUpMonthPrint(printer, QStringLiteral("工资发放表"), open ? m_sheet->year() : 0, open ? m_sheet->month() : 0);
+    printer.setTotalRow(true);
+    printer.setPageNumbers(true);
+    printer.offerSignatureColumn(QStringLiteral("GzData2"));
 }
 
 void TfrmGzData::btnGzRepClick()
