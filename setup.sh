@@ -19,6 +19,9 @@ if [ "$mode" = test ]; then
   packages+=(libgtest-dev libbenchmark-dev libmuparser-dev poppler-utils python3-xlrd python3-openpyxl unzip)
   # The house checks: the evaluator's include order (Python) and the formatting (clang-format).
   packages+=(python3 clang-format)
+  # fonts-noto-cjk is a common desktop font whose shared glyphs (工 and the radical ⼯) spoil
+  # the text of a PDF unless the printouts choose their own font: the PDF tests run with it.
+  packages+=(fonts-noto-cjk)
 fi
 
 missing=()

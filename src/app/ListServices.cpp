@@ -7,6 +7,9 @@
 #include "widgets/GridXls.h"
 #include "widgets/MessageService.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace jjgz {
 
 void ApplyColumnSettings(const QString &screenKey, DbGrid *grid)
@@ -53,15 +56,18 @@ bool ExportGrid(DbGrid *grid)
     if (chosen.isEmpty())
         return false;
     const bool xlsx = filter == kXlsxFilter;
+    const QString path = exportFileName(chosen, xlsx);
     try {
         if (xlsx)
-            saveGridAsXlsx(*grid, exportFileName(chosen, true));
+            saveGridAsXlsx(*grid, path);
         else
-            saveGridAsXls(*grid, exportFileName(chosen, false));
+            saveGridAsXls(*grid, path);
     } catch (const DataError &e) {
         showFailure(grid->window(), e.message());
         return false;
     }
+    showInfo(grid->window(),
+             QStringLiteral("导出成功，文件保存在：\n") + QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
     return true;
 }
 

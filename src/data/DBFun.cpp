@@ -71,6 +71,21 @@ QString GetParam(int pid)
     return value;
 }
 
+void SetParam(int pid, const QString &value)
+{
+    JetQuery &q = dmMain->qryExec3;
+    ScratchScope scope(q);
+    q.setSql(QStringLiteral("update params set pvalue=? where pid=?"));
+    q.addBind(value);
+    q.addBind(pid);
+    if (q.exec() > 0)
+        return;
+    q.setSql(QStringLiteral("insert into params (pid, pvalue) values (?, ?)"));
+    q.addBind(pid);
+    q.addBind(value);
+    q.exec();
+}
+
 QString NextCode(const QString &table, const QString &column, int widthPid)
 {
     return nextFrom(

@@ -6,6 +6,10 @@
 namespace jjgz {
 
 QString GetParam(int pid);
+// Stores the value of parameter `pid` (adding its row when the database has none).
+void SetParam(int pid, const QString &value);
+// The user's company name (parameter 8), for the status bar and the heads of printed lists.
+inline constexpr int CompanyNameParam = 8;
 // Next code of `table`.`column`, zero-filled to the width held in parameter `widthPid`.
 QString NextCode(const QString &table, const QString &column, int widthPid);
 QString NextProcessCode(const QString &gzcode);

@@ -120,7 +120,9 @@ void TfrmMain::createMenus()
                           {u"-", 0},
                           {u"部门设置", 1512},
                           {u"职位设置", 1513},
-                          {u"员工名册管理", 1515}});
+                          {u"员工名册管理", 1515},
+                          {u"-", 0},
+                          {u"单位名称...", 1519}});
     mnuOperator = addTopMenu(QStringLiteral("【操作员】"), QStringLiteral("mnuOperator"), 0,
                              {{u"操作员管理", 1701}, {u"设定权限", 1703}, {u"修改密码", 1705}});
     mnuMaintain = addTopMenu(QStringLiteral("【系统维护】"), QStringLiteral("mnuMaintain"), 0,
@@ -225,7 +227,7 @@ void TfrmMain::fillStatusBar()
     const QDate date = QDate::fromString(CurBizDate, QStringLiteral("yyyy-MM-dd"));
     pnlBizDate->setText(QStringLiteral("业务日期：")
                         + (date.isValid() ? date.toString(QStringLiteral("yyyy-MM-dd")) : CurBizDate));
-    pnlCompany->setText(QStringLiteral("使用单位：") + GetParam(8));
+    pnlCompany->setText(QStringLiteral("使用单位：") + GetParam(CompanyNameParam));
 }
 
 int TfrmMain::codeOf(const QAction *action)

@@ -60,6 +60,8 @@ public:
     // Puts `opener` in place of the screen table's opener for `code` in this window only (tests
     // put their own screens behind a menu item this way); null gives the table's opener back.
     void setScreenOpener(int code, ScreenOpener opener);
+    // Fills the status bar panels again (after the company name was changed).
+    void fillStatusBar();
 
     QMdiArea *mdiArea;
     QToolBar *ToolBar1;
@@ -85,7 +87,6 @@ private:
     void createMenus();
     void createToolBar();
     void createStatusBar();
-    void fillStatusBar();
     void enableByGrants();
     void hideSwitchedOff();
     void tidyMenus();

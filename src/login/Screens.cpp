@@ -1,6 +1,7 @@
 #include "Screens.h"
 
 #include "data/MyFun.h"
+#include "login/CompanyName.h"
 #include "login/Operator.h"
 #include "login/OperatorPwd.h"
 #include "login/OperatorRole.h"
@@ -58,6 +59,7 @@ QList<ScreenEntry> &table()
         {1512, OpenHow::ReusedNormal, 1, reused<TfrmDepart>},
         {1513, OpenHow::ReusedNormal, 1, reused<TfrmWorkerType>},
         {1515, OpenHow::ReusedMaximised, 2, reused<TfrmWorker>},
+        {1519, OpenHow::Modal, 0, openCompanyName},
         // 【操作员】
         {1701, OpenHow::Modal, 0, modal<TfrmOperator>},
         {1703, OpenHow::Modal, 0, modal<TfrmOperatorRole>},

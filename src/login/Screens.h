@@ -52,10 +52,11 @@ template <class T> void modal(QWidget *mainWindow, int)
 {
     T::execute(mainWindow);
 }
-// A new child window each time, built from its wage sheet mode: `T(const WageSheetMode &)`.
+// A new child window each time, built from its wage sheet mode: `T(const WageSheetMode &)`;
+// it opens maximised, as every list does.
 template <class T> void wageSheet(QWidget *, int mode)
 {
-    childHost()->addChild(new T(wageSheetMode(mode)));
+    raiseChildForm(childHost()->addChild(new T(wageSheetMode(mode))), 2);
 }
 
 // The help document: opened with the desktop's default program, silently nothing when it is

@@ -93,6 +93,14 @@ void TfrmBackup::actDirClick()
     const QString dir = withSeparator(chosen);
     edtDir->setText(dir);
     edtDir->setCursorPosition(dir.size());
+    rememberDir(dir);
+}
+
+// The folder of the last backup is where the next backup and a restore start.
+void TfrmBackup::rememberDir(const QString &dir)
+{
+    if (ReadConfig(QStringLiteral("Backup"), QStringLiteral("BkDir"), QString()) == dir)
+        return;
     if (!WriteConfig(QStringLiteral("Backup"), QStringLiteral("BkDir"), dir))
         showError(this, QStringLiteral("备份目录没有记入设置文件 config.ini(文件不能写入)，下次需要重新选择。"));
 }
@@ -124,6 +132,8 @@ void TfrmBackup::btnYesClick()
     ProgressBar1->setValue(0);
     const QString archive = backupDatabase(path, clock(), [this](int percent) { showProgress(ProgressBar1, percent); });
     showInfo(this, QStringLiteral("备份成功，文件名为：\n") + QFileInfo(archive).fileName());
+    // A folder typed into the field is remembered as one picked with the button is.
+    rememberDir(withSeparator(dir));
 }
 
 void TfrmBackup::reject()

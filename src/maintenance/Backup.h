@@ -32,6 +32,7 @@ public:
 private:
     void actDirClick();
     void btnYesClick();
+    void rememberDir(const QString &dir);
     bool m_busy = false;
 };
 

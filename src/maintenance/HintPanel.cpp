@@ -47,7 +47,16 @@ QGroupBox *makeHintPanel(const QStringList &lines, QWidget *parent)
 
 void showProgress(QProgressBar *bar, int percent)
 {
-    if (bar->value() == percent)
+    if (percent < 0) {
+        // A step whose share is unknown: the bar runs to and fro, and is repainted each time.
+        if (bar->maximum() != 0)
+            bar->setRange(0, 0);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        return;
+    }
+    if (bar->maximum() == 0)
+        bar->setRange(0, 100);
+    else if (bar->value() == percent)
         return;
     bar->setValue(percent);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

@@ -12,7 +12,8 @@ namespace jjgz {
 QGroupBox *makeHintPanel(const QStringList &lines, QWidget *parent);
 
 // Keeps a dialog painted while a long step runs on the user-interface thread: shows `percent`
-// and lets pending paint events through (clicks and keys wait until the step is over).
+// and lets pending paint events through (clicks and keys wait until the step is over). A
+// negative `percent` (kBusy) turns the bar into a moving busy indicator until the next percentage.
 void showProgress(QProgressBar *bar, int percent);
 
 } // namespace jjgz

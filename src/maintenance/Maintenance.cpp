@@ -3,6 +3,7 @@
 #include "data/MainDM.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
@@ -177,8 +178,46 @@ QString lastComponent(const QString &name)
     return name.mid(cut + 1);
 }
 
-// Proves that `path` holds a sound database of this program; throws when it does not.
-void checkDatabase(const QString &path)
+// Reports kBusy to `progress` now and then while a statement of `db` runs: SQLite calls back
+// every few thousand steps of its machine, and the report is passed on every 50 ms at most.
+class BusyTicks {
+public:
+    BusyTicks(const QSqlDatabase &db, const Progress &progress) : m_handle(rawHandle(db)), m_progress(progress)
+    {
+        if (!m_progress)
+            return;
+        m_progress(kBusy);
+        m_clock.start();
+        if (m_handle)
+            sqlite3_progress_handler(m_handle, 4000, &BusyTicks::tick, this);
+    }
+    ~BusyTicks()
+    {
+        if (m_handle && m_progress)
+            sqlite3_progress_handler(m_handle, 0, nullptr, nullptr);
+    }
+    BusyTicks(const BusyTicks &) = delete;
+    BusyTicks &operator=(const BusyTicks &) = delete;
+
+private:
+    static int tick(void *self)
+    {
+        auto *ticks = static_cast<BusyTicks *>(self);
+        if (ticks->m_clock.elapsed() >= 50) {
+            ticks->m_clock.restart();
+            ticks->m_progress(kBusy);
+        }
+        return 0; // go on
+    }
+
+    sqlite3 *m_handle;
+    const Progress &m_progress;
+    QElapsedTimer m_clock;
+};
+
+// Proves that `path` holds a sound database of this program; throws when it does not. The check
+// reads the whole file: `progress` hears kBusy while it runs.
+void checkDatabase(const QString &path, const Progress &progress)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.read(16) != QByteArray("SQLite format 3", 16))
@@ -188,6 +227,7 @@ void checkDatabase(const QString &path)
     try {
         TdmMain candidate(path);
         QSqlQuery check(candidate.conZt());
+        BusyTicks ticks(candidate.conZt(), progress);
         if (!check.exec(QStringLiteral("pragma integrity_check")) || !check.next())
             problem = QStringLiteral("数据库不能读取");
         else if (check.value(0).toString() != u"ok")
@@ -459,7 +499,7 @@ void RestoreJob::extract(const Progress &progress)
         throw restoreRefused(problem);
     target.close();
 
-    checkDatabase(target.fileName());
+    checkDatabase(target.fileName(), progress);
     if (progress)
         progress(100);
     // The restored file gets the permissions of the one it replaces.

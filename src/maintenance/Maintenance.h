@@ -25,8 +25,11 @@ private:
     QByteArray m_utf8;
 };
 
-// Called with the overall percentage (0 to 100) while a long step runs, each time it changes.
+// Called with the overall percentage (0 to 100) while a long step runs, each time it changes,
+// and with kBusy, repeatedly, while a step runs whose share cannot be measured (the check of a
+// restored database): a screen shows that it is still working.
 using Progress = std::function<void(int percent)>;
+inline constexpr int kBusy = -1;
 
 // The database's name inside a backup archive.
 inline constexpr char kArchiveEntry[] = "zt000.mdb";

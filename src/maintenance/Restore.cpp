@@ -97,6 +97,8 @@ void TfrmRestore::btnYesClick()
             form->m_busy = false;
             form->btnYes->setEnabled(true);
             form->btnCancel->setEnabled(true);
+            if (form->ProgressBar1->maximum() == 0) // still the busy indicator of a refused check
+                form->ProgressBar1->setRange(0, 100);
         }
     } done{this};
     ProgressBar1->setValue(0);

@@ -171,7 +171,10 @@ void TfrmJjgx::btnAddClick()
     JjgxMdyRequest request;
     if (!addRequest(request))
         return;
-    TfrmJjgxMdy::execute(this, request);
+    TfrmJjgxMdy::execute(this, request, [this](const QString &gxcode) {
+        openList();
+        qry->locate(QStringLiteral("gxcode"), gxcode);
+    });
     openList();
     qry->last();
 }

@@ -4,9 +4,11 @@
 #include "data/DBFun.h"
 #include "data/DataTable.h"
 #include "data/MainDM.h"
+#include "data/MyFun.h"
 #include "widgets/DbGrid.h"
 #include "widgets/DbNavigator.h"
 #include "widgets/EnterAsTab.h"
+#include "widgets/LineTotals.h"
 #include "widgets/MessageService.h"
 
 #include <QDoubleValidator>
@@ -62,9 +64,11 @@ QString plainNumber(double value)
 
 } // namespace
 
-bool TfrmJjgxMdy::execute(QWidget *parent, const JjgxMdyRequest &request)
+bool TfrmJjgxMdy::execute(QWidget *parent, const JjgxMdyRequest &request,
+                          const std::function<void(const QString &gxcode)> &saved)
 {
     TfrmJjgxMdy dialog(request, parent);
+    dialog.setOnSaved(saved);
     return dialog.exec() == QDialog::Accepted;
 }
 
@@ -126,7 +130,12 @@ TfrmJjgxMdy::TfrmJjgxMdy(const JjgxMdyRequest &request, QWidget *parent)
     position.title = QStringLiteral("职位名称");
     position.width = 130;
     grid->addColumn(position);
-    grid->addColumn(QStringLiteral("bl"), QStringLiteral("分成比例"), 60);
+    GridColumn bl;
+    bl.field = QStringLiteral("bl");
+    bl.title = QStringLiteral("分成比例");
+    bl.width = 60;
+    bl.toolTip = QStringLiteral("分成比例是计件金额的份额：1 = 全部金额，0.5 = 一半");
+    grid->addColumn(bl);
     GridColumn price;
     price.field = QStringLiteral("price");
     price.title = QStringLiteral("单价");
@@ -139,6 +148,10 @@ TfrmJjgxMdy::TfrmJjgxMdy(const JjgxMdyRequest &request, QWidget *parent)
     frameLayout->setSpacing(3);
     frameLayout->addWidget(navigator);
     frameLayout->addWidget(grid, 1);
+    lblTotals = new QLabel(frame);
+    lblTotals->setObjectName(QStringLiteral("lblTotals"));
+    lblTotals->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    frameLayout->addWidget(lblTotals);
 
     btnYes = new QPushButton(QStringLiteral("保存"), this);
     btnYes->setObjectName(QStringLiteral("btnYes"));
@@ -179,6 +192,9 @@ TfrmJjgxMdy::TfrmJjgxMdy(const JjgxMdyRequest &request, QWidget *parent)
     });
     connect(btnYes, &QPushButton::clicked, this, [this] { guarded(this, [this] { btnYesClick(); }); });
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    watchLineTotals(tmp, this, [this] { showShareTotal(); });
+    showShareTotal();
 
     setProcess(request.process);
     edtCode->setEnabled(m_mode == EditMode::Add);
@@ -289,11 +305,28 @@ void TfrmJjgxMdy::btnYesClick()
         accept();
         return;
     }
-    // Ready for the next process of the job type; name, unit and crew size stay.
+    if (m_onSaved)
+        m_onSaved(process.gxcode);
+    // Ready for the next process of the job type: what belongs to the saved one (name, price,
+    // shares) goes; the unit and the crew size, which a batch of processes shares, stay.
     edtCode->setText(NextProcessCode(m_gzcode));
+    edtName->clear();
     tmp->emptyTable();
     edtPrice->setText(priceText(0));
     edtCode->setFocus();
+}
+
+// The shares of the positions add up to the whole amount (1) in the usual case; any other sum is
+// allowed but shown in orange.
+void TfrmJjgxMdy::showShareTotal()
+{
+    const double sum = lineTotals(*tmp, QStringLiteral("bl")).ratio;
+    const bool differs = tmp->isActive() && !tmp->isEmpty() && RoundDec(4, sum) != 1.0;
+    QString text = QStringLiteral("合计：分成比例 %1").arg(sum, 0, 'f', 2);
+    if (differs)
+        text += QStringLiteral("（不是 1 = 全部金额）");
+    lblTotals->setText(text);
+    markDifference(lblTotals, differs, QStringLiteral("各职位的分成比例合计不是 1：计件金额不会正好分完。"));
 }
 
 } // namespace jjgz

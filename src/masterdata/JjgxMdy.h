@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -25,7 +27,10 @@ class TfrmJjgxMdy : public QDialog {
     Q_OBJECT
 public:
     // Shows the dialog modally; true when it closed after a successful save of a modification.
-    static bool execute(QWidget *parent, const JjgxMdyRequest &request);
+    // `saved` runs with the code after each save that leaves the dialog open (adding), so that
+    // the list behind shows the new process at once.
+    static bool execute(QWidget *parent, const JjgxMdyRequest &request,
+                        const std::function<void(const QString &gxcode)> &saved = {});
 
     // A dialog set up as its opener sets it up (title, label, fields); the shares are loaded when
     // it is first shown.
@@ -40,6 +45,7 @@ public:
     DataTable *tmp;
     DbGrid *grid;
     DbNavigator *navigator;
+    QLabel *lblTotals; // the sum of the position shares
     QPushButton *btnYes;
     QPushButton *btnCancel;
 
@@ -55,6 +61,7 @@ public:
     void loadShares();
 
     void btnYesClick();
+    void setOnSaved(std::function<void(const QString &gxcode)> saved) { m_onSaved = std::move(saved); }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -63,12 +70,14 @@ private:
     void priceChanged();
     bool checkShareRow(DataTable &table);
     bool finishShareEdit();
+    void showShareTotal();
 
     EditMode m_mode;
     QString m_gzcode;
     bool m_suspendRecompute = false;
     bool m_sharesLoaded = false;
     double m_lastPrice = 0;
+    std::function<void(const QString &gxcode)> m_onSaved;
 };
 
 } // namespace jjgz

@@ -12,6 +12,7 @@
 #include "widgets/DbGrid.h"
 #include "widgets/GridPrinter.h"
 #include "widgets/MessageService.h"
+#include "widgets/MonthPicker.h"
 #include "widgets/ScreenParts.h"
 #include "widgets/ToolIcons.h"
 
@@ -123,7 +124,7 @@ TfrmGzData::TfrmGzData(const WageSheetMode &mode, QWidget *parent) : QWidget(par
     auto *monthLayout = new QHBoxLayout(monthBar);
     monthLayout->setContentsMargins(8, 4, 8, 4);
     auto *lblDt = new QLabel(QStringLiteral("工资月份"), monthBar);
-    edtDt = new QDateEdit(monthBar);
+    edtDt = new MonthPicker(QDate(2000, 1, 1), monthBar); // rolls over the year
     edtDt->setObjectName(QStringLiteral("edtDt"));
     edtDt->setDisplayFormat(QStringLiteral("yyyy年MM月"));
     edtDt->setCalendarPopup(false);
@@ -340,6 +341,9 @@ void TfrmGzData::setUpPaymentTable(GridPrinter &printer) const
 {
     const bool open = m_sheet && m_sheet->isLoaded();
     setUpMonthPrint(printer, QStringLiteral("工资发放表"), open ? m_sheet->year() : 0, open ? m_sheet->month() : 0);
+    printer.setTotalRow(true);
+    printer.setPageNumbers(true);
+    printer.offerSignatureColumn(QStringLiteral("GzData2"));
 }
 
 void TfrmGzData::btnGzRepClick()

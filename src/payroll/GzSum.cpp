@@ -97,6 +97,8 @@ void TfrmGzSum::btnQueryClick()
 void TfrmGzSum::setUpPrint(GridPrinter &printer) const
 {
     setUpMonthPrint(printer, QStringLiteral("工资汇总表"), m_year, m_month);
+    printer.setTotalRow(true);
+    printer.setPageNumbers(true);
 }
 
 void TfrmGzSum::btnGzRepClick()

@@ -10,6 +10,7 @@
 #include "widgets/DbGrid.h"
 #include "widgets/DbNavigator.h"
 #include "widgets/EnterAsTab.h"
+#include "widgets/LineTotals.h"
 #include "widgets/MessageService.h"
 
 #include <QDateEdit>
@@ -25,6 +26,7 @@ namespace jjgz {
 namespace {
 constexpr int WorkerColumn = 0;
 constexpr int PositionColumn = 1;
+const QString kRatioTip = QStringLiteral("分成比例是计件金额的份额：1 = 全部金额，0.5 = 一半");
 } // namespace
 
 TfrmJjDataMdy::TfrmJjDataMdy(int mode, const QString &title, QWidget *parent) : QDialog(parent), m_mode(mode)
@@ -100,7 +102,13 @@ TfrmJjDataMdy::TfrmJjDataMdy(int mode, const QString &title, QWidget *parent) : 
     worker.ellipsis = true;
     grid->addColumn(worker);
     grid->addColumn(QStringLiteral("workertp"), QStringLiteral("职位名称"), 130);
-    grid->addColumn(QStringLiteral("bl"), QStringLiteral("分成比例"), 80, QStringLiteral("0.00"));
+    GridColumn bl;
+    bl.field = QStringLiteral("bl");
+    bl.title = QStringLiteral("分成比例");
+    bl.width = 80;
+    bl.format = QStringLiteral("0.00");
+    bl.toolTip = kRatioTip;
+    grid->addColumn(bl);
     GridColumn je;
     je.field = QStringLiteral("je");
     je.title = QStringLiteral("金额");
@@ -113,6 +121,10 @@ TfrmJjDataMdy::TfrmJjDataMdy(int mode, const QString &title, QWidget *parent) : 
     frameLayout->setContentsMargins(6, 4, 6, 6);
     frameLayout->setSpacing(3);
     frameLayout->addWidget(grid, 1);
+    lblTotals = new QLabel(frame);
+    lblTotals->setObjectName(QStringLiteral("lblTotals"));
+    lblTotals->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    frameLayout->addWidget(lblTotals);
     frameLayout->addWidget(navigator);
 
     btnYes = new QPushButton(QStringLiteral("保存"), this);
@@ -160,6 +172,9 @@ TfrmJjDataMdy::TfrmJjDataMdy(int mode, const QString &title, QWidget *parent) : 
     connect(edtJe, &NumberField::valueChanged, this, [this] { guarded(this, [this] { recomputeLines(); }); });
     connect(btnYes, &QPushButton::clicked, this, [this] { guarded(this, [this] { btnYesClick(); }); });
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    watchLineTotals(tmp, this, [this] { showLineTotals(); });
+    connect(edtJe, &NumberField::valueChanged, this, [this] { showLineTotals(); });
+    showLineTotals();
 
     setFixedSize(519, 447);
 }
@@ -431,6 +446,26 @@ void TfrmJjDataMdy::btnYesClick()
     cboGx->setIndexQuietly(0);
     cboXs->setIndexQuietly(0);
     cboGx->setFocus();
+}
+
+// ---------------------------------------------------------------- the sums of the lines
+
+// The ratios and the amounts of the lines add up beside the record's amount; the Part lets them
+// differ (a crew may be paid more or less than the job), so a difference is shown, not refused.
+void TfrmJjDataMdy::showLineTotals()
+{
+    const LineTotals sums = lineTotals(*tmp, QStringLiteral("bl"), QStringLiteral("je"));
+    const double amount = edtJe->number();
+    const bool differs = RoundDec(2, sums.amount) != RoundDec(2, amount);
+    QString text = QStringLiteral("合计：比例 %1　金额 %2（计件金额 %3）")
+                       .arg(sums.ratio, 0, 'f', 2)
+                       .arg(sums.amount, 0, 'f', 2)
+                       .arg(amount, 0, 'f', 2);
+    if (differs)
+        text += QStringLiteral("，相差 %1").arg(RoundDec(2, sums.amount - amount), 0, 'f', 2);
+    lblTotals->setText(text);
+    markDifference(lblTotals, differs,
+                   QStringLiteral("各员工的金额合计与计件金额不等：请核对分成比例，确认后再保存。"));
 }
 
 } // namespace jjgz

@@ -8,6 +8,7 @@
 #include <QHash>
 
 class QDateEdit;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -61,6 +62,7 @@ public:
     DataTable *tmp;
     DbGrid *grid;
     DbNavigator *navigator;
+    QLabel *lblTotals; // the lines' sums of ratio and amount beside the record's amount
     QPushButton *btnYes;
     QPushButton *btnCancel;
 
@@ -81,6 +83,7 @@ private:
     void coefficientChosen();
     void recomputeAmount();
     void recomputeLines();
+    void showLineTotals();
     void lineFieldChanged(int field);
     void positionChanged();
     bool checkLine(DataTable &table);

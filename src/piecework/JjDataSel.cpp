@@ -6,6 +6,7 @@
 #include "piecework/PieceData.h"
 #include "piecework/PieceFields.h"
 #include "widgets/EnterAsTab.h"
+#include "widgets/MonthPicker.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -34,7 +35,7 @@ TfrmJjDataSel::TfrmJjDataSel(QWidget *parent) : QDialog(parent)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint);
 
-    edtMonth = new QDateEdit(this);
+    edtMonth = new MonthPicker(QDate(2000, 1, 1), this); // rolls over the year
     edtMonth->setObjectName(QStringLiteral("edtMonth"));
     edtMonth->setDisplayFormat(QStringLiteral("yyyy-MM"));
     edtMonth->setCalendarPopup(false);

@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
+#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPageSize>
 #include <QPainter>
@@ -24,13 +25,27 @@ struct Fault {
     QString message;
 };
 
+// The font the program installs. Qt's PDF writer maps a glyph back to the lowest character that
+// uses it; in some CJK fonts a character and its radical share one glyph (工 and ⼯), and text
+// copied from a PDF would then be wrong. This font has no such shared glyphs, so every text is
+// printed in it whenever it is installed, whatever the template or the desktop prefers.
+const QString kPrintFamily = QStringLiteral("WenQuanYi Micro Hei");
+
+QStringList printFamilies(const TextStyle &s)
+{
+    static const bool installed = QFontDatabase::hasFamily(kPrintFamily);
+    if (installed)
+        return {kPrintFamily};
+    QStringList families = s.families;
+    families << QStringLiteral("SimSun") << QStringLiteral("AR PL UMing CN") << QStringLiteral("Droid Sans Fallback")
+             << QStringLiteral("Noto Serif CJK SC") << QStringLiteral("Noto Sans CJK SC");
+    return families;
+}
+
 QFont fontFor(const TextStyle &s, double pxPerMm)
 {
     QFont f;
-    QStringList families = s.families;
-    families << QStringLiteral("SimSun") << QStringLiteral("Noto Serif CJK SC") << QStringLiteral("Noto Sans CJK SC")
-             << QStringLiteral("WenQuanYi Micro Hei") << QStringLiteral("Droid Sans Fallback");
-    f.setFamilies(families);
+    f.setFamilies(printFamilies(s));
     f.setPixelSize(std::max(1, qRound(s.pointSize * 25.4 / 72.0 * pxPerMm)));
     f.setBold(s.bold);
     f.setItalic(s.italic);

@@ -84,7 +84,10 @@ void TfrmGzxm::openList()
 
 void TfrmGzxm::btnAppendClick()
 {
-    TfrmGzxmMdy::execute(this, 1);
+    TfrmGzxmMdy::execute(this, 1, {}, [this] {
+        openList();
+        qryGzxm->last();
+    });
     openList();
     qryGzxm->last();
 }

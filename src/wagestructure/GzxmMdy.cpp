@@ -116,14 +116,19 @@ void TfrmGzxmMdy::btnYesClick()
         accept();
         return;
     }
-    // Ready for the next item.
+    if (m_onSaved)
+        m_onSaved();
+    // Ready for the next item: name, type and width of the saved one go.
     edtName->clear();
+    cboTp->setCurrentIndex(WageItems::Numeric);
+    edtSize->setText(QStringLiteral("0"));
     edtName->setFocus();
 }
 
-bool TfrmGzxmMdy::execute(QWidget *parent, int mode, const WageItem &current)
+bool TfrmGzxmMdy::execute(QWidget *parent, int mode, const WageItem &current, const std::function<void()> &saved)
 {
     TfrmGzxmMdy dialog(mode, parent);
+    dialog.m_onSaved = saved;
     if (mode != 1)
         dialog.fill(current);
     return dialog.exec() == QDialog::Accepted;

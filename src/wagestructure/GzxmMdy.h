@@ -5,6 +5,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -15,8 +17,10 @@ class TfrmGzxmMdy : public QDialog {
     Q_OBJECT
 public:
     // Mode 1 adds items, mode 2 modifies `current`. Returns true when the dialog closed with the
-    // OK result (a modification was saved).
-    static bool execute(QWidget *parent, int mode, const WageItem &current = {});
+    // OK result (a modification was saved). `saved` runs after each save that leaves the dialog
+    // open (adding), so that the list behind shows the new item at once.
+    static bool execute(QWidget *parent, int mode, const WageItem &current = {},
+                        const std::function<void()> &saved = {});
 
     explicit TfrmGzxmMdy(int mode, QWidget *parent = nullptr);
     void fill(const WageItem &item);
@@ -30,6 +34,7 @@ public:
 private:
     void btnYesClick();
 
+    std::function<void()> m_onSaved;
     int m_mode;
     int m_xh = 0;
 };

@@ -25,6 +25,7 @@ struct GridColumn {
     bool ellipsis = false; // the cell has a "..." button (ellipsisClicked)
     // The text shown for a stored value (for example 0 → "计件"); exports keep integer values.
     std::function<QString(const QVariant &)> displayText;
+    QString toolTip; // shown over the column's title
 };
 
 class DbGridModel;

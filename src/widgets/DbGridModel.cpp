@@ -100,6 +100,8 @@ QVariant DbGridModel::headerData(int section, Qt::Orientation orientation, int r
             return m_grid->m_columns.at(section).title;
         if (role == Qt::TextAlignmentRole)
             return QVariant::fromValue(Qt::AlignCenter);
+        if (role == Qt::ToolTipRole && !m_grid->m_columns.at(section).toolTip.isEmpty())
+            return m_grid->m_columns.at(section).toolTip;
         return {};
     }
     if (role == Qt::DisplayRole) {

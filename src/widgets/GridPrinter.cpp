@@ -1,25 +1,32 @@
 #include "widgets/GridPrinter.h"
 
+#include "data/DBFun.h"
+#include "data/MainDM.h"
+#include "data/MyFun.h"
 #include "widgets/DbGrid.h"
 
+#include <QAction>
+#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QToolBar>
 
 #include <algorithm>
 
 namespace jjgz {
 namespace {
 
-QFont songFont()
-{
-    QFont f;
-    f.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("NSimSun"),
-                   QStringLiteral("Noto Serif CJK SC"), QStringLiteral("AR PL UMing CN"),
-                   QStringLiteral("WenQuanYi Micro Hei")});
-    return f;
-}
+// The font the program installs. Qt's PDF writer maps a glyph back to the lowest character that
+// uses it; in some CJK fonts a character and its radical share one glyph (工 and ⼯), and text
+// copied from the PDF would then be wrong. This font has no such shared glyphs.
+const QString kPrintFamily = QStringLiteral("WenQuanYi Micro Hei");
+
+constexpr int kSignatureColumn = -1;      // the 签字 column in a list of printed columns
+constexpr int kSignatureWidth = 90;       // its width in grid pixels
+const char *const kSignatureKey = "sign"; // its switch in config.ini
 
 // Font sizes are given in device pixels: the painter is not scaled, so nothing is resolved
 // at the printer's resolution and then scaled a second time.
@@ -30,9 +37,56 @@ QFont sized(QFont f, double devicePixels, bool bold = false)
     return f;
 }
 
+// The company name of the open database, or nothing (no database, or it cannot be read).
+QString storedCompanyName()
+{
+    if (!dmMain)
+        return {};
+    try {
+        return GetParam(CompanyNameParam).trimmed();
+    } catch (const DbError &) {
+        return {};
+    }
+}
+
+bool isNumberColumn(const DbGrid &grid, int column)
+{
+    const GridColumn &col = grid.column(column);
+    const DataTable *table = grid.table();
+    const int f = !table || col.field.isEmpty() ? -1 : table->fieldIndex(col.field);
+    return f >= 0 && !col.displayText
+           && (table->field(f).kind == FieldKind::Float || table->field(f).kind == FieldKind::Integer);
+}
+
+// The texts of the 合计 row: "合计" in the first column when it holds no number, the sum of each
+// number column in the column's format.
+QHash<int, QString> totalRowTexts(const DbGrid &grid, const QList<int> &columns)
+{
+    QHash<int, QString> texts;
+    const DataTable *table = grid.table();
+    const int rows = table && table->isActive() ? table->rowCount() : 0;
+    for (int c : columns) {
+        if (!isNumberColumn(grid, c))
+            continue;
+        const int f = table->fieldIndex(grid.column(c).field);
+        double sum = 0;
+        for (int r = 0; r < rows; ++r)
+            sum += table->rowValue(r, f).toDouble();
+        texts.insert(c, formatFloat(grid.column(c).format, RoundDec(4, sum)));
+    }
+    if (!columns.isEmpty() && !texts.contains(columns.first()))
+        texts.insert(columns.first(), QStringLiteral("合计"));
+    return texts;
+}
+
+QString pageNumberText(int page, int pages)
+{
+    return QStringLiteral("第 %1 页 共 %2 页").arg(page).arg(pages);
+}
+
 } // namespace
 
-GridPrinter::GridPrinter(const DbGrid &grid) : m_grid(grid)
+GridPrinter::GridPrinter(const DbGrid &grid) : m_grid(grid), m_company(storedCompanyName())
 {}
 
 QString GridPrinter::resolvedTitleLine() const
@@ -40,6 +94,29 @@ QString GridPrinter::resolvedTitleLine() const
     QString line = m_titleLine;
     line.replace(QStringLiteral("%[v1]"), m_v1);
     return line;
+}
+
+QFont GridPrinter::printFont()
+{
+    QFont f;
+    if (QFontDatabase::hasFamily(kPrintFamily))
+        f.setFamilies({kPrintFamily});
+    else
+        f.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("NSimSun"),
+                       QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Serif CJK SC")});
+    return f;
+}
+
+int GridPrinter::printedWidth(int column) const
+{
+    const int shown = m_grid.columnWidth(column);
+    return std::max(1, shown > 0 ? shown : m_grid.column(column).width);
+}
+
+void GridPrinter::offerSignatureColumn(const QString &settingsKey)
+{
+    m_signatureKey = settingsKey;
+    m_signature = ReadConfig(settingsKey, QString::fromLatin1(kSignatureKey), QStringLiteral("0")) == u"1";
 }
 
 void GridPrinter::setUpPrinter(QPrinter &printer) const
@@ -54,33 +131,53 @@ int GridPrinter::render(QPrinter &printer) const
     QPainter p;
     if (!p.begin(&printer))
         return 0;
+    // A first walk without painting counts the pages for "共 M 页".
+    const int pages = m_pageNumbers ? paintPages(printer, nullptr, 0) : 0;
+    const int printed = paintPages(printer, &p, pages);
+    p.end();
+    return printed;
+}
+
+// Lays out every page; paints them when `p` is given (else only counts them).
+int GridPrinter::paintPages(QPrinter &printer, QPainter *p, int pageCount) const
+{
     const double dpi = printer.resolution();
     const double unit = dpi / 96.0; // one screen pixel in device pixels
     const QRectF page(QPointF(0, 0), QSizeF(printer.pageLayout().paintRectPixels(printer.resolution()).size()));
 
     const QList<int> columns = m_grid.visibleColumns();
+    QList<int> printed = columns; // grid columns, then the 签字 column
+    if (m_signature)
+        printed << kSignatureColumn;
+    auto widthOf = [this](int c) { return c == kSignatureColumn ? kSignatureWidth : printedWidth(c); };
     double gridWidth = 0;
-    for (int c : columns)
-        gridWidth += std::max(1, m_grid.column(c).width);
+    for (int c : printed)
+        gridWidth += widthOf(c);
     const double fit = gridWidth > 0 ? page.width() / (gridWidth * unit) : 1.0; // grid pixels → page
     const double textScale = std::clamp(fit, 0.3, 1.25);
 
-    const QFont headerFont = sized(songFont(), 21 * unit, true);
-    const QFont lineFont = sized(songFont(), 11.0 / 72.0 * dpi);
-    const QFont cellFont = sized(m_grid.font(), 12 * unit * textScale);
-    const QFont titleFont = sized(m_grid.font(), 12 * unit * textScale, true);
+    const QFont base = printFont();
+    const QFont companyFont = sized(base, 15 * unit, true);
+    const QFont headerFont = sized(base, 21 * unit, true);
+    const QFont lineFont = sized(base, 11.0 / 72.0 * dpi);
+    const QFont cellFont = sized(base, 12 * unit * textScale);
+    const QFont titleFont = sized(base, 12 * unit * textScale, true);
     const double rowHeight = QFontMetricsF(cellFont).height() + 6 * unit * textScale;
+    const double companyHeight = QFontMetricsF(companyFont).height() + 4 * unit;
     const double headerHeight = QFontMetricsF(headerFont).height() + 10 * unit;
     const double lineHeight = QFontMetricsF(lineFont).height() + 6 * unit;
+    const double numberHeight = m_pageNumbers ? QFontMetricsF(lineFont).height() + 6 * unit : 0.0;
+    const double bottom = page.bottom() - numberHeight;
     const double pad = 3 * unit * textScale;
 
     QList<double> xs; // left edge of each printed column, then the right edge of the last
     double x = page.left();
-    for (int c : columns) {
+    for (int c : printed) {
         xs << x;
-        x += std::max(1, m_grid.column(c).width) * unit * fit;
+        x += widthOf(c) * unit * fit;
     }
     xs << x;
+    auto titleOf = [this](int c) { return c == kSignatureColumn ? QStringLiteral("签字") : m_grid.column(c).title; };
 
     DataTable *table = m_grid.table();
     const int rows = table && table->isActive() ? table->rowCount() : 0;
@@ -91,67 +188,93 @@ int GridPrinter::render(QPrinter &printer) const
     double y = page.top();
     auto pageTop = [&](bool first) {
         y = page.top();
+        if (!m_company.isEmpty()) {
+            if (p) {
+                p->setFont(companyFont);
+                p->setPen(Qt::black);
+                p->drawText(QRectF(page.left(), y, page.width(), companyHeight), Qt::AlignCenter, m_company);
+            }
+            y += companyHeight;
+        }
         if (!m_header.isEmpty()) {
-            p.setFont(headerFont);
-            p.setPen(Qt::black);
-            p.drawText(QRectF(page.left(), y, page.width(), headerHeight), Qt::AlignCenter, m_header);
+            if (p) {
+                p->setFont(headerFont);
+                p->setPen(Qt::black);
+                p->drawText(QRectF(page.left(), y, page.width(), headerHeight), Qt::AlignCenter, m_header);
+            }
             y += headerHeight;
         }
         if (first && !m_titleLine.isEmpty()) {
-            p.setFont(lineFont);
-            p.drawText(QRectF(page.left(), y, page.width(), lineHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                       resolvedTitleLine());
+            if (p) {
+                p->setFont(lineFont);
+                p->drawText(QRectF(page.left(), y, page.width(), lineHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                            resolvedTitleLine());
+            }
             y += lineHeight;
         }
-        if (m_grid.showsTitles() && !columns.isEmpty()) {
-            p.setFont(titleFont);
-            for (int i = 0; i < columns.size(); ++i) {
-                const QRectF cell(xs[i], y, xs[i + 1] - xs[i], rowHeight);
-                p.setPen(gridPen);
-                p.drawRect(cell);
-                p.drawText(cell.adjusted(pad, 0, -pad, 0), Qt::AlignCenter,
-                           QFontMetricsF(titleFont).elidedText(m_grid.column(columns[i]).title, Qt::ElideRight,
-                                                               cell.width() - 2 * pad));
+        if (m_grid.showsTitles() && !printed.isEmpty()) {
+            if (p) {
+                p->setFont(titleFont);
+                for (int i = 0; i < printed.size(); ++i) {
+                    const QRectF cell(xs[i], y, xs[i + 1] - xs[i], rowHeight);
+                    p->setPen(gridPen);
+                    p->drawRect(cell);
+                    p->drawText(cell.adjusted(pad, 0, -pad, 0), Qt::AlignCenter,
+                                QFontMetricsF(titleFont).elidedText(titleOf(printed[i]), Qt::ElideRight,
+                                                                    cell.width() - 2 * pad));
+                }
             }
             y += rowHeight;
         }
     };
+    auto pageFoot = [&] {
+        if (!p || !m_pageNumbers)
+            return;
+        p->setFont(lineFont);
+        p->setPen(Qt::black);
+        p->drawText(QRectF(page.left(), page.bottom() - numberHeight, page.width(), numberHeight), Qt::AlignCenter,
+                    pageNumberText(pages, std::max(pageCount, pages)));
+    };
     auto ensureRoom = [&] {
-        if (y + rowHeight > page.bottom() + 0.5) {
-            printer.newPage();
+        if (y + rowHeight > bottom + 0.5) {
+            pageFoot();
+            if (p)
+                printer.newPage();
             ++pages;
             pageTop(false);
         }
     };
     auto drawRow = [&](auto textOf, auto isNumber) {
         ensureRoom();
-        p.setFont(cellFont);
-        p.setPen(gridPen);
-        for (int i = 0; i < columns.size(); ++i) {
-            const QRectF cell(xs[i], y, xs[i + 1] - xs[i], rowHeight);
-            p.drawRect(cell);
-            const Qt::Alignment align = Qt::AlignVCenter | (isNumber(columns[i]) ? Qt::AlignRight : Qt::AlignLeft);
-            p.drawText(cell.adjusted(pad, 0, -pad, 0), align,
-                       QFontMetricsF(cellFont).elidedText(textOf(columns[i]), Qt::ElideRight, cell.width() - 2 * pad));
+        if (p) {
+            p->setFont(cellFont);
+            p->setPen(gridPen);
+            for (int i = 0; i < printed.size(); ++i) {
+                const QRectF cell(xs[i], y, xs[i + 1] - xs[i], rowHeight);
+                p->drawRect(cell);
+                if (printed[i] == kSignatureColumn)
+                    continue;
+                const Qt::Alignment align = Qt::AlignVCenter | (isNumber(printed[i]) ? Qt::AlignRight : Qt::AlignLeft);
+                p->drawText(
+                    cell.adjusted(pad, 0, -pad, 0), align,
+                    QFontMetricsF(cellFont).elidedText(textOf(printed[i]), Qt::ElideRight, cell.width() - 2 * pad));
+            }
         }
         y += rowHeight;
     };
 
     pageTop(true);
-    for (int r = 0; r < rows; ++r) {
-        drawRow([&](int c) { return m_grid.displayText(r, c); },
-                [&](int c) {
-                    const GridColumn &col = m_grid.column(c);
-                    const int f = col.field.isEmpty() ? -1 : table->fieldIndex(col.field);
-                    return f >= 0 && !col.displayText
-                           && (table->field(f).kind == FieldKind::Float || table->field(f).kind == FieldKind::Integer);
-                });
+    for (int r = 0; r < rows; ++r)
+        drawRow([&](int c) { return m_grid.displayText(r, c); }, [&](int c) { return isNumberColumn(m_grid, c); });
+    if (m_totalRow && footers == 0) {
+        const QHash<int, QString> totals = totalRowTexts(m_grid, columns);
+        drawRow([&](int c) { return totals.value(c); }, [&](int c) { return isNumberColumn(m_grid, c); });
     }
     for (int fr = 0; fr < footers; ++fr) {
         drawRow([&](int c) { return m_grid.footerDisplayText(fr, c); },
                 [&](int c) { return m_grid.footerValue(fr, c).metaType().id() == QMetaType::Double; });
     }
-    p.end();
+    pageFoot();
     return pages;
 }
 
@@ -164,7 +287,7 @@ bool GridPrinter::printToPdf(const QString &path) const
     return render(printer) > 0;
 }
 
-void GridPrinter::preview(QWidget *parent) const
+void GridPrinter::preview(QWidget *parent)
 {
     QPrinter printer(QPrinter::HighResolution);
     setUpPrinter(printer);
@@ -172,6 +295,29 @@ void GridPrinter::preview(QWidget *parent) const
     dialog.setWindowTitle(QStringLiteral("打印预览"));
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
                      [this](QPrinter *target) { render(*target); });
+    if (!m_signatureKey.isEmpty()) {
+        // The 签字 column as a switch beside the preview's own buttons.
+        auto *bar = dialog.findChild<QToolBar *>();
+        auto *view = dialog.findChild<QPrintPreviewWidget *>();
+        auto *sign = new QAction(QStringLiteral("签字栏"), &dialog);
+        sign->setObjectName(QStringLiteral("actSignature"));
+        sign->setCheckable(true);
+        sign->setChecked(m_signature);
+        sign->setToolTip(QStringLiteral("在表的右边加一列“签字”"));
+        QObject::connect(sign, &QAction::toggled, &dialog, [this, view](bool on) {
+            m_signature = on;
+            WriteConfig(m_signatureKey, QString::fromLatin1(kSignatureKey),
+                        on ? QStringLiteral("1") : QStringLiteral("0"));
+            if (view)
+                view->updatePreview();
+        });
+        if (bar) {
+            bar->addSeparator();
+            bar->addAction(sign);
+        } else {
+            dialog.addAction(sign);
+        }
+    }
     dialog.exec();
 }
 

@@ -160,7 +160,7 @@ void writePicture(const QString &path, QSize size)
 }
 
 const QList<int> AllCodes = {1,    1001, 1003, 1005, 1301, 1303, 1305, 1503, 1505, 1507, 1509, 1511,
-                             1512, 1513, 1515, 1701, 1703, 1705, 1901, 1903, 1905, 2101, 2105};
+                             1512, 1513, 1515, 1519, 1701, 1703, 1705, 1901, 1903, 1905, 2101, 2105};
 
 } // namespace
 
@@ -184,6 +184,10 @@ private slots:
     void background();
     void reusedChild_data();
     void reusedChild();
+    void companyName_data();
+    void companyName();
+    void wageSheetsOpenMaximised_data();
+    void wageSheetsOpenMaximised();
     void childToolBarFollowsActiveChild();
     void windowMenu();
     void leaving_data();
@@ -225,7 +229,9 @@ void MainFrmTest::frame()
           {"-", 0},
           {"部门设置", 1512},
           {"职位设置", 1513},
-          {"员工名册管理", 1515}}},
+          {"员工名册管理", 1515},
+          {"-", 0},
+          {"单位名称...", 1519}}},
         {"【操作员】", 0, {{"操作员管理", 1701}, {"设定权限", 1703}, {"修改密码", 1705}}},
         {"【系统维护】", 0, {{"数据初始化", 1901}, {"数据备份", 1903}, {"数据恢复", 1905}}},
         {"【系统帮助】", 0, {{"帮助主题", 2101}, {"关于...", 2105}}},
@@ -390,10 +396,10 @@ void MainFrmTest::tidying_data()
     // With its own code 1 the menu is left as the hiding step made it.
     QTest::newRow("code 1: left alone") << QList<int>{1509, 1511} << true
                                         << QStringList{"计件工种设置", "计件工序设置", "计件系数设置", "-", "-",
-                                                       "部门设置",     "职位设置",     "员工名册管理"}
+                                                       "部门设置",     "职位设置",     "员工名册管理", "-"}
                                         << true;
     QTest::newRow("code 1: stays even when empty")
-        << QList<int>{1503, 1505, 1507, 1509, 1511, 1512, 1513, 1515} << true << QStringList{"-", "-"} << true;
+        << QList<int>{1503, 1505, 1507, 1509, 1511, 1512, 1513, 1515} << true << QStringList{"-", "-", "-"} << true;
 }
 
 void MainFrmTest::tidying()
@@ -403,7 +409,8 @@ void MainFrmTest::tidying()
     QFETCH(QStringList, shown);
     QFETCH(bool, menuShown);
     TestApp app;
-    switchOff(app, off);
+    // The last group 单位名称 is switched off throughout: the rows show the groups above it.
+    switchOff(app, off << 1519);
     TfrmMain w;
     // 【初始设置】 is the menu with separators; the tidying walk is shown on it with its own code
     // taken away, the rule for code 1 with the code kept.
@@ -521,6 +528,87 @@ void MainFrmTest::reusedChild()
     QCOMPARE(w.mdiArea->subWindowList().size(), 2);
     QCOMPARE(w.mdiArea->activeSubWindow(), first);
     QCOMPARE(first->isMaximized(), maximised);
+}
+
+void MainFrmTest::companyName_data()
+{
+    QTest::addColumn<QVariant>("stored"); // invalid: parameter 8 missing
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("save");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("first name") << QVariant("") << "  某某服装厂 " << true << "某某服装厂";
+    QTest::newRow("a quote in the name") << QVariant("旧名") << "O'Neil's 制衣" << true << "O'Neil's 制衣";
+    QTest::newRow("parameter row missing") << QVariant() << "新厂" << true << "新厂";
+    QTest::newRow("cancelled") << QVariant("旧名") << "新厂" << false << "旧名";
+}
+
+// 【初始设置】 单位名称...: the name goes into parameter 8 and at once into the status bar.
+void MainFrmTest::companyName()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(QString, typed);
+    QFETCH(bool, save);
+    QFETCH(QString, kept);
+    TestApp app;
+    if (stored.isValid())
+        app.exec(QStringLiteral("update params set pvalue=? where pid=8"), {stored});
+    else
+        app.exec(QStringLiteral("delete from params where pid=8"));
+    TfrmMain w;
+    w.show();
+    QVERIFY(w.menuItem(1519)->isEnabled());
+    QString shownBefore;
+    bool fixedLength = false;
+    onModal<QDialog>([&](QDialog *d) {
+        auto *edit = d->findChild<QLineEdit *>(QStringLiteral("edtName"));
+        shownBefore = edit->text();
+        fixedLength = edit->maxLength() == 100;
+        edit->selectAll();
+        typeText(edit, typed);
+        if (QTest::currentDataTag() == QByteArray("first name"))
+            saveShot(d, QStringLiteral("company_name_dialog"));
+        d->findChild<QPushButton *>(save ? QStringLiteral("btnYes") : QStringLiteral("btnCancel"))->click();
+    });
+    w.menuItem(1519)->trigger();
+    QCOMPARE(shownBefore, stored.toString());
+    QVERIFY(fixedLength);
+    QCOMPARE(app.scalar(QStringLiteral("select pvalue from params where pid=8")).toString(), kept);
+    QCOMPARE(w.pnlCompany->text(), QStringLiteral("使用单位：") + kept);
+    QCOMPARE(app.messages.texts(), save ? QStringList{QStringLiteral("保存成功")} : QStringList{});
+    // An operator without the grant does not get the entry.
+    CurOperName = QStringLiteral("clerk");
+    w.runCreationSteps();
+    QVERIFY(!w.menuItem(1519)->isEnabled());
+}
+
+void MainFrmTest::wageSheetsOpenMaximised_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::newRow("工资数据录入") << 1003;
+    QTest::newRow("打印工资条") << 1301;
+    QTest::newRow("工资发放表") << 1303;
+}
+
+// Every wage sheet window is a list and opens maximised, each time a new one.
+void MainFrmTest::wageSheetsOpenMaximised()
+{
+    QFETCH(int, code);
+    TestApp app;
+    TfrmMain w;
+    w.showNormal();
+    w.resize(1000, 640);
+    w.menuItem(code)->trigger();
+    QMdiSubWindow *first = w.mdiArea->activeSubWindow();
+    QVERIFY(first);
+    QTRY_VERIFY(first->isMaximized());
+    QCOMPARE(first->size(), w.mdiArea->viewport()->size());
+    w.menuItem(code)->trigger();
+    QCOMPARE(w.mdiArea->subWindowList().size(), 2);
+    QMdiSubWindow *second = w.mdiArea->activeSubWindow();
+    QVERIFY(second != first);
+    QTRY_VERIFY(second->isMaximized());
+    if (code == 1003)
+        saveShot(&w, QStringLiteral("wage_sheet_maximised"));
 }
 
 void MainFrmTest::childToolBarFollowsActiveChild()

@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 
 using namespace jjgz;
 using namespace jjgz::test;
@@ -119,7 +120,8 @@ void DialogsTest::backupDialog()
     QCOMPARE(ReadConfig("Backup", "BkDir", QString()), chosen.path() + u'/');
     QVERIFY(app.messages.shown.isEmpty());
 
-    // A typed folder without a final separator is used, not stored.
+    // A typed folder without a final separator is used, and remembered with its separator as a
+    // chosen one is: the next backup and the restore's file dialog start there.
     dialog.edtDir->clear();
     typeText(dialog.edtDir, typed.path());
     QTest::mouseClick(dialog.btnYes, Qt::LeftButton);
@@ -128,7 +130,15 @@ void DialogsTest::backupDialog()
     QCOMPARE(app.messages.shown[0].title, QStringLiteral("提示"));
     QVERIFY(QFileInfo(typed.filePath("jjgz20240105_143012.bak")).isFile());
     QVERIFY(QDir(chosen.path()).isEmpty());
-    QCOMPARE(ReadConfig("Backup", "BkDir", QString()), chosen.path() + u'/');
+    QCOMPARE(ReadConfig("Backup", "BkDir", QString()), typed.path() + u'/');
+    {
+        TfrmBackup next;
+        QCOMPARE(next.edtDir->text(), typed.path() + u'/');
+        TfrmRestore restore;
+        app.messages.files << QString();
+        QTest::mouseClick(restore.btnYes, Qt::LeftButton);
+        QCOMPARE(app.messages.lastChooserDir, typed.path() + u'/');
+    }
     QCOMPARE(dialog.ProgressBar1->value(), 100);
     QVERIFY(dialog.isVisible());
     QVERIFY(dialog.btnYes->isEnabled());
@@ -209,11 +219,26 @@ void DialogsTest::restoreDialog()
     QCOMPARE(count("worker", "where wkcode = '0009'"), 1);
     QVERIFY(cleanWindow);
 
-    // Yes: the child windows close, the data of backup time is back.
+    // Yes: the child windows close, the data of backup time is back. While the restored file is
+    // checked the bar is a busy indicator that keeps being painted (the probe runs then).
     app.messages.clear();
     app.messages.files << archive;
     app.messages.answers << QMessageBox::Yes;
+    bool sawBusy = false;
+    QTimer probe;
+    probe.setInterval(0);
+    connect(&probe, &QTimer::timeout, &dialog, [&] {
+        if (dialog.ProgressBar1->maximum() == 0) {
+            if (!sawBusy)
+                saveShot(&dialog, QStringLiteral("restore_checking"));
+            sawBusy = true;
+        }
+    });
+    probe.start();
     QTest::mouseClick(dialog.btnYes, Qt::LeftButton);
+    probe.stop();
+    QVERIFY(sawBusy);
+    QCOMPARE(dialog.ProgressBar1->maximum(), 100);
     QCOMPARE(app.messages.texts(), (QStringList{question, QStringLiteral("恢复完毕")}));
     QCOMPARE(app.messages.shown[1].icon, MsgIcon::Information);
     QVERIFY(!cleanWindow);

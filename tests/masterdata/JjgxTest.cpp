@@ -118,6 +118,7 @@ private slots:
     void failedSaveChangesNothing();
     void deleteProcess_data();
     void deleteProcess();
+    void addingClearsAndListFollows();
 };
 
 void JjgxTest::sharePriceRule_data()
@@ -255,7 +256,7 @@ void JjgxTest::nextCodePerJobType()
     dialog.show();
     QCOMPARE(dialog.windowTitle(), QStringLiteral("增加工序"));
     QCOMPARE(dialog.edtCode->text(), first);
-    // Saving a process proposes the next code and clears the shares and the unit price.
+    // Saving a process proposes the next code and clears the name, the shares and the unit price.
     typeInto(dialog.edtName, QStringLiteral("熨'烫"));
     typeInto(dialog.edtPrice, QStringLiteral("1.5"));
     QVERIFY(dialog.tmp->append());
@@ -270,7 +271,7 @@ void JjgxTest::nextCodePerJobType()
     QCOMPARE(dialog.edtCode->text(), second);
     QVERIFY(dialog.tmp->isEmpty());
     QCOMPARE(dialog.unitPrice(), 0.0);
-    QCOMPARE(dialog.edtName->text(), QStringLiteral("熨'烫"));
+    QCOMPARE(dialog.edtName->text(), QString());
 }
 
 void JjgxTest::deletedPositionDropped()
@@ -445,6 +446,69 @@ void JjgxTest::deleteProcess()
         QCOMPARE(app.scalar("select count(*) from jjgx").toInt(), 1);
         QCOMPARE(window.qry->rowCount(), 1);
     }
+}
+
+// 增加: the share total under the positions turns orange while the shares do not make 1; after
+// 保存 the list behind shows the new process at once, and the dialog keeps only what the next
+// process of the batch shares (unit, crew size).
+void JjgxTest::addingClearsAndListFollows()
+{
+    TestApp app;
+    seed(app);
+    TfrmJjgx window;
+    window.show();
+    selectJobType(window, QStringLiteral("1"));
+    QStringList checks;
+    QString seen;
+    onModal<TfrmJjgxMdy>(
+        [&](TfrmJjgxMdy *d) {
+            auto note = [&](bool ok, const QString &what) {
+                if (!ok)
+                    checks << what;
+            };
+            const QVariant tip = d->grid->model()->headerData(1, Qt::Horizontal, Qt::ToolTipRole);
+            note(tip.toString().contains(QStringLiteral("1 = 全部金额")), QStringLiteral("ratio tooltip"));
+            note(d->lblTotals->text() == u"合计：分成比例 0.00" && !d->lblTotals->property("differs").toBool(),
+                 QStringLiteral("no shares yet: ") + d->lblTotals->text());
+            typeInto(d->edtName, QStringLiteral("钉扣"));
+            typeInto(d->edtUnit, QStringLiteral("件"));
+            typeInto(d->edtPrice, QStringLiteral("1"));
+            typeInto(d->edtRs, QStringLiteral("2"));
+            DataTable &tmp = *d->tmp;
+            tmp.append();
+            tmp.setValue(QStringLiteral("workertp"), QStringLiteral("[01]车工"));
+            tmp.setValue(QStringLiteral("bl"), 0.6);
+            // The row being edited counts already.
+            note(d->lblTotals->text() == u"合计：分成比例 0.60（不是 1 = 全部金额）"
+                     && d->lblTotals->property("differs").toBool() && !d->lblTotals->toolTip().isEmpty(),
+                 QStringLiteral("0.6: ") + d->lblTotals->text());
+            saveShot(d, QStringLiteral("jjgx_dialog_share_total_differs"));
+            tmp.post();
+            tmp.append();
+            tmp.setValue(QStringLiteral("workertp"), QStringLiteral("[02]检验"));
+            tmp.setValue(QStringLiteral("bl"), 0.4);
+            tmp.post();
+            note(d->lblTotals->text() == u"合计：分成比例 1.00" && !d->lblTotals->property("differs").toBool(),
+                 QStringLiteral("1.0: ") + d->lblTotals->text());
+            saveShot(d, QStringLiteral("jjgx_dialog_share_total"));
+            QTest::mouseClick(d->btnYes, Qt::LeftButton);
+            note(d->isVisible(), QStringLiteral("stays open"));
+            note(window.qry->rowCount() == 3 && window.qry->text(QStringLiteral("gxcode")) == u"003",
+                 QStringLiteral("the list behind follows at once"));
+            note(d->edtCode->text() == u"004" && d->edtName->text().isEmpty() && d->unitPrice() == 0
+                     && d->tmp->isEmpty(),
+                 QStringLiteral("the saved process's fields cleared: ") + d->edtName->text());
+            note(d->edtUnit->text() == u"件" && d->edtRs->text() == u"2", QStringLiteral("batch fields stay"));
+            note(d->lblTotals->text() == u"合计：分成比例 0.00", QStringLiteral("total after save"));
+            d->btnCancel->click();
+        },
+        &seen);
+    window.tbAdd->trigger();
+    QCOMPARE(seen, QStringLiteral("jjgz::TfrmJjgxMdy"));
+    QCOMPARE(checks, QStringList());
+    QCOMPARE(app.messages.texts(), QStringList{QStringLiteral("保存成功")});
+    QCOMPARE(storedShares(app, QStringLiteral("1"), QStringLiteral("003")),
+             (QStringList{QStringLiteral("01 0.6 0.6"), QStringLiteral("02 0.4 0.4")}));
 }
 
 QTEST_MAIN(JjgxTest)

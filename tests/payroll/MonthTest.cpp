@@ -4,6 +4,7 @@
 #include "data/DataTable.h"
 #include "login/MainFrm.h"
 #include "payroll/CarryForward.h"
+#include "payroll/GzData.h"
 #include "payroll/GzSum.h"
 #include "payroll/JzNext.h"
 #include "payroll/SummaryData.h"
@@ -75,6 +76,7 @@ private slots:
     void summarySums();
     void summaryOldMonthAndEmptyMonth();
     void summaryPrintAndSettings();
+    void monthPickersRollOverTheYear();
 };
 
 void MonthTest::proposals_data()
@@ -331,10 +333,27 @@ void MonthTest::summaryPrintAndSettings()
     GridPrinter printer(*w->grid);
     w->setUpPrint(printer);
     const QString printed = printedText(printer, app.path("sum.pdf"));
-    for (const char *expected :
-         {"工资汇总表", "工资月份：2024年5月", "部门名称", "基本工资", "一车间", "600.00", "900.00"})
-        QVERIFY2(printed.contains(QString::fromUtf8(expected)), expected);
+    for (const char *expected : {"工资汇总表", "工资月份：2024年5月", "部门名称", "基本工资", "一车间", "600.00",
+                                 "900.00", "合计", "1500.00", "6.25", "第1页共1页"})
+        QVERIFY2(QString(printed).remove(u' ').contains(QString::fromUtf8(expected)), expected);
     saveShot(&main, QStringLiteral("summary_in_main_window"));
+}
+
+// Every month picker of the wage screens steps from 12月 into January of the next year and back.
+void MonthTest::monthPickersRollOverTheYear()
+{
+    TestApp app; // business date 2010-12-15
+    TfrmGzData sheet(wageSheetMode(0));
+    TfrmGzSum summary;
+    TfrmJzNext carry;
+    for (QDateEdit *picker : {sheet.edtDt, summary.edtDt, carry.edtMonth, carry.edtMonth2}) {
+        picker->setDate(QDate(2010, 12, 1));
+        picker->setCurrentSection(QDateTimeEdit::MonthSection);
+        picker->stepBy(1);
+        QCOMPARE(picker->date(), QDate(2011, 1, 1));
+        picker->stepBy(-1);
+        QCOMPARE(picker->date(), QDate(2010, 12, 1));
+    }
 }
 
 QTEST_MAIN(MonthTest)

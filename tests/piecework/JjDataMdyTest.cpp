@@ -10,6 +10,7 @@
 #include "widgets/DbNavigator.h"
 
 #include <QDateEdit>
+#include <QLabel>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QtTest>
@@ -48,6 +49,7 @@ private slots:
     void dialogAmounts();
     void coefficientChain();
     void lineAmountsFollowAmount();
+    void lineTotalsBesideAmount();
     void shareOfPosition();
     void enterInEmployeeCell_data();
     void enterInEmployeeCell();
@@ -176,6 +178,48 @@ void JjDataMdyTest::lineAmountsFollowAmount()
     QCOMPARE(app.messages.texts(), QStringList{QStringLiteral("保存成功")});
     QCOMPARE(app.scalar("select group_concat(wkcode||':'||tpcode||':'||bl||':'||je, ' ') from jjdata_d").toString(),
              QStringLiteral("0001:01:0.5:100.0 0002:02:0.6667:133.34"));
+}
+
+// Under the lines: the sums of ratio and amount beside the record's amount, orange with the
+// difference while the lines do not add up to it, following every change.
+void JjDataMdyTest::lineTotalsBesideAmount()
+{
+    TestApp app;
+    seedMasterData(app);
+    auto dialog = openAdding(QStringLiteral("[001]上领"));
+    QLabel *totals = dialog->lblTotals;
+    QCOMPARE(totals->text(), QStringLiteral("合计：比例 0.00　金额 0.00（计件金额 0.00）"));
+    QVERIFY(!totals->property("differs").toBool());
+    QVERIFY(dialog->grid->model()->headerData(2, Qt::Horizontal, Qt::ToolTipRole).toString().contains(u"1 = 全部金额"));
+    retype(dialog->edtSl, QStringLiteral("40"));
+    QCOMPARE(totals->text(), QStringLiteral("合计：比例 0.00　金额 0.00（计件金额 100.00），相差 -100.00"));
+    QVERIFY(totals->property("differs").toBool());
+    addLineByCode(*dialog, QStringLiteral("0001"));
+    QCOMPARE(totals->text(), QStringLiteral("合计：比例 0.33　金额 33.33（计件金额 100.00），相差 -66.67"));
+    addLineByCode(*dialog, QStringLiteral("0002"));
+    QVERIFY(dialog->tmp->post());
+    QCOMPARE(totals->text(), QStringLiteral("合计：比例 1.00　金额 100.00（计件金额 100.00）"));
+    QVERIFY(!totals->property("differs").toBool());
+    QVERIFY(totals->toolTip().isEmpty());
+    // Both employees on the whole amount: 200 paid for a 100 job.
+    dialog->tmp->first();
+    dialog->tmp->setValue(QStringLiteral("bl"), 1.0);
+    QVERIFY(dialog->tmp->post());
+    dialog->tmp->next();
+    dialog->tmp->setValue(QStringLiteral("bl"), 1.0);
+    QCOMPARE(totals->text(), QStringLiteral("合计：比例 2.00　金额 200.00（计件金额 100.00），相差 100.00"));
+    QVERIFY(totals->property("differs").toBool());
+    QVERIFY(totals->toolTip().contains(u"不等"));
+    QVERIFY(dialog->tmp->post());
+    saveShot(dialog.get(), QStringLiteral("piecework_record_totals_differ"));
+    // A new amount moves the lines and the sums with it.
+    retype(dialog->edtSl, QStringLiteral("20"));
+    QCOMPARE(totals->text(), QStringLiteral("合计：比例 2.00　金额 100.00（计件金额 50.00），相差 50.00"));
+    // A line deleted leaves the other.
+    dialog->tmp->first();
+    QVERIFY(dialog->tmp->remove());
+    QCOMPARE(totals->text(), QStringLiteral("合计：比例 1.00　金额 50.00（计件金额 50.00）"));
+    QVERIFY(!totals->property("differs").toBool());
 }
 
 // Only a change of a line's position fetches a ratio; a position without a share keeps it.

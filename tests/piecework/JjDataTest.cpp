@@ -114,6 +114,7 @@ private slots:
     void emptyMonthDoesNothing();
     void printedList();
     void openedFromMainWindow();
+    void filterMonthRollsOverTheYear();
 };
 
 void JjDataTest::filterQueries_data()
@@ -419,6 +420,18 @@ void JjDataTest::openedFromMainWindow()
     form->btnQuery->trigger();
     QCOMPARE(form->tmp->rowCount(), 3);
     QCOMPARE(w.mdiArea->subWindowList().size(), 2);
+}
+
+// The filter's month steps from 2010-12 into 2011-01 and back.
+void JjDataTest::filterMonthRollsOverTheYear()
+{
+    TestApp app; // business date 2010-12-15
+    TfrmJjDataSel sel;
+    sel.edtMonth->setCurrentSection(QDateTimeEdit::MonthSection);
+    sel.edtMonth->stepBy(1);
+    QCOMPARE(sel.edtMonth->text(), QStringLiteral("2011-01"));
+    sel.edtMonth->stepBy(-1);
+    QCOMPARE(sel.edtMonth->text(), QStringLiteral("2010-12"));
 }
 
 QTEST_MAIN(JjDataTest)

@@ -167,6 +167,7 @@ void WageScreensTest::addItems()
             QTest::mouseClick(d->btnYes, Qt::LeftButton);
             note(d->isVisible() && d->edtName->text().isEmpty() && d->focusWidget() == d->edtName,
                  "ready for the next");
+            note(form.qryGzxm->rowCount() == 1, "the list follows the first save");
 
             typeText(d->edtName, QStringLiteral("备注"));
             d->cboTp->setFocus();
@@ -180,8 +181,15 @@ void WageScreensTest::addItems()
             QTest::keyClick(d->edtName, Qt::Key_Return);
             note(d->focusWidget() == d->cboTp, "Enter as Tab");
             QTest::mouseClick(d->btnYes, Qt::LeftButton);
+            // The text item's type and width went with it; the list behind shows it at once.
+            note(d->edtName->text().isEmpty() && d->cboTp->currentIndex() == 0 && d->edtSize->text() == u"0",
+                 "the saved item's fields cleared");
+            note(form.qryGzxm->rowCount() == 2 && form.qryGzxm->currentRow() == 1, "the list follows");
 
             typeText(d->edtName, QStringLiteral("奖金"));
+            d->cboTp->setFocus();
+            QTest::keyClick(d->cboTp, Qt::Key_Down);
+            retype(d->edtSize, QStringLiteral("8"));
             QTest::keyClick(d->cboTp, Qt::Key_Up); // 数值型 sets the width to 0
             note(d->edtSize->text() == u"0", "numeric resets width");
             retype(d->edtSize, QStringLiteral("15"));

@@ -2,16 +2,21 @@
 // the printed pages, read back from a PDF with pdftotext.
 #include "TestSupport.h"
 #include "data/Gbk.h"
+#include "data/MyFun.h"
 #include "widgets/DbGrid.h"
 #include "widgets/GridPrinter.h"
 #include "widgets/GridXls.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFontInfo>
+#include <QHeaderView>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -151,6 +156,27 @@ struct ListFixture {
     }
 };
 
+// The left edge of the first word `word` on page `page` (from 1) of `pdf`, as a share of the
+// page width; -1 when it is not there.
+double wordLeft(const QString &pdf, const QString &word, int page = 1)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-f"), QString::number(page),
+                                          QStringLiteral("-l"), QString::number(page), pdf, QStringLiteral("-")});
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        return -1;
+    const QString html = QString::fromUtf8(p.readAllStandardOutput());
+    const QRegularExpression pageRe(QStringLiteral("<page width=\"([0-9.]+)\""));
+    const QRegularExpression wordRe(QStringLiteral("<word xMin=\"([0-9.]+)\"[^>]*>([^<]*)</word>"));
+    const double width = pageRe.match(html).captured(1).toDouble();
+    for (auto it = wordRe.globalMatch(html); it.hasNext();) {
+        const auto m = it.next();
+        if (m.captured(2) == word && width > 0)
+            return m.captured(1).toDouble() / width;
+    }
+    return -1;
+}
+
 QString pdfText(const QString &pdf)
 {
     QProcess p;
@@ -171,6 +197,10 @@ private slots:
     void printedPages();
     void pageBreaksRepeatTitles();
     void previewShowsThePages();
+    void totalsPageNumbersAndSignature();
+    void printedWidthsFollowTheScreen();
+    void companyAndSignatureSwitch();
+    void printFontIsTheInstalledOne();
 };
 
 void GridOutputTest::xlsRecords()
@@ -322,6 +352,146 @@ void GridOutputTest::previewShowsThePages()
     printer.preview(nullptr);
     QCOMPARE(title, QStringLiteral("打印预览"));
     QVERIFY2(pages >= 2, qPrintable(QString::number(pages)));
+}
+
+// The payment table's print: the company over the header on every page, a 合计 row of the
+// number columns after the rows, "第 N 页 共 M 页" under every page and an empty 签字 column.
+void GridOutputTest::totalsPageNumbersAndSignature()
+{
+    ListFixture f;
+    f.grid.setFooterRowCount(0);
+    for (int i = 0; i < 120; ++i)
+        f.table.appendRow({QStringLiteral("员工%1").arg(i, 3, 10, QLatin1Char('0')), 0, double(i) + 0.1, QVariant(),
+                           QVariant(), QString()});
+    GridPrinter printer(f.grid);
+    QCOMPARE(printer.companyName(), QString()); // no database: no company line
+    printer.setCompanyName(QStringLiteral("某某服装厂"));
+    printer.setPageHeader(QStringLiteral("工资发放表"));
+    printer.setTotalRow(true);
+    printer.setPageNumbers(true);
+    printer.setSignatureColumn(true);
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("payment.pdf"));
+    QVERIFY(printer.printToPdf(pdf));
+    if (const QString shots = qEnvironmentVariable("JJGZ_SHOTS"); !shots.isEmpty()) {
+        QFile::remove(QDir(shots).filePath(QStringLiteral("grid_print_totals.pdf")));
+        QFile::copy(pdf, QDir(shots).filePath(QStringLiteral("grid_print_totals.pdf")));
+    }
+    QStringList pages = pdfText(pdf).split(u'\f', Qt::SkipEmptyParts);
+    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
+        pages.removeLast();
+    QVERIFY2(pages.size() >= 2, qPrintable(QString::number(pages.size())));
+    for (int i = 0; i < pages.size(); ++i) {
+        const QString &page = pages[i];
+        QVERIFY(page.contains(QStringLiteral("某某服装厂")));
+        QVERIFY(page.contains(QStringLiteral("工资发放表")));
+        QVERIFY(page.contains(QStringLiteral("签字")));
+        // (pdftotext drops the narrow spaces between the characters)
+        QVERIFY2(QString(page).remove(u' ').contains(QStringLiteral("第%1页共%2页").arg(i + 1).arg(pages.size())),
+                 qPrintable(page));
+    }
+    // The company stands above the header.
+    QVERIFY(pages.first().indexOf(QStringLiteral("某某服装厂")) < pages.first().indexOf(QStringLiteral("工资发放表")));
+    const QString all = pages.join(u'\n');
+    QCOMPARE(all.count(QStringLiteral("合计")), 1);
+    // 12.5 - 0.25 + (0.1 + 1.1 + ... + 119.1)
+    QVERIFY2(pages.last().contains(QStringLiteral("7164.25")), qPrintable(pages.last()));
+    const int total = pages.last().indexOf(QStringLiteral("合计"));
+    QVERIFY(total > pages.last().indexOf(QStringLiteral("员工119")));
+    // The 签字 column is the last one.
+    QVERIFY(wordLeft(pdf, QStringLiteral("签字")) > wordLeft(pdf, QStringLiteral("入职日期")));
+
+    // Without the options: no total of its own, no page numbers, no signature column.
+    GridPrinter plain(f.grid);
+    QVERIFY(plain.printToPdf(pdf));
+    const QString text = pdfText(pdf);
+    QVERIFY(!text.contains(QStringLiteral("合计")) && !text.contains(QStringLiteral("共")));
+    QVERIFY(!text.contains(QStringLiteral("签字")));
+}
+
+// A column the clerk widened on the screen is printed wider; the grid's own width stays.
+void GridOutputTest::printedWidthsFollowTheScreen()
+{
+    ListFixture f;
+    f.grid.resize(700, 300);
+    f.grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.grid));
+    GridPrinter printer(f.grid);
+    QCOMPARE(printer.printedWidth(1), 100);
+    QTemporaryDir dir;
+    const QString before = dir.filePath(QStringLiteral("before.pdf"));
+    QVERIFY(printer.printToPdf(before));
+    f.grid.horizontalHeader()->resizeSection(1, 300); // 员工姓名 dragged three times as wide
+    f.grid.horizontalHeader()->resizeSection(3, 30);  // 金额 narrower
+    QCOMPARE(printer.printedWidth(1), 300);
+    QCOMPARE(printer.printedWidth(3), 30);
+    QCOMPARE(f.grid.column(1).width, 100);
+    const QString after = dir.filePath(QStringLiteral("after.pdf"));
+    QVERIFY(printer.printToPdf(after));
+    // Shares of the printed width: 员工姓名 100 of 380 before, 300 of 550 after.
+    const double typeBefore = wordLeft(before, QStringLiteral("工资类型"));
+    const double typeAfter = wordLeft(after, QStringLiteral("工资类型"));
+    QVERIFY2(typeBefore > 0 && typeAfter > typeBefore + 0.2,
+             qPrintable(QStringLiteral("%1 %2").arg(typeBefore).arg(typeAfter)));
+}
+
+// The company comes from the database's parameter 8; the preview's 签字栏 switch is kept in
+// config.ini and changes the pages at once.
+void GridOutputTest::companyAndSignatureSwitch()
+{
+    jjgz::test::TestApp app;
+    app.exec(QStringLiteral("update params set pvalue=? where pid=8"), {QStringLiteral(" 某某服装厂 ")});
+    ListFixture f;
+    GridPrinter printer(f.grid);
+    QCOMPARE(printer.companyName(), QStringLiteral("某某服装厂"));
+    printer.offerSignatureColumn(QStringLiteral("GzData2"));
+    QVERIFY(!printer.signatureColumn());
+    bool found = false;
+    QTimer::singleShot(0, [&] {
+        for (int i = 0; i < 200 && !qobject_cast<QPrintPreviewDialog *>(QApplication::activeModalWidget()); ++i)
+            QTest::qWait(10);
+        auto *dialog = qobject_cast<QPrintPreviewDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        if (auto *sign = dialog->findChild<QAction *>(QStringLiteral("actSignature"))) {
+            found = !sign->isChecked();
+            sign->trigger();
+        }
+        dialog->reject();
+    });
+    printer.preview(nullptr);
+    QVERIFY(found);
+    QVERIFY(printer.signatureColumn());
+    QCOMPARE(ReadConfig(QStringLiteral("GzData2"), QStringLiteral("sign"), QString()), QStringLiteral("1"));
+    GridPrinter again(f.grid);
+    again.offerSignatureColumn(QStringLiteral("GzData2"));
+    QVERIFY(again.signatureColumn());
+}
+
+// Printouts use the installed WenQuanYi Micro Hei by name, so that a desktop font with shared
+// glyphs never decides what text a PDF carries.
+void GridOutputTest::printFontIsTheInstalledOne()
+{
+    const QFont font = GridPrinter::printFont();
+    QCOMPARE(font.families(), QStringList{QStringLiteral("WenQuanYi Micro Hei")});
+    QCOMPARE(QFontInfo(font).family(), QStringLiteral("WenQuanYi Micro Hei"));
+    // Characters that share a glyph with a radical in other CJK fonts come back as themselves.
+    DataTable t;
+    t.setFields({{QStringLiteral("s"), FieldKind::Text, 0}});
+    t.appendRow({QStringLiteral("工一人力")});
+    DbGrid grid;
+    grid.setTable(&t);
+    grid.addColumn(QStringLiteral("s"), QStringLiteral("工资"), 200);
+    GridPrinter printer(grid);
+    printer.setPageHeader(QStringLiteral("工资发放表"));
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("font.pdf"));
+    QVERIFY(printer.printToPdf(pdf));
+    const QString text = pdfText(pdf);
+    QVERIFY2(text.contains(QStringLiteral("工一人力")) && text.contains(QStringLiteral("工资发放表")),
+             qPrintable(text));
+    for (const char16_t radical : {u'\u2F2F', u'\u2F00', u'\u2F08', u'\u2F12'})
+        QVERIFY2(!text.contains(QChar(radical)), qPrintable(text));
 }
 
 QTEST_MAIN(GridOutputTest)

@@ -9,6 +9,7 @@
 #include "widgets/DbGrid.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QJsonArray>
@@ -279,6 +280,10 @@ void ListServicesTest::exportNames()
     if (chosen != written)
         QVERIFY(!QFile::exists(app.path(chosen)));
     QVERIFY(app.messages.unexpected.isEmpty());
+    // The clerk is told where the file went, under the name it was written with.
+    QCOMPARE(app.messages.texts(),
+             QStringList{QStringLiteral("导出成功，文件保存在：\n") + QDir::toNativeSeparators(app.path(written))});
+    QCOMPARE(app.messages.shown.at(0).icon, MsgIcon::Information);
 }
 
 void ListServicesTest::exportNothingWhenClosedOrCancelled()
