@@ -165,5 +165,13 @@ QString defaultBackupDir()
     return dir;
 }
 
+QString defaultExportDir()
+{
+    if (!g_userData)
+        return appDir();
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
 } // namespace DataPaths
 } // namespace jjgz

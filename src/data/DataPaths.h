@@ -48,6 +48,9 @@ QString findFile(const QString &relative);
 // The folder a backup is offered in first: the home folder beside the program, the user's
 // backup folder (created on demand) when installed.
 QString defaultBackupDir();
+// The folder an export is offered in first: the program's folder beside the program (as
+// always), the user's documents folder (or home) when installed, since /usr/bin is not theirs.
+QString defaultExportDir();
 
 } // namespace DataPaths
 

@@ -136,12 +136,14 @@ void DataPathsTest::location()
     if (kind == DataLocation::BesideProgram) {
         QVERIFY(where.notice().isEmpty());
         QCOMPARE(DataPaths::defaultBackupDir(), QDir::homePath());
+        QCOMPARE(DataPaths::defaultExportDir(), root.path(QStringLiteral("usr/bin")));
         QVERIFY(!QFileInfo::exists(root.path(QStringLiteral("home/.local"))));
     } else {
         QCOMPARE(readFile(databasePath()), QByteArray("delivered database"));
         QVERIFY(where.notice().contains(QDir::toNativeSeparators(databasePath())));
         QCOMPARE(DataPaths::defaultBackupDir(), root.path(dir + QStringLiteral("/backup")));
         QVERIFY(QFileInfo(DataPaths::defaultBackupDir()).isDir());
+        QCOMPARE(DataPaths::defaultExportDir(), root.path(QStringLiteral("home"))); // no Documents folder there
     }
 }
 
