@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
-# Sets up a Debian 12 machine for jjgz, builds it, and then either starts the program
-# (./setup.sh run) or runs every test (./setup.sh test).
+# Sets up a Debian 12 machine for jjgz, builds it, and then starts the program (./setup.sh run),
+# runs every test (./setup.sh test) or builds the Debian package build/jjgz_<version>_amd64.deb
+# and checks it with lintian and desktop-file-validate (./setup.sh package).
 set -euo pipefail
 cd "$(dirname "$0")"
 
 mode=${1:-run}
-case "$mode" in run|test) ;; *) echo "usage: $0 run|test" >&2; exit 2 ;; esac
+case "$mode" in run|test|package) ;; *) echo "usage: $0 run|test|package" >&2; exit 2 ;; esac
 
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n
   libsqlite3-dev sqlite3 libzip-dev libxlsxwriter-dev libsodium-dev
-  fonts-wqy-microhei
+  fonts-wqy-microhei librsvg2-bin
 )
 if [ "$mode" = test ]; then
   # Test and benchmark tools: GoogleTest, Google Benchmark and muparser (benchmark baseline),
@@ -22,6 +23,10 @@ if [ "$mode" = test ]; then
   # fonts-noto-cjk is a common desktop font whose shared glyphs (工 and the radical ⼯) spoil
   # the text of a PDF unless the printouts choose their own font: the PDF tests run with it.
   packages+=(fonts-noto-cjk)
+fi
+if [ "$mode" = test ] || [ "$mode" = package ]; then
+  # The package's checks (the package test runs them too).
+  packages+=(lintian desktop-file-utils)
 fi
 
 missing=()
@@ -47,6 +52,18 @@ cmake --build build -j"$jobs"
 
 if [ "$mode" = run ]; then
   exec build/bin/jjgz
+fi
+
+if [ "$mode" = package ]; then
+  rm -f build/jjgz_*_amd64.deb
+  (cd build && cpack -G DEB)
+  deb=$(ls build/jjgz_*_amd64.deb)
+  lintian "$deb" | tee build/lintian.log
+  if grep -q '^E:' build/lintian.log; then echo "lintian reports errors" >&2; exit 1; fi
+  dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/applications/jjgz.desktop >build/jjgz.desktop
+  desktop-file-validate build/jjgz.desktop
+  echo "Built $deb (install it with: sudo apt install ./$deb)"
+  exit 0
 fi
 
 export QT_QPA_PLATFORM=offscreen

@@ -2,6 +2,7 @@
 
 #include "app/Input.h"
 #include "app/Setup.h"
+#include "data/DataPaths.h"
 #include "data/MyFun.h"
 #include "widgets/DbGrid.h"
 #include "widgets/GridXls.h"
@@ -51,8 +52,9 @@ bool ExportGrid(DbGrid *grid)
     if (!grid || !grid->table() || !grid->table()->isActive())
         return false;
     QString filter;
-    const QString chosen = messages().saveFileName(grid->window(), QStringLiteral("导出"), appDir(),
-                                                   kXlsFilter + QStringLiteral(";;") + kXlsxFilter, &filter);
+    const QString chosen =
+        messages().saveFileName(grid->window(), QStringLiteral("导出"), DataPaths::defaultExportDir(),
+                                kXlsFilter + QStringLiteral(";;") + kXlsxFilter, &filter);
     if (chosen.isEmpty())
         return false;
     const bool xlsx = filter == kXlsxFilter;

@@ -1,5 +1,6 @@
 #include "MainDM.h"
 
+#include "DataPaths.h"
 #include "DbErrors.h"
 #include "JetSql.h"
 #include "MyFun.h"
@@ -265,7 +266,7 @@ QList<QSqlRecord> JetQuery::readAll()
 
 QString databasePath()
 {
-    return appPath(QStringLiteral("data/zt000.mdb"));
+    return QDir(dataDir()).filePath(QStringLiteral("data/zt000.mdb"));
 }
 
 // Opens the configured connection `db` and checks that it holds this program's database; on

@@ -157,7 +157,8 @@ template <class F> void inTransaction(F &&work)
     dmMain->commitTrans();
 }
 
-// The default database file beside the program.
+// The program's database file: data/zt000.mdb in dataDir() (beside the program until
+// DataPaths::prepare() chose the user's data folder).
 QString databasePath();
 
 // Login globals, set only by a successful login.

@@ -1,5 +1,6 @@
 #include "MyFun.h"
 
+#include "DataPaths.h"
 #include "IniFile.h"
 
 #include <QCoreApplication>
@@ -164,7 +165,7 @@ QString ReplaceAll(const QString &s, const QString &f, const QString &r)
 
 QString ReadConfig(const QString &section, const QString &key, const QString &def)
 {
-    return IniFile(appPath(QStringLiteral("config.ini"))).value(section, key, def);
+    return IniFile(configPath()).value(section, key, def);
 }
 
 bool WriteConfig(const QString &section, const QString &key, const QString &value)
@@ -184,7 +185,7 @@ bool WriteConfigValues(const QString &section, const QList<QPair<QString, QStrin
 
 QString configPath()
 {
-    return appPath(QStringLiteral("config.ini"));
+    return QDir(dataDir()).filePath(QStringLiteral("config.ini"));
 }
 
 } // namespace jjgz

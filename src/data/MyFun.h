@@ -33,7 +33,7 @@ double VarToFloat(const QVariant &value);
 // keep forming f anew with their neighbours beyond a generous bound.
 QString ReplaceAll(const QString &s, const QString &f, const QString &r);
 
-// config.ini beside the program.
+// config.ini beside the database (see DataPaths.h).
 QString ReadConfig(const QString &section, const QString &key, const QString &def);
 // Returns false when the file could not be written (the setting is lost, nothing else changes).
 bool WriteConfig(const QString &section, const QString &key, const QString &value);

@@ -2,10 +2,15 @@
 
 #include "app/Application.h"
 #include "app/Startup.h"
+#include "data/DataPaths.h"
 #include "data/MainDM.h"
 #include "login/Login.h"
 #include "login/MainFrm.h"
+#include "widgets/MessageService.h"
 
+#include <QDir>
+
+#include <cstdio>
 #include <memory>
 
 namespace jjgz {
@@ -43,6 +48,34 @@ int runProgram()
     const int code = QApplication::exec();
     main.reset();
     return code;
+}
+
+int startProgram()
+{
+    const bool smoke = qEnvironmentVariable("JJGZ_SMOKE_EXIT") == u"1";
+    const DataLocation where = DataPaths::prepare();
+    const QString notice = where.notice();
+    if (!notice.isEmpty()) {
+        if (smoke)
+            std::fprintf(stderr, "%s\n", notice.toUtf8().constData());
+        else if (where.kind == DataLocation::NotFound)
+            showError(nullptr, QStringLiteral("连接数据库库失败(") + notice + u')');
+        else
+            showInfo(nullptr, notice);
+    }
+    if (where.kind == DataLocation::NotFound)
+        return 1;
+    if (!smoke)
+        return runProgram();
+    const QByteArray file = QDir::toNativeSeparators(databasePath()).toUtf8();
+    try {
+        TdmMain dm(databasePath());
+    } catch (const DbError &e) {
+        std::fprintf(stderr, "error: %s: %s\n", file.constData(), e.message().toUtf8().constData());
+        return 1;
+    }
+    std::fprintf(stderr, "opened %s\n", file.constData());
+    return 0;
 }
 
 } // namespace jjgz

@@ -5,6 +5,7 @@
 #include "login/Operator.h"
 #include "login/OperatorPwd.h"
 #include "login/OperatorRole.h"
+#include "widgets/MessageService.h"
 
 // Screens of the other folders: add the header of a screen here when wiring it below.
 #include "maintenance/Backup.h"
@@ -24,6 +25,7 @@
 #include "wagestructure/Gzxm.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -99,16 +101,51 @@ bool openScreen(int code, QWidget *mainWindow)
     return true;
 }
 
-QString helpDocumentPath()
-{
-    return appPath(QStringLiteral("工资管理系统说明书.doc"));
+namespace {
+UrlOpener g_urlOpener;
 }
 
-void openHelpDocument(QWidget *, int)
+UrlOpener setUrlOpener(UrlOpener opener)
+{
+    UrlOpener previous = std::move(g_urlOpener);
+    g_urlOpener = std::move(opener);
+    return previous;
+}
+
+QStringList helpDocumentCandidates()
+{
+    const QDir dir(appDir());
+    return {QDir::cleanPath(dir.filePath(QStringLiteral("guide/index.html"))),
+            QDir::cleanPath(dir.filePath(QStringLiteral("../share/jjgz/guide/index.html"))),
+            dir.filePath(QStringLiteral("工资管理系统说明书.doc"))};
+}
+
+QString helpDocumentPath()
+{
+    for (const QString &path : helpDocumentCandidates())
+        if (QFileInfo(path).isFile())
+            return path;
+    return {};
+}
+
+void openHelpDocument(QWidget *mainWindow, int)
 {
     const QString path = helpDocumentPath();
-    if (QFileInfo(path).isFile())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    if (path.isEmpty()) {
+        QStringList looked;
+        for (const QString &candidate : helpDocumentCandidates())
+            looked << QStringLiteral("  ") + QDir::toNativeSeparators(candidate);
+        showError(mainWindow,
+                  QStringLiteral("找不到使用说明。查找过：\n%1\n请重新安装本程序，或把使用说明放到第一个位置。")
+                      .arg(looked.join(u'\n')));
+        return;
+    }
+    const QUrl url = QUrl::fromLocalFile(path);
+    const bool opened = g_urlOpener ? g_urlOpener(url) : QDesktopServices::openUrl(url);
+    if (!opened)
+        showError(mainWindow, QStringLiteral("不能打开使用说明 %1：这台电脑没有设置打开这种文件的程序。"
+                                             "请用浏览器打开这个文件。")
+                                  .arg(QDir::toNativeSeparators(path)));
 }
 
 } // namespace jjgz

@@ -8,6 +8,9 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
+
+#include <functional>
 
 class QWidget;
 
@@ -19,7 +22,7 @@ enum class OpenHow {
     NewChild,        // another child window each time
     QueryThenList,   // the piece-work filter dialog (kept between uses), then a new list window
     Modal,           // a dialog created, shown modally and destroyed when it closes
-    Help,            // the help document beside the program
+    Help,            // the guide for clerks (openHelpDocument)
     None,            // nothing
 };
 
@@ -59,9 +62,18 @@ template <class T> void wageSheet(QWidget *, int mode)
     raiseChildForm(childHost()->addChild(new T(wageSheetMode(mode))), 2);
 }
 
-// The help document: opened with the desktop's default program, silently nothing when it is
-// missing or cannot be opened.
+// The guide for clerks (帮助主题): the first of helpDocumentCandidates() that exists, opened with
+// the desktop's default program. When none exists, or the desktop cannot open it, an error box
+// says so and where it looked.
 void openHelpDocument(QWidget *mainWindow, int mode);
+// guide/index.html beside the program (the build tree, a portable copy), the installed guide in
+// <prefix>/share/jjgz/guide, and the older document 工资管理系统说明书.doc beside the program.
+QStringList helpDocumentCandidates();
+// The first candidate that exists, or empty.
 QString helpDocumentPath();
+// How a document is handed to the desktop (QDesktopServices::openUrl unless a test set another);
+// returns the previous one.
+using UrlOpener = std::function<bool(const QUrl &)>;
+UrlOpener setUrlOpener(UrlOpener opener);
 
 } // namespace jjgz

@@ -12,5 +12,5 @@ int main(int argc, char **argv)
     jjgz::Application::setUpLocale();
     jjgz::Application::setUpFont();
     QApplication::setWindowIcon(jjgz::toolIcon(jjgz::Glyph::WageEntry));
-    return jjgz::runProgram();
+    return jjgz::startProgram();
 }

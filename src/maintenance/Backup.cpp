@@ -4,6 +4,7 @@
 #include "Maintenance.h"
 
 #include "app/Application.h"
+#include "data/DataPaths.h"
 #include "data/MyFun.h"
 #include "widgets/MessageService.h"
 
@@ -79,7 +80,8 @@ TfrmBackup::TfrmBackup(QWidget *parent) : QDialog(parent)
     connect(btnYes, &QPushButton::clicked, this, [this] { guarded(this, [this] { btnYesClick(); }); });
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    edtDir->setText(ReadConfig(QStringLiteral("Backup"), QStringLiteral("BkDir"), withSeparator(QDir::homePath())));
+    edtDir->setText(
+        ReadConfig(QStringLiteral("Backup"), QStringLiteral("BkDir"), withSeparator(DataPaths::defaultBackupDir())));
     edtDir->setMinimumWidth(320);
     resize(440, sizeHint().height());
 }

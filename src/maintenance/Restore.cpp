@@ -5,6 +5,7 @@
 
 #include "app/Application.h"
 #include "app/ChildForm.h"
+#include "data/DataPaths.h"
 #include "data/MyFun.h"
 #include "widgets/MessageService.h"
 
@@ -74,7 +75,8 @@ TfrmRestore::TfrmRestore(QWidget *parent) : QDialog(parent)
 
 void TfrmRestore::btnYesClick()
 {
-    const QString startDir = ReadConfig(QStringLiteral("Backup"), QStringLiteral("BkDir"), QDir::homePath());
+    const QString startDir =
+        ReadConfig(QStringLiteral("Backup"), QStringLiteral("BkDir"), DataPaths::defaultBackupDir());
     const QString file = messages().openFileName(this, QStringLiteral("请选择备份文件"), startDir,
                                                  QStringLiteral("backup files(*.bak)"));
     if (file.isEmpty())

@@ -1,5 +1,6 @@
 #include "payroll/WagePrint.h"
 
+#include "data/DataPaths.h"
 #include "data/DataTable.h"
 #include "data/MyFun.h"
 #include "widgets/DbGrid.h"
@@ -22,8 +23,8 @@ void setUpMonthPrint(GridPrinter &printer, const QString &header, int year, int 
 report::Report paySlipReport(const DbGrid &grid, QString *templateMessage)
 {
     using namespace report;
-    Report slips(ReportTemplate::loadOr(appPath(QStringLiteral("rep/gzbar.frf")), ReportTemplate::builtInPaySlip(),
-                                        templateMessage));
+    Report slips(ReportTemplate::loadOr(DataPaths::findFile(QStringLiteral("rep/gzbar.frf")),
+                                        ReportTemplate::builtInPaySlip(), templateMessage));
     const QList<int> columns = grid.visibleColumns();
     DataTable *table = grid.table();
     QList<int> fields;

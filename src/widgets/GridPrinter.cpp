@@ -119,10 +119,135 @@ void GridPrinter::offerSignatureColumn(const QString &settingsKey)
     m_signature = ReadConfig(settingsKey, QString::fromLatin1(kSignatureKey), QStringLiteral("0")) == u"1";
 }
 
+double GridPrinter::gridWidth() const
+{
+    double width = m_signature ? kSignatureWidth : 0;
+    for (int c : m_grid.visibleColumns())
+        width += printedWidth(c);
+    return width;
+}
+
+QPageLayout::Orientation GridPrinter::orientation() const
+{
+    if (m_orientation)
+        return *m_orientation;
+    const QPageLayout portrait(QPageSize(QPageSize::A4), QPageLayout::Portrait, m_margins, QPageLayout::Millimeter);
+    const double portraitWidth = portrait.paintRect(QPageLayout::Point).width() * 96.0 / 72.0;
+    return gridWidth() > portraitWidth + 0.5 ? QPageLayout::Landscape : QPageLayout::Portrait;
+}
+
+QList<int> GridPrinter::keyColumns() const
+{
+    const QList<int> columns = m_grid.visibleColumns();
+    if (m_keyColumns) {
+        QList<int> keys;
+        for (int c : *m_keyColumns)
+            if (columns.contains(c))
+                keys << c;
+        return keys;
+    }
+    auto firstEndingIn = [&](const QString &end, const QString &exact) {
+        for (int c : columns)
+            if (m_grid.column(c).field.compare(exact, Qt::CaseInsensitive) == 0)
+                return c;
+        for (int c : columns)
+            if (m_grid.column(c).field.endsWith(end, Qt::CaseInsensitive))
+                return c;
+        return -1;
+    };
+    QList<int> keys;
+    for (int c : {firstEndingIn(QStringLiteral("code"), QStringLiteral("wkcode")),
+                  firstEndingIn(QStringLiteral("name"), QStringLiteral("wkname"))})
+        if (c >= 0)
+            keys << c;
+    if (keys.isEmpty() && !columns.isEmpty())
+        keys << columns.first();
+    std::sort(keys.begin(), keys.end(), [&](int a, int b) { return columns.indexOf(a) < columns.indexOf(b); });
+    return keys;
+}
+
+GridPrinter::ColumnBands GridPrinter::columnBands(const QList<int> &widths, const QList<int> &keys, double pageWidth)
+{
+    ColumnBands out;
+    double total = 0;
+    for (int w : widths)
+        total += std::max(1, w);
+    if (widths.isEmpty() || total <= 0 || pageWidth <= 0) {
+        out.bands << QList<int>();
+        for (int i = 0; i < widths.size(); ++i)
+            out.bands.last() << i;
+        return out;
+    }
+    const double fit = pageWidth / total;
+    if (fit >= kMinTextScale) {
+        out.scale = fit;
+        QList<int> all;
+        for (int i = 0; i < widths.size(); ++i)
+            all << i;
+        out.bands << all;
+        return out;
+    }
+    out.scale = kMinTextScale;
+    const double room = pageWidth / kMinTextScale; // screen pixels per page
+    QList<int> usedKeys;
+    double keyWidth = 0;
+    for (int k : keys)
+        if (k >= 0 && k < widths.size() && keyWidth + std::max(1, widths[k]) <= room / 2) {
+            usedKeys << k;
+            keyWidth += std::max(1, widths[k]);
+        }
+    QList<int> band = usedKeys;
+    double used = keyWidth;
+    bool bandHasOwn = false;
+    for (int i = 0; i < widths.size(); ++i) {
+        if (usedKeys.contains(i))
+            continue;
+        const double w = std::max(1, widths[i]);
+        if (bandHasOwn && used + w > room) {
+            out.bands << band;
+            band = usedKeys;
+            used = keyWidth;
+        }
+        band << i;
+        used += w;
+        bandHasOwn = true;
+    }
+    if (bandHasOwn || out.bands.isEmpty())
+        out.bands << band;
+    // Each band: the keys first, then its own columns, all in the list's order.
+    for (QList<int> &b : out.bands)
+        std::sort(b.begin(), b.end(), [&](int a, int c) {
+            const bool ka = usedKeys.contains(a), kc = usedKeys.contains(c);
+            if (ka != kc)
+                return ka;
+            return a < c;
+        });
+    return out;
+}
+
+GridPrinter::ColumnBands GridPrinter::printedBands(double pageWidth) const
+{
+    QList<int> visible = m_grid.visibleColumns();
+    QList<int> widths, keys;
+    for (int c : visible)
+        widths << printedWidth(c);
+    if (m_signature) { // the 签字 column closes the last band
+        visible << kSignatureColumn;
+        widths << kSignatureWidth;
+    }
+    for (int k : keyColumns())
+        keys << int(visible.indexOf(k));
+    ColumnBands bands = columnBands(widths, keys, pageWidth);
+    for (QList<int> &band : bands.bands)
+        for (int &i : band)
+            i = visible.at(i);
+    return bands;
+}
+
 void GridPrinter::setUpPrinter(QPrinter &printer) const
 {
     printer.setPageSize(QPageSize(QPageSize::A4));
-    printer.setPageOrientation(m_orientation);
+    printer.setPageOrientation(orientation());
     printer.setPageMargins(m_margins, QPageLayout::Millimeter);
 }
 
@@ -145,16 +270,11 @@ int GridPrinter::paintPages(QPrinter &printer, QPainter *p, int pageCount) const
     const double unit = dpi / 96.0; // one screen pixel in device pixels
     const QRectF page(QPointF(0, 0), QSizeF(printer.pageLayout().paintRectPixels(printer.resolution()).size()));
 
-    const QList<int> columns = m_grid.visibleColumns();
-    QList<int> printed = columns; // grid columns, then the 签字 column
-    if (m_signature)
-        printed << kSignatureColumn;
+    const ColumnBands layout = printedBands(page.width() / unit);
+    const bool banded = layout.bands.size() > 1;
+    const double fit = layout.scale; // grid pixels → page
+    const double textScale = banded ? fit : std::clamp(fit, kMinTextScale, 1.25);
     auto widthOf = [this](int c) { return c == kSignatureColumn ? kSignatureWidth : printedWidth(c); };
-    double gridWidth = 0;
-    for (int c : printed)
-        gridWidth += widthOf(c);
-    const double fit = gridWidth > 0 ? page.width() / (gridWidth * unit) : 1.0; // grid pixels → page
-    const double textScale = std::clamp(fit, 0.3, 1.25);
 
     const QFont base = printFont();
     const QFont companyFont = sized(base, 15 * unit, true);
@@ -170,13 +290,8 @@ int GridPrinter::paintPages(QPrinter &printer, QPainter *p, int pageCount) const
     const double bottom = page.bottom() - numberHeight;
     const double pad = 3 * unit * textScale;
 
-    QList<double> xs; // left edge of each printed column, then the right edge of the last
-    double x = page.left();
-    for (int c : printed) {
-        xs << x;
-        x += widthOf(c) * unit * fit;
-    }
-    xs << x;
+    QList<int> printed; // the band being printed: grid columns, and the 签字 column in the last band
+    QList<double> xs;   // left edge of each printed column, then the right edge of the last
     auto titleOf = [this](int c) { return c == kSignatureColumn ? QStringLiteral("签字") : m_grid.column(c).title; };
 
     DataTable *table = m_grid.table();
@@ -263,16 +378,37 @@ int GridPrinter::paintPages(QPrinter &printer, QPainter *p, int pageCount) const
         y += rowHeight;
     };
 
-    pageTop(true);
-    for (int r = 0; r < rows; ++r)
-        drawRow([&](int c) { return m_grid.displayText(r, c); }, [&](int c) { return isNumberColumn(m_grid, c); });
-    if (m_totalRow && footers == 0) {
-        const QHash<int, QString> totals = totalRowTexts(m_grid, columns);
-        drawRow([&](int c) { return totals.value(c); }, [&](int c) { return isNumberColumn(m_grid, c); });
-    }
-    for (int fr = 0; fr < footers; ++fr) {
-        drawRow([&](int c) { return m_grid.footerDisplayText(fr, c); },
-                [&](int c) { return m_grid.footerValue(fr, c).metaType().id() == QMetaType::Double; });
+    for (int b = 0; b < layout.bands.size(); ++b) {
+        printed = layout.bands[b];
+        QList<int> columns; // the grid columns of the band
+        for (int c : printed)
+            if (c != kSignatureColumn)
+                columns << c;
+        xs.clear();
+        double x = page.left();
+        for (int c : printed) {
+            xs << x;
+            x += widthOf(c) * unit * fit;
+        }
+        xs << x;
+        if (b > 0) {
+            pageFoot();
+            if (p)
+                printer.newPage();
+            ++pages;
+        }
+        pageTop(true);
+        for (int r = 0; r < rows; ++r)
+            drawRow([&](int c) { return m_grid.displayText(r, c); },
+                    [&](int c) { return isNumberColumn(m_grid, c); });
+        if (m_totalRow && footers == 0) {
+            const QHash<int, QString> totals = totalRowTexts(m_grid, columns);
+            drawRow([&](int c) { return totals.value(c); }, [&](int c) { return isNumberColumn(m_grid, c); });
+        }
+        for (int fr = 0; fr < footers; ++fr) {
+            drawRow([&](int c) { return m_grid.footerDisplayText(fr, c); },
+                    [&](int c) { return m_grid.footerValue(fr, c).metaType().id() == QMetaType::Double; });
+        }
     }
     pageFoot();
     return pages;

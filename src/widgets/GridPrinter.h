@@ -5,9 +5,18 @@
 // page breaks that repeat the column titles, the footer rows at the end. On request a 合计 row of
 // the number columns, "第 N 页 共 M 页" under every page and an empty 签字 column for signatures.
 // Through a print preview from which the user prints, or straight into a PDF file.
+//
+// Wide lists: a list wider than a portrait page prints landscape unless an orientation was set
+// (the preview still lets the user turn the page). A list wider than the page shrinks to fit only
+// down to kMinTextScale (cells of about 7 pt); beyond that its columns are printed in bands, one
+// after the other, each band on pages of its own with the key columns (code and name) repeated
+// at its left.
+#include <QList>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QString>
+
+#include <optional>
 
 class QFont;
 class QPainter;
@@ -32,6 +41,25 @@ public:
     // Page margins in millimetres (10 mm on every side unless set).
     void setMarginsMm(const QMarginsF &margins) { m_margins = margins; }
     void setOrientation(QPageLayout::Orientation orientation) { m_orientation = orientation; }
+    // The orientation of this print: the one set, else landscape when the list is wider than a
+    // portrait page.
+    QPageLayout::Orientation orientation() const;
+    // The grid columns repeated at the left of every band (see columnBands). Unless set: the
+    // employee code and name columns when the list shows them, else its first code and first
+    // name column (fields ending in "code" and "name"), else its first column.
+    void setKeyColumns(const QList<int> &columns) { m_keyColumns = columns; }
+    QList<int> keyColumns() const;
+
+    // Smallest scale of the grid's text on paper: the grid's 12 px (9 pt) cells at about 7 pt.
+    static constexpr double kMinTextScale = 7.0 / 9.0;
+    struct ColumnBands {
+        QList<QList<int>> bands; // grid columns of each band, in print order
+        double scale = 1;        // printed width of a grid pixel, in screen pixels (1 = as on screen)
+    };
+    // Splits the visible columns into bands for a page `pageWidth` screen pixels wide: one band
+    // scaled to fit while that is at least kMinTextScale, else as few bands as fit at that scale,
+    // each starting with the key columns (a column wider than the page gets a band of its own).
+    static ColumnBands columnBands(const QList<int> &widths, const QList<int> &keys, double pageWidth);
 
     // The company line over the page header; empty prints none.
     void setCompanyName(const QString &name) { m_company = name; }
@@ -75,7 +103,11 @@ private:
     bool m_pageNumbers = false;
     bool m_signature = false;
     QMarginsF m_margins{10, 10, 10, 10};
-    QPageLayout::Orientation m_orientation = QPageLayout::Portrait;
+    std::optional<QPageLayout::Orientation> m_orientation;
+    std::optional<QList<int>> m_keyColumns;
+    double gridWidth() const; // visible columns, screen pixels
+    // columnBands over the visible columns, as grid column numbers.
+    ColumnBands printedBands(double pageWidth) const;
 };
 
 } // namespace jjgz

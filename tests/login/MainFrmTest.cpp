@@ -8,7 +8,6 @@
 
 #include <QComboBox>
 #include <QDateEdit>
-#include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -19,6 +18,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QTextBrowser>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -79,14 +79,6 @@ protected:
 };
 
 // Receives what the main window hands to the desktop to open.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl &url) { opened << url; }
-};
-
 namespace {
 
 // Every item of the main window that carries a permission code, with where it sits.
@@ -790,31 +782,99 @@ void MainFrmTest::relogin()
 
 void MainFrmTest::help_data()
 {
-    QTest::addColumn<bool>("present");
-    QTest::newRow("document present") << true;
-    QTest::newRow("document missing") << false;
+    QTest::addColumn<QString>("program");   // the program's folder: "build" for the real one, else under a temp root
+    QTest::addColumn<QStringList>("files"); // files made under the temp root
+    QTest::addColumn<bool>("opens");        // what the opener answers
+    QTest::addColumn<QString>("opened");    // the file handed to the desktop, "" for none
+    QTest::addColumn<QString>("says");      // part of the error shown, "" for no message
+    QTest::newRow("guide beside the build") << "build" << QStringList() << true << "build/guide/index.html"
+                                            << "";
+    QTest::newRow("installed guide") << "usr/bin" << QStringList{"usr/share/jjgz/guide/index.html"} << true
+                                     << "usr/share/jjgz/guide/index.html"
+                                     << "";
+    QTest::newRow("guide before the older document")
+        << "usr/bin" << QStringList{"usr/bin/guide/index.html", "usr/bin/工资管理系统说明书.doc"} << true
+        << "usr/bin/guide/index.html"
+        << "";
+    QTest::newRow("older document") << "usr/bin" << QStringList{"usr/bin/工资管理系统说明书.doc"} << true
+                                    << "usr/bin/工资管理系统说明书.doc"
+                                    << "";
+    QTest::newRow("missing") << "usr/bin" << QStringList() << true << ""
+                             << "找不到使用说明。查找过：";
+    QTest::newRow("desktop cannot open it")
+        << "usr/bin" << QStringList{"usr/share/jjgz/guide/index.html"} << false << "usr/share/jjgz/guide/index.html"
+        << "不能打开使用说明";
 }
 
 void MainFrmTest::help()
 {
-    QFETCH(bool, present);
+    QFETCH(QString, program);
+    QFETCH(QStringList, files);
+    QFETCH(bool, opens);
+    QFETCH(QString, opened);
+    QFETCH(QString, says);
     TestApp app;
-    const QString document = app.path(QStringLiteral("工资管理系统说明书.doc"));
-    if (present) {
-        QFile file(document);
+    QTemporaryDir root;
+    const QString build = QCoreApplication::applicationDirPath(); // the build copies the guide here
+    auto where = [&](const QString &rel) {
+        return rel.startsWith(u"build/") ? QDir(build).filePath(rel.mid(6)) : QDir(root.path()).filePath(rel);
+    };
+    for (const QString &f : std::as_const(files)) {
+        QDir().mkpath(QFileInfo(where(f)).absolutePath());
+        QFile file(where(f));
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("doc");
+        file.write("guide");
     }
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
-    const auto unset = qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); });
+    QDir().mkpath(where(program));
+    setAppDir(program == u"build" ? build : where(program));
+    QList<QUrl> handed;
+    const UrlOpener previous = setUrlOpener([&](const QUrl &url) {
+        handed << url;
+        return opens;
+    });
+    const auto restore = qScopeGuard([&] { setUrlOpener(previous); });
     TfrmMain w;
     w.menuItem(2101)->trigger();
-    if (present)
-        QCOMPARE(catcher.opened, QList<QUrl>{QUrl::fromLocalFile(document)});
-    else
-        QVERIFY(catcher.opened.isEmpty());
-    QVERIFY(app.messages.shown.isEmpty());
+    if (opened.isEmpty()) {
+        QVERIFY(handed.isEmpty());
+    } else {
+        QCOMPARE(handed, QList<QUrl>{QUrl::fromLocalFile(where(opened))});
+        QVERIFY(QFileInfo(handed[0].toLocalFile()).isFile());
+    }
+    if (program == u"build") {
+        // The real guide, in Chinese, with the pictures it shows.
+        QFile guide(where(opened));
+        QVERIFY(guide.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(guide.readAll());
+        QVERIFY(html.contains(QStringLiteral("工资管理系统")));
+        static const QRegularExpression img(QStringLiteral("<img[^>]* src=\"([^\"]+)\""));
+        int pictures = 0;
+        for (const auto &m : img.globalMatch(html)) {
+            ++pictures;
+            QVERIFY2(QFileInfo(QFileInfo(guide).dir().filePath(m.captured(1))).isFile(), qPrintable(m.captured(1)));
+        }
+        QVERIFY(pictures > 5);
+        // A look at the guide's first page (Qt's own HTML view, close to what a browser shows).
+        QTextBrowser view;
+        view.resize(900, 700);
+        view.setSource(handed[0]);
+        view.show();
+        QVERIFY(view.toPlainText().contains(QStringLiteral("第一次登录和密码")));
+        saveShot(&view, QStringLiteral("guide_first_page"));
+    }
+    if (says.isEmpty()) {
+        QVERIFY2(app.messages.shown.isEmpty(), qPrintable(app.messages.texts().join(u'|')));
+    } else {
+        QCOMPARE(app.messages.shown.size(), 1);
+        QCOMPARE(app.messages.shown[0].icon, MsgIcon::Error);
+        QVERIFY2(app.messages.lastText().contains(says), qPrintable(app.messages.lastText()));
+        if (opened.isEmpty()) // every place it looked
+            for (const QString &candidate : helpDocumentCandidates())
+                QVERIFY2(app.messages.lastText().contains(QDir::toNativeSeparators(candidate)),
+                         qPrintable(app.messages.lastText()));
+        else
+            QVERIFY(app.messages.lastText().contains(QDir::toNativeSeparators(where(opened))));
+    }
 }
 
 void MainFrmTest::navigation_data()

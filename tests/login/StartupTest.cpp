@@ -2,7 +2,9 @@
 // another program, a stranger's file. Each ends the run with exit code 1 after one message that
 // tells the clerk what happened and what to do; none aborts.
 #include "TestSupport.h"
+#include "data/DataPaths.h"
 #include "data/MyFun.h"
+#include "login/Login.h"
 #include "login/Program.h"
 
 #include <QDir>
@@ -65,6 +67,8 @@ private slots:
     void initTestCase() { pinFont(); }
     void unusableDatabase_data();
     void unusableDatabase();
+    void installedStart_data();
+    void installedStart();
 };
 
 void StartupTest::unusableDatabase_data()
@@ -142,6 +146,67 @@ void StartupTest::unusableDatabase()
     for (const char *word : {"malformed", "database", "SQL", "无法"})
         QVERIFY2(!messages.shown[0].text.contains(QLatin1String(word), Qt::CaseInsensitive),
                  qPrintable(messages.shown[0].text));
+    QVERIFY(!dmMain);
+}
+
+void StartupTest::installedStart_data()
+{
+    QTest::addColumn<bool>("delivered"); // the package's database in <prefix>/share/jjgz
+    QTest::newRow("first start") << true;
+    QTest::newRow("no database anywhere") << false;
+}
+
+void StartupTest::installedStart()
+{
+    // An installed program (<root>/usr/bin without data/) with a fresh HOME.
+    QFETCH(bool, delivered);
+    QTemporaryDir root;
+    QDir(root.path()).mkpath(QStringLiteral("usr/bin"));
+    QDir(root.path()).mkpath(QStringLiteral("usr/share/jjgz"));
+    if (delivered)
+        QVERIFY(QFile::copy(deliveredDatabase(), root.filePath(QStringLiteral("usr/share/jjgz/zt000.mdb"))));
+    const QByteArray home = qgetenv("HOME");
+    const QByteArray xdg = qgetenv("XDG_DATA_HOME");
+    qputenv("HOME", root.filePath(QStringLiteral("home")).toUtf8());
+    qunsetenv("XDG_DATA_HOME");
+    ScriptedMessages messages;
+    MessageService *previous = setMessageService(&messages);
+    setAppDir(root.filePath(QStringLiteral("usr/bin")));
+    const auto restore = qScopeGuard([&] {
+        setAppDir(QString());
+        setDataDir(QString());
+        setMessageService(previous);
+        qputenv("HOME", home);
+        if (!xdg.isEmpty())
+            qputenv("XDG_DATA_HOME", xdg);
+    });
+    // The notice comes before the login, which is then cancelled.
+    QString seen;
+    if (delivered)
+        onModal<TfrmLogin>([](TfrmLogin *login) { login->reject(); }, &seen);
+
+    const int code = startProgram();
+    const QString db = root.filePath(QStringLiteral("home/.local/share/jjgz/data/zt000.mdb"));
+    QCOMPARE(messages.shown.size(), 1);
+    if (delivered) {
+        QCOMPARE(code, 0);
+        QCOMPARE(seen, QStringLiteral("jjgz::TfrmLogin"));
+        QCOMPARE(messages.shown[0].icon, MsgIcon::Information);
+        QVERIFY2(messages.shown[0].text.contains(QStringLiteral("第一次启动")), qPrintable(messages.shown[0].text));
+        QVERIFY(messages.shown[0].text.contains(QDir::toNativeSeparators(db)));
+        QVERIFY(QFileInfo(db).isFile());
+        QCOMPARE(databasePath(), db);
+    } else {
+        QCOMPARE(code, 1);
+        QCOMPARE(messages.shown[0].icon, MsgIcon::Error);
+        const QString text = messages.shown[0].text;
+        QVERIFY2(text.startsWith(QStringLiteral("连接数据库库失败(找不到数据库")), qPrintable(text));
+        for (const QString &p :
+             {QStringLiteral("usr/bin/data/zt000.mdb"), QStringLiteral("home/.local/share/jjgz/data/zt000.mdb"),
+              QStringLiteral("usr/share/jjgz/zt000.mdb")})
+            QVERIFY2(text.contains(QDir::toNativeSeparators(root.filePath(p))), qPrintable(text));
+        QVERIFY(!QFileInfo::exists(db));
+    }
     QVERIFY(!dmMain);
 }
 

@@ -15,6 +15,7 @@
 #include <QHeaderView>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -201,6 +202,10 @@ private slots:
     void printedWidthsFollowTheScreen();
     void companyAndSignatureSwitch();
     void printFontIsTheInstalledOne();
+    void columnBands_data();
+    void columnBands();
+    void orientation();
+    void wideListInBands();
 };
 
 void GridOutputTest::xlsRecords()
@@ -492,6 +497,157 @@ void GridOutputTest::printFontIsTheInstalledOne()
              qPrintable(text));
     for (const char16_t radical : {u'\u2F2F', u'\u2F00', u'\u2F08', u'\u2F12'})
         QVERIFY2(!text.contains(QChar(radical)), qPrintable(text));
+void GridOutputTest::columnBands_data()
+{
+    QTest::addColumn<QList<int>>("widths");
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<double>("page");
+    QTest::addColumn<QString>("bands"); // bands of column indexes, "|" between bands
+    QTest::addColumn<double>("scale");
+    const double min = GridPrinter::kMinTextScale;
+    QTest::newRow("narrow: grows") << QList<int>{100, 100} << QList<int>{0} << 400.0 << "0 1" << 2.0;
+    QTest::newRow("shrinks to fit") << QList<int>{100, 100, 100, 100} << QList<int>{0} << 320.0 << "0 1 2 3" << 0.8;
+    QTest::newRow("just at the limit") << QList<int>{90, 90} << QList<int>{0} << 141.0 << "0 1" << 141.0 / 180.0;
+    // Beyond the limit: 700 px of page hold 900 px of grid at 7/9.
+    QTest::newRow("bands repeat the keys") << QList<int>{100, 100, 100, 100, 100, 100, 100, 100, 100, 100, 100, 100}
+                                           << QList<int>{0, 1} << 700.0 << "0 1 2 3 4 5 6 7 8|0 1 9 10 11" << min;
+    QTest::newRow("keys in the middle go first")
+        << QList<int>{100, 100, 100, 100, 100, 100, 100, 100, 100, 100, 100, 100} << QList<int>{4, 5} << 700.0
+        << "4 5 0 1 2 3 6 7 8|4 5 9 10 11" << min;
+    QTest::newRow("a column wider than the page gets a band of its own")
+        << QList<int>{100, 2000, 100} << QList<int>{0} << 700.0 << "0 1|0 2" << min;
+    QTest::newRow("keys wider than half the page are not repeated")
+        << QList<int>{600, 300, 300, 300} << QList<int>{0} << 700.0 << "0 1|2 3" << min;
+    QTest::newRow("no key") << QList<int>{500, 500, 500} << QList<int>{} << 700.0 << "0|1|2" << min;
+}
+
+void GridOutputTest::columnBands()
+{
+    QFETCH(QList<int>, widths);
+    QFETCH(QList<int>, keys);
+    QFETCH(double, page);
+    QFETCH(QString, bands);
+    QFETCH(double, scale);
+    const GridPrinter::ColumnBands got = GridPrinter::columnBands(widths, keys, page);
+    QStringList text;
+    for (const QList<int> &band : got.bands) {
+        QStringList b;
+        for (int i : band)
+            b << QString::number(i);
+        text << b.join(u' ');
+        // What a band holds fits the page at the scale (one over-wide column excepted).
+        double width = 0;
+        for (int i : band)
+            width += widths[i];
+        QVERIFY(width * got.scale <= page + 0.01 || band.size() <= keys.size() + 1);
+    }
+    QCOMPARE(text.join(u'|'), bands);
+    QVERIFY(qAbs(got.scale - scale) < 1e-9);
+    QVERIFY(got.scale >= GridPrinter::kMinTextScale - 1e-9);
+}
+
+void GridOutputTest::orientation()
+{
+    // A4 with 10 mm margins: 190 mm (718 px) across in portrait, 277 mm (1047 px) in landscape.
+    DataTable t;
+    t.setFields({{QStringLiteral("a"), FieldKind::Text, 0}});
+    DbGrid grid;
+    grid.setTable(&t);
+    const int column = grid.addColumn(QStringLiteral("a"), QStringLiteral("甲"), 700);
+    GridPrinter printer(grid);
+    QCOMPARE(printer.orientation(), QPageLayout::Portrait);
+    grid.setColumnWidthPx(column, 740);
+    QCOMPARE(printer.orientation(), QPageLayout::Landscape);
+    QPrinter pdf(QPrinter::HighResolution);
+    printer.setUpPrinter(pdf);
+    QCOMPARE(pdf.pageLayout().orientation(), QPageLayout::Landscape);
+    printer.setOrientation(QPageLayout::Portrait); // a screen that asks for one keeps it
+    QCOMPARE(printer.orientation(), QPageLayout::Portrait);
+}
+
+void GridOutputTest::wideListInBands()
+{
+    // Sixteen columns of 100 px: wider than a landscape page even at 7 pt, so the columns go on in
+    // a second band, with the employee code and name repeated.
+    DataTable t;
+    QList<FieldDef> fields = {{QStringLiteral("wkcode"), FieldKind::Text, 0},
+                              {QStringLiteral("wkname"), FieldKind::Text, 0}};
+    for (int i = 1; i <= 14; ++i)
+        fields.append({QStringLiteral("f%1").arg(i), FieldKind::Float, 0});
+    t.setFields(fields);
+    const int rows = 80;
+    for (int r = 0; r < rows; ++r) {
+        QVariantList row = {QStringLiteral("W%1").arg(r, 3, 10, QLatin1Char('0')), QStringLiteral("员工%1").arg(r)};
+        for (int i = 1; i <= 14; ++i)
+            row << double(r * 100 + i);
+        t.appendRow(row);
+    }
+    DbGrid grid;
+    grid.setTable(&t);
+    grid.addColumn(QStringLiteral("wkcode"), QStringLiteral("员工代码"), 100);
+    grid.addColumn(QStringLiteral("wkname"), QStringLiteral("员工姓名"), 100);
+    for (int i = 1; i <= 14; ++i)
+        grid.addColumn(QStringLiteral("f%1").arg(i), QStringLiteral("项目%1号").arg(i, 2, 10, QLatin1Char('0')), 100,
+                       QStringLiteral("0.00"));
+    GridPrinter printer(grid);
+    printer.setPageHeader(QStringLiteral("发放表"));
+    QCOMPARE(printer.orientation(), QPageLayout::Landscape);
+    QCOMPARE(printer.keyColumns(), (QList<int>{0, 1}));
+
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("wide.pdf"));
+    QVERIFY(printer.printToPdf(pdf));
+    if (const QString shots = qEnvironmentVariable("JJGZ_SHOTS"); !shots.isEmpty())
+        QFile::copy(pdf, QDir(shots).filePath(QStringLiteral("grid_print_wide.pdf")));
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {pdf});
+    QVERIFY(info.waitForFinished(30000));
+    const QString infoText = QString::fromUtf8(info.readAllStandardOutput());
+    QVERIFY2(infoText.contains(QRegularExpression(QStringLiteral("Page size:\\s+84[12](\\.\\d+)? x 595"))),
+             qPrintable(infoText));
+
+    QStringList pages = pdfText(pdf).split(u'\f', Qt::SkipEmptyParts);
+    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
+        pages.removeLast();
+    // Two bands of equal length: items 1-11 first, then 12-14.
+    QVERIFY2(pages.size() >= 4 && pages.size() % 2 == 0, qPrintable(QString::number(pages.size())));
+    const int half = int(pages.size()) / 2;
+    for (int i = 0; i < pages.size(); ++i) {
+        const QString &page = pages[i];
+        QVERIFY(page.contains(QStringLiteral("发放表")));
+        QVERIFY(page.contains(QStringLiteral("员工代码")));
+        QVERIFY(page.contains(QStringLiteral("员工姓名")));
+        const bool first = i < half;
+        QCOMPARE(page.contains(QStringLiteral("项目01号")), first);
+        QCOMPARE(page.contains(QStringLiteral("项目11号")), first);
+        QCOMPARE(page.contains(QStringLiteral("项目12号")), !first);
+        QCOMPARE(page.contains(QStringLiteral("项目14号")), !first);
+    }
+    // Every row once in each band, with its own values.
+    const QString all = pages.join(u'\n');
+    for (int r = 0; r < rows; ++r) {
+        QCOMPARE(all.count(QStringLiteral("W%1").arg(r, 3, 10, QLatin1Char('0'))), 2);
+        for (int item : {1, 11, 12, 14}) {
+            const QRegularExpression value(QStringLiteral("(?<![\\d.])%1\\.00").arg(r * 100 + item));
+            QCOMPARE(all.count(value), 1);
+        }
+    }
+
+    // The preview opens on landscape pages; a picture of it for the guide.
+    QPrinter target(QPrinter::HighResolution);
+    printer.setUpPrinter(target);
+    QPrintPreviewDialog preview(&target);
+    connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&](QPrinter *p) { printer.render(*p); });
+    preview.resize(1000, 720);
+    preview.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&preview));
+    auto *view = preview.findChild<QPrintPreviewWidget *>();
+    QVERIFY(view);
+    view->updatePreview();
+    QTest::qWait(50);
+    QCOMPARE(view->orientation(), QPageLayout::Landscape);
+    QCOMPARE(view->pageCount(), int(pages.size()));
+    jjgz::test::saveShot(&preview, QStringLiteral("grid_print_landscape_preview"));
 }
 
 QTEST_MAIN(GridOutputTest)

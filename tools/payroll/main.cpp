@@ -7,9 +7,10 @@
 // "failed WKCODE FNAME: MESSAGE" per cell that failed and last "calculated N employees, M items,
 // K failed cells"; conditions that raised an error and formulas without a value are reported as
 // "warning ..." lines on standard error. explain is a dry run of one cell and changes nothing.
-// FILE defaults to data/zt000.mdb beside the program and is never created.
+// FILE defaults to the database the program uses (see data/DataPaths.h).
 // Exit codes: 0 done, 1 "error: MESSAGE" (database cannot be opened or written, unknown employee
 // or item), 2 usage.
+#include "data/DataPaths.h"
 #include "data/DataTable.h"
 #include "data/MainDM.h"
 #include "data/MyFun.h"
@@ -136,8 +137,8 @@ int main(int argc, char **argv)
     } else {
         return usage();
     }
-    if (db.isEmpty())
-        db = databasePath();
+    if (db.isEmpty() && (db = DataPaths::databaseForTool()).isEmpty())
+        return 1;
 
     try {
         TdmMain dm(db);
