@@ -331,7 +331,8 @@ bool TfrmJjDataMdy::checkLine(DataTable &table)
     if (m_lineGuard)
         return true;
     const PieceData::LineFault fault =
-        PieceData::checkLine(table.text(QStringLiteral("worker")), table.text(QStringLiteral("workertp")));
+        PieceData::checkLine(table.text(QStringLiteral("worker")), table.text(QStringLiteral("workertp")),
+                             table.text(QStringLiteral("storedtp")));
     if (fault == PieceData::LineFault::None)
         return true;
     showError(this, PieceData::faultText(fault), QStringLiteral("错误"));
@@ -387,6 +388,16 @@ bool TfrmJjDataMdy::finishLineEdit()
     return tmp->post();
 }
 
+// Puts the current row and the grid's cell on line `row` and says what is wrong with it.
+void TfrmJjDataMdy::showBadLine(int row, PieceData::LineFault fault)
+{
+    tmp->setCurrentRow(row);
+    const bool position = fault == PieceData::LineFault::UnknownPosition || fault == PieceData::LineFault::BadPosition;
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(row, position ? PositionColumn : WorkerColumn));
+    showError(this, QStringLiteral("第%1行：%2").arg(row + 1).arg(PieceData::faultText(fault)), QStringLiteral("错误"));
+}
+
 // ---------------------------------------------------------------- saving
 
 RecordValues TfrmJjDataMdy::values() const
@@ -414,8 +425,16 @@ void TfrmJjDataMdy::btnYesClick()
     }
     if (!finishLineEdit())
         return;
+    // Every line, however it was posted (the line amounts are recomputed without the checks):
+    // the first that fails is shown and nothing is saved.
+    const QList<LineValues> lines = PieceData::lines(*tmp);
+    PieceData::LineFault fault = PieceData::LineFault::None;
+    if (const int bad = PieceData::firstBadLine(lines, &fault); bad >= 0) {
+        showBadLine(bad, fault);
+        return;
+    }
     try {
-        m_pid = PieceData::save(m_mode, values(), PieceData::lines(*tmp), CurOperName);
+        m_pid = PieceData::save(m_mode, values(), lines, CurOperName);
     } catch (...) {
         showError(this, QStringLiteral("保存失败(") + failureText(std::current_exception()) + QLatin1Char(')'),
                   QStringLiteral("错误"));

@@ -87,6 +87,7 @@ private:
     bool enterInCell(int column, const QString &text);
     void takeWorker(const WorkerPick &worker);
     bool finishLineEdit();
+    void showBadLine(int row, PieceData::LineFault fault);
     RecordValues values() const;
     QString gzcode() const;
     QString gxcode() const;

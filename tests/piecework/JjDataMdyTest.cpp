@@ -53,6 +53,8 @@ private slots:
     void enterInEmployeeCell();
     void lineValidation_data();
     void lineValidation();
+    void linesCheckedAtSave_data();
+    void linesCheckedAtSave();
     void addingSavesInARow();
     void modifyShowsStoredAmounts();
     void unknownJobTypeAsksForOne();
@@ -321,6 +323,68 @@ void JjDataMdyTest::lineValidation()
         QCOMPARE(dialog->tmp->state(), DataTable::Insert);
         QCOMPARE(recordCount(app), 0);
     }
+}
+
+void JjDataMdyTest::linesCheckedAtSave_data()
+{
+    QTest::addColumn<QString>("typed"); // into the employee cell of the second line
+    QTest::addColumn<int>("key");       // that leaves the cell
+    QTest::addColumn<QString>("message");
+    QTest::newRow("code left with Tab") << "0001" << int(Qt::Key_Tab) << "第2行：员工输入错误";
+    QTest::newRow("short code left with Tab") << "001" << int(Qt::Key_Tab) << "第2行：员工输入错误";
+    QTest::newRow("name and Enter") << "张三" << int(Qt::Key_Return) << "第2行：员工输入错误";
+    QTest::newRow("name left with Tab") << "李四" << int(Qt::Key_Tab) << "第2行：员工输入错误";
+}
+
+// A line that reached the table without its check (the line amounts are recomputed when the
+// quantity changes, which posts every line) is still checked when the record is saved: the
+// save is refused and the line shown.
+void JjDataMdyTest::linesCheckedAtSave()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, key);
+    QFETCH(QString, message);
+    TestApp app;
+    seedMasterData(app);
+    auto dialog = openAdding(QStringLiteral("[001]上领"));
+    retype(dialog->edtSl, QStringLiteral("40"));
+    addLineByCode(*dialog, QStringLiteral("0002"));
+    newLine(*dialog);
+    typeAtFocus(typed);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+    retype(dialog->edtSl, QStringLiteral("60")); // recomputes and posts both lines
+    QCOMPARE(dialog->tmp->state(), DataTable::Browse);
+    QCOMPARE(dialog->tmp->rowValue(1, 0).toString(), typed);
+    dialog->tmp->first();
+    app.messages.clear();
+    dialog->btnYes->click();
+    QCOMPARE(app.messages.texts(), QStringList{message});
+    QCOMPARE(app.messages.shown.first().title, QStringLiteral("错误"));
+    QCOMPARE(dialog->tmp->currentRow(), 1);
+    QCOMPARE(dialog->grid->currentIndex().row(), 1);
+    QCOMPARE(recordCount(app), 0);
+    QCOMPARE(app.scalar("select count(*) from jjdata_d").toInt(), 0);
+    // The data class refuses such a line whoever hands it over.
+    bool refused = false;
+    try {
+        PieceData::save(1, {0, QDate(2010, 12, 1), "1", "001", 2.5, 2.0, {}, {}, 1.0, 2.5},
+                        PieceData::lines(*dialog->tmp), QStringLiteral("admin"));
+    } catch (const DbError &e) {
+        refused = e.message() == message;
+    }
+    QVERIFY(refused);
+    QCOMPARE(recordCount(app), 0);
+    // Mended, the record is saved with both employees.
+    dialog->tmp->setCurrentRow(1);
+    dialog->tmp->edit();
+    dialog->tmp->setValue(QStringLiteral("worker"), QStringLiteral("[0001]张三"));
+    QVERIFY(dialog->tmp->post());
+    app.messages.clear();
+    dialog->btnYes->click();
+    QCOMPARE(app.messages.texts(), QStringList{QStringLiteral("保存成功")});
+    QCOMPARE(
+        app.scalar("select group_concat(wkcode, ' ') from (select wkcode from jjdata_d order by rowid)").toString(),
+        QStringLiteral("0002 0001"));
 }
 
 // Two records in a row take consecutive numbers; after a save the process and the coefficient
