@@ -186,7 +186,7 @@ void TfrmJjDataMdy::setRecord(const RecordHeader &header)
         cboGx->setCurrentIndex(cboGx->indexOfText(header.gxText));
         edtPrice->setValue(header.price);
         edtRs->setValue(header.rs);
-        cboXs->setCurrentIndex(header.xsText.isEmpty() ? -1 : cboXs->indexOfText(header.xsText));
+        cboXs->setCurrentIndex(coefficientIndex(header.xsText));
         edtXs->setValue(header.xs);
         edtSl->setValue(header.sl);
         edtJe->setValue(header.je);
@@ -195,6 +195,26 @@ void TfrmJjDataMdy::setRecord(const RecordHeader &header)
         throw;
     }
     m_filling = false;
+}
+
+// The coefficient item of a stored record, found by its code: its name may have changed since
+// the listing was read. A coefficient deleted since keeps its place in the list as it was
+// stored, so that the record keeps it unless the clerk chooses another.
+int TfrmJjDataMdy::coefficientIndex(const QString &xsText)
+{
+    if (xsText.isEmpty())
+        return -1;
+    const QString code = BracketCode(xsText);
+    for (int i = 1; i < cboXs->count(); ++i) {
+        if (BracketCode(cboXs->itemText(i)) == code)
+            return i;
+    }
+    QStringList items;
+    for (int i = 0; i < cboXs->count(); ++i)
+        items << cboXs->itemText(i);
+    items << xsText;
+    cboXs->setItems(items);
+    return int(items.size()) - 1;
 }
 
 void TfrmJjDataMdy::showEvent(QShowEvent *event)
@@ -445,10 +465,13 @@ void TfrmJjDataMdy::btnYesClick()
         accept();
         return;
     }
-    // Ready for the next record: date, job type, amounts stay; the process is chosen again.
+    // Ready for the next record: date, job type, price and quantity stay; the process and the
+    // coefficient are chosen again, and no coefficient value is left over to scale the next one.
     tmp->emptyTable();
     cboGx->setIndexQuietly(0);
     cboXs->setIndexQuietly(0);
+    edtXs->setValue(0.0);
+    recomputeAmount();
     cboGx->setFocus();
 }
 

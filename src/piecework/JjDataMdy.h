@@ -79,6 +79,7 @@ private:
     void jobTypeChosen();
     void processChosen();
     void coefficientChosen();
+    int coefficientIndex(const QString &xsText);
     void recomputeAmount();
     void recomputeLines();
     void lineFieldChanged(int field);

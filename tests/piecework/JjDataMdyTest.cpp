@@ -2,6 +2,7 @@
 // typed, Enter pressed, messages answered; the database checked afterwards.
 #include "piecework/JjDataMdy.h"
 #include "PieceFixture.h"
+#include "data/DBFun.h"
 #include "data/DataTable.h"
 #include "masterdata/SelWorker.h"
 #include "piecework/PieceData.h"
@@ -57,6 +58,8 @@ private slots:
     void linesCheckedAtSave();
     void addingSavesInARow();
     void modifyShowsStoredAmounts();
+    void modifyFindsCoefficient_data();
+    void modifyFindsCoefficient();
     void unknownJobTypeAsksForOne();
     void modifyDeletedRecord();
     void failedLineInsertLeavesNothing();
@@ -412,7 +415,9 @@ void JjDataMdyTest::addingSavesInARow()
     QCOMPARE(dialog->cboGx->currentIndex(), 0);
     QCOMPARE(dialog->cboXs->currentIndex(), 0);
     QCOMPARE(dialog->edtPrice->text(), QStringLiteral("2.500000")); // not reset by the lists
-    QCOMPARE(dialog->edtJe->text(), QStringLiteral("12.00"));
+    // The coefficient goes with its list, and the amount no longer holds it.
+    QCOMPARE(dialog->edtXs->text(), QStringLiteral("0.00"));
+    QCOMPARE(dialog->edtJe->text(), QStringLiteral("10.00"));
 
     app.messages.clear();
     dialog->btnYes->click();
@@ -424,6 +429,49 @@ void JjDataMdyTest::addingSavesInARow()
     QCOMPARE(app.scalar("select group_concat(pid||':'||gxcode||':'||je, ' ') from jjdata").toString(),
              QStringLiteral("1:001:12.0 2:002:0.5"));
     QCOMPARE(app.scalar("select count(*) from jjdata_d where pid=2").toInt(), 0);
+    // The first process again (the same unit price): no coefficient, nothing scaled by one.
+    choose(dialog->cboGx, QStringLiteral("[001]上领"));
+    app.messages.clear();
+    dialog->btnYes->click();
+    QCOMPARE(app.messages.texts(), QStringList{QStringLiteral("保存成功")});
+    QCOMPARE(app.scalar("select ifnull(xscode,'-')||':'||xs||':'||je from jjdata where pid=3").toString(),
+             QStringLiteral("-:0.0:10.0"));
+}
+
+void JjDataMdyTest::modifyFindsCoefficient_data()
+{
+    QTest::addColumn<QString>("xsText"); // as the listing read it
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("renamed since") << "[1]旧名"
+                                   << "[1]加急";
+    QTest::newRow("as listed") << "[2]普通"
+                               << "[2]普通";
+    QTest::newRow("deleted since") << "[7]停用"
+                                   << "[7]停用";
+}
+
+// A record's coefficient is found by its code and stays with the record when it is saved.
+void JjDataMdyTest::modifyFindsCoefficient()
+{
+    QFETCH(QString, xsText);
+    QFETCH(QString, shown);
+    TestApp app;
+    seedMasterData(app);
+    const QString code = BracketCode(xsText);
+    app.exec("insert into jjdata (pid, dt, gzcode, gxcode, price, rs, xscode, xs, sl, je) values "
+             "(5, '2010-03-05', '1', '001', 2.5, 2, ?, 1.1, 10, 27.5)",
+             {code});
+    TfrmJjDataMdy dialog(2, QStringLiteral("修改计件数据"));
+    dialog.setRecord({5, QDate(2010, 3, 5), "[1]缝纫", "[001]上领", 2.5, 2.0, xsText, 1.1, 10.0, 27.5});
+    dialog.show();
+    QCOMPARE(dialog.cboXs->currentText(), shown);
+    QCOMPARE(dialog.edtXs->text(), QStringLiteral("1.10"));
+    retype(dialog.edtSl, QStringLiteral("20"));
+    QCOMPARE(dialog.edtJe->text(), QStringLiteral("55.00"));
+    dialog.btnYes->click();
+    QCOMPARE(app.messages.texts(), QStringList{QStringLiteral("保存成功")});
+    QCOMPARE(app.scalar("select xscode||':'||xs||':'||je from jjdata where pid=5").toString(),
+             code + QStringLiteral(":1.1:55.0"));
 }
 
 // The stored amounts are shown, even where the process's unit price has changed since.
