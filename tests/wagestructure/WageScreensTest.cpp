@@ -115,6 +115,8 @@ private slots:
     void composeFormula();
     void formulaRefused_data();
     void formulaRefused();
+    void formulaWithErrors_data();
+    void formulaWithErrors();
     void modifyAndDeleteFormula();
 };
 
@@ -606,6 +608,65 @@ void WageScreensTest::formulaRefused()
     QVERIFY(dialog.isVisible());
     QCOMPARE(dialog.edtGs->text(), formula);
     QCOMPARE(app.scalar("select count(*) from gzgs").toInt(), 0);
+}
+
+void WageScreensTest::formulaWithErrors_data()
+{
+    QTest::addColumn<QString>("formula");
+    QTest::addColumn<QString>("condition");
+    QTest::addColumn<QString>("fault"); // between "公式有错误：" and "，仍然保存吗？"
+    QTest::addColumn<int>("answer");
+    QTest::newRow("syntax error, No") << "f1+*2"
+                                      << ""
+                                      << "第1行第6列：语法错误" << int(QMessageBox::No);
+    QTest::newRow("syntax error, Yes") << "f1+*2"
+                                       << ""
+                                       << "第1行第6列：语法错误" << int(QMessageBox::Yes);
+    QTest::newRow("unknown name") << "F1*2"
+                                  << ""
+                                  << "未知名称：F1" << int(QMessageBox::No);
+    QTest::newRow("condition") << "f1*2"
+                               << "f2>"
+                               << "采用条件中" << int(QMessageBox::No);
+    QTest::newRow("both") << "f1+*2"
+                          << "f2>"
+                          << "第1行第6列：语法错误；采用条件中" << int(QMessageBox::Yes);
+}
+
+// A formula or condition the calculation cannot compile is saved only when the clerk says so;
+// the question's default is No.
+void WageScreensTest::formulaWithErrors()
+{
+    QFETCH(QString, formula);
+    QFETCH(QString, condition);
+    QFETCH(QString, fault);
+    QFETCH(int, answer);
+    TestApp app;
+    addTwelve(app);
+    TfrmGzgsMdy dialog(1);
+    dialog.show();
+    typeText(dialog.edtGs, formula);
+    if (!condition.isEmpty()) {
+        dialog.rbCon->setChecked(true);
+        typeText(dialog.edtCon, condition);
+    }
+    app.messages.answers << QMessageBox::StandardButton(answer);
+    QTest::mouseClick(dialog.btnYes, Qt::LeftButton);
+    QVERIFY(!app.messages.shown.isEmpty());
+    const auto &asked = app.messages.shown[0];
+    QVERIFY(asked.question);
+    QCOMPARE(asked.title, QStringLiteral("询问"));
+    QVERIFY2(asked.text.startsWith(QStringLiteral("公式有错误：") + fault), qPrintable(asked.text));
+    QVERIFY2(asked.text.endsWith(QStringLiteral("，仍然保存吗？")), qPrintable(asked.text));
+    QCOMPARE(asked.defaultButton, QMessageBox::No);
+    if (answer == QMessageBox::No) {
+        QCOMPARE(app.messages.shown.size(), 1);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(app.scalar("select count(*) from gzgs").toInt(), 0);
+    } else {
+        QCOMPARE(app.messages.lastText(), QStringLiteral("保存成功"));
+        QCOMPARE(app.scalar("select gs||'|'||con from gzgs").toString(), formula + u'|' + condition);
+    }
 }
 
 void WageScreensTest::modifyAndDeleteFormula()
