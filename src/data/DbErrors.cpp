@@ -65,6 +65,9 @@ int dbErrorCode(const QSqlError &error)
 QString dbErrorText(int code, const QString &engineText)
 {
     const QString text = withoutDriverText(engineText);
+    // The driver reports a failed commit without the engine's code; its words still tell it.
+    if (code == 0)
+        code = dbErrorCodeOf(text);
     switch (code) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED: return QStringLiteral("数据库正被其他程序使用，%1。请稍后再试").arg(kUnchanged);
@@ -74,7 +77,7 @@ QString dbErrorText(int code, const QString &engineText)
             .arg(kUnchanged);
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB: return QStringLiteral("数据库文件已损坏，%1。请从备份恢复数据库").arg(kUnchanged);
-    case SQLITE_FULL: return QStringLiteral("磁盘已满，%1。请腾出磁盘空间后再试").arg(kUnchanged);
+    case SQLITE_FULL: return QStringLiteral("磁盘已满，%1。请删除不需要的文件、腾出磁盘空间后再试").arg(kUnchanged);
     case SQLITE_IOERR: return QStringLiteral("读写数据库文件时出错，%1。请检查磁盘后再试").arg(kUnchanged);
     case SQLITE_CANTOPEN: return QStringLiteral("不能打开数据库文件。请检查文件是否存在、是否有权限读写");
     case SQLITE_NOMEM: return QStringLiteral("内存不足，%1。请关闭其他程序后再试").arg(kUnchanged);
@@ -130,8 +133,17 @@ QString plainDbText(const QString &reported)
 {
     const QString text = withoutDriverText(reported);
     const int code = dbErrorCodeOf(text);
-    if (code == 0 && hasChinese(text))
+    if (code == 0 && hasChinese(text)) {
+        // "保存工资数据失败(database or disk is full)": a step's own words around the engine's.
+        static const QRegularExpression wrapped(QStringLiteral("^(.*)[(（]([\\x00-\\x7f]+)[)）]$"));
+        const QRegularExpressionMatch m = wrapped.match(text);
+        if (m.hasMatch() && hasChinese(m.captured(1))) {
+            const QString inner = withoutDriverText(m.captured(2));
+            if (const int innerCode = dbErrorCodeOf(inner); innerCode != 0)
+                return m.captured(1) + QStringLiteral("：") + dbErrorText(innerCode, inner);
+        }
         return text; // the program's own message, or a rule's refusal freed of the driver's words
+    }
     return dbErrorText(code, text);
 }
 

@@ -16,6 +16,8 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
+
 namespace jjgz {
 
 TdmMain *dmMain = nullptr;
@@ -24,9 +26,29 @@ QString CurBizDate;
 
 namespace {
 
+// The operating system's error of the engine's last failed call on `db`, or 0.
+int systemErrno(const QSqlDatabase &db)
+{
+    if (!db.isOpen())
+        return 0;
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return 0;
+    sqlite3 *raw = *static_cast<sqlite3 *const *>(handle.data());
+    return raw ? sqlite3_system_errno(raw) : 0;
+}
+
 DbError failure(const QSqlError &error, const QSqlDatabase &db = QSqlDatabase())
 {
-    const int code = dbErrorCode(error);
+    int code = dbErrorCode(error);
+    if (code == 0)
+        code = dbErrorCodeOf(error.databaseText());
+    // A write refused because the file reached the size the system allows it (the engine
+    // reports it as an I/O error).
+    if ((code == SQLITE_IOERR || code == SQLITE_FULL) && systemErrno(db) == EFBIG)
+        return DbError(QStringLiteral("数据库文件已达到系统允许的最大文件大小，数据没有改变。"
+                                      "请系统管理员放宽文件大小的限制，或把数据库移到限制以外的位置后再试"),
+                       SQLITE_FULL);
     // A statement that reports damage: the quick check tells real damage from a passing fault.
     if (code == SQLITE_CORRUPT && db.isOpen() && !databaseDamaged(db))
         return DbError(

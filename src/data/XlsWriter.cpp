@@ -1,5 +1,6 @@
 #include "data/XlsWriter.h"
 
+#include "data/DataTable.h"
 #include "data/Gbk.h"
 
 #include <QtEndian>
@@ -25,6 +26,12 @@ void put32(QByteArray &out, quint32 v)
 
 void putCell(QByteArray &out, int row, int column, quint16 format)
 {
+    if (row < 0 || row >= XlsWriter::MaxRows || column < 0 || column >= XlsWriter::MaxColumns)
+        throw DataError(DataError::File,
+                        QStringLiteral("第 %1 行第 %2 列超出了 .xls 文件的范围（最多 %3 行），请改用 .xlsx 格式")
+                            .arg(row + 1)
+                            .arg(column + 1)
+                            .arg(XlsWriter::MaxRows));
     put16(out, static_cast<quint16>(row));
     put16(out, static_cast<quint16>(column));
     put16(out, format);

@@ -8,6 +8,11 @@ namespace jjgz {
 
 class XlsWriter {
 public:
+    // Rows and columns are numbered in 16 bits: rows 0 to 65,535. A cell beyond throws
+    // DataError(File) rather than wrap onto the first rows.
+    static constexpr int MaxRows = 65536;
+    static constexpr int MaxColumns = 65536;
+
     XlsWriter(); // starts with the beginning-of-file record
     void text(int row, int column, const QString &text);
     void number(int row, int column, double value);

@@ -213,10 +213,13 @@ void TfrmWorkerMdy::btnYesClick()
         accept();
         return;
     }
-    // Ready for the next employee of the department.
+    // Ready for the next employee of the department: what identifies the person just saved is
+    // cleared, what a batch of new employees shares (sex, position, dates, wage type, state,
+    // education) stays.
     if (WorkerData::proposesCodes())
         edtCode->setText(WorkerData::nextCode());
-    edtName->clear();
+    for (QLineEdit *own : {edtName, edtSfid, edtBankAcc, edtPhone, edtAddr, edtMm})
+        own->clear();
     edtCode->setFocus();
 }
 

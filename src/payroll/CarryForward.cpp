@@ -30,11 +30,12 @@ bool CarryForward::targetHasRows(WageMonth target)
     return MonthHasWages(target.year, target.month);
 }
 
-int CarryForward::run(WageMonth source, WageMonth target)
+int CarryForward::run(WageMonth source, WageMonth target, bool overwrite)
 {
     int copied = 0;
     inTransaction([&] {
-        DeleteWageMonth(target.year, target.month);
+        if (overwrite)
+            DeleteWageMonth(target.year, target.month);
 
         JetQuery &q = dmMain->qryExec;
         q.setSql(QStringLiteral("select count(*) from gzxm_m where xyear=? and xmonth=?"));

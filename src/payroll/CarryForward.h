@@ -17,11 +17,13 @@ public:
     static Check check(WageMonth source, WageMonth target);
     static bool targetHasRows(WageMonth target);
 
-    // Copies the source month into the target month. An existing target month is deleted first,
-    // inside the same transaction, so a failed copy leaves it as it was. The source month's item
-    // list is made sure of (copied from the current items when it has none). Returns the number
-    // of rows copied; throws DbError when anything fails (nothing is changed then).
-    static int run(WageMonth source, WageMonth target);
+    // Copies the source month into the target month. With `overwrite` (the target had wage rows
+    // and the clerk agreed to replace them) the target month's wage rows and item list are
+    // deleted first, inside the same transaction, so a failed copy leaves it as it was; without
+    // it nothing of the target month is deleted. The source month's item list is made sure of
+    // (copied from the current items when it has none). Returns the number of rows copied;
+    // throws DbError when anything fails (nothing is changed then).
+    static int run(WageMonth source, WageMonth target, bool overwrite);
 };
 
 } // namespace jjgz

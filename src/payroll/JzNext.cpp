@@ -81,10 +81,11 @@ void TfrmJzNext::btnOkClick()
     }
     if (!askYesNo(this, QStringLiteral("确认要结转吗？")))
         return;
-    if (CarryForward::targetHasRows(target) && !askYesNo(this, QStringLiteral("转入月份工资数据已存在，覆盖吗？")))
+    const bool overwrite = CarryForward::targetHasRows(target);
+    if (overwrite && !askYesNo(this, QStringLiteral("转入月份工资数据已存在，覆盖吗？")))
         return;
     try {
-        CarryForward::run(source, target);
+        CarryForward::run(source, target, overwrite);
     } catch (...) {
         showError(this, QStringLiteral("结转失败(%1)").arg(failureText(std::current_exception())),
                   QStringLiteral("错误"));

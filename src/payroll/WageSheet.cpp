@@ -1,6 +1,7 @@
 #include "payroll/WageSheet.h"
 
 #include "data/DBFun.h"
+#include "data/DbErrors.h"
 #include "data/MainDM.h"
 #include "data/MyFun.h"
 
@@ -134,10 +135,31 @@ void WageSheet::load(int year, int month)
     m_month = month;
     m_problems.clear();
     m_failureIndex.clear();
+    m_createdMonth = false;
     EnsureMonthSheet();
-    OpenMonthItems();
-    BuildSheetFields();
-    LoadSheetRows();
+    try {
+        OpenMonthItems();
+        BuildSheetFields();
+        LoadSheetRows();
+    } catch (const DbError &e) {
+        throw keptMonth(e, true);
+    }
+}
+
+// `e` as the clerk should read it when this load created the month: that part was saved.
+DbError WageSheet::keptMonth(const DbError &e, bool loading) const
+{
+    if (!m_createdMonth)
+        return e;
+    const QString kept = QStringLiteral("%1年%2月的工资表在调出时已经生成并保存").arg(m_year).arg(m_month);
+    const QString unchanged = QStringLiteral("数据没有改变");
+    QString text = plainDbText(e.message());
+    const QString instead = loading ? QStringLiteral("没能调出") : QStringLiteral("计算结果没有保存");
+    if (text.contains(unchanged))
+        text.replace(unchanged, instead + QStringLiteral("，") + kept);
+    else
+        text += QStringLiteral("。") + instead + QStringLiteral("；") + kept;
+    return DbError(text, e.nativeCode());
 }
 
 void WageSheet::recreate(int year, int month)
@@ -151,6 +173,7 @@ void WageSheet::recreate(int year, int month)
 void WageSheet::EnsureMonthSheet()
 {
     requireLoaded();
+    bool created = false;
     inTransaction([&] {
         JetQuery &q = dmMain->qryExec;
         q.setSql(QStringLiteral("select count(*) from gzxm_m where xyear=? and xmonth=?"));
@@ -170,7 +193,9 @@ void WageSheet::EnsureMonthSheet()
             q.addBind(m_year).addBind(m_month).exec();
         }
         q.close();
+        created = !haveItems || !haveRows;
     });
+    m_createdMonth = created;
 }
 
 void WageSheet::OpenMonthItems()
@@ -472,33 +497,38 @@ void WageSheet::SaveSheet()
         cols += QStringLiteral(",\"%1\"").arg(it.fname);
         marks += QStringLiteral(",?");
     }
-    inTransaction([&] {
-        JetQuery &del = dmMain->qryExec;
-        del.setSql(QStringLiteral("delete from gzdata where xyear=? and xmonth=?"));
-        del.addBind(m_year).addBind(m_month).exec();
-        del.close();
-        QSqlQuery q(dmMain->conZt());
-        if (!q.prepare(QStringLiteral("insert into gzdata(%1) values(%2)").arg(cols, marks)))
-            throw sqlFailure(QStringLiteral("保存工资数据失败"), q.lastError());
-        const int n = static_cast<int>(m_items.size());
-        for (int r = 0; r < t.rowCount(); ++r) {
-            q.bindValue(0, m_year);
-            q.bindValue(1, m_month);
-            q.bindValue(2, t.rowValue(r, 4).toString());
-            for (int i = 0; i < n; ++i) {
-                const QVariant v = t.rowValue(r, FirstItemField + i);
-                if (v.isNull())
-                    q.bindValue(3 + i, m_items[i].ftype == 1 ? QVariant(QMetaType(QMetaType::QString))
-                                                             : QVariant(QMetaType(QMetaType::Double)));
-                else if (m_items[i].ftype == 1)
-                    q.bindValue(3 + i, numberText(v.toDouble()));
-                else
-                    q.bindValue(3 + i, v.toDouble());
-            }
-            if (!q.exec())
+    try {
+        inTransaction([&] {
+            JetQuery &del = dmMain->qryExec;
+            del.setSql(QStringLiteral("delete from gzdata where xyear=? and xmonth=?"));
+            del.addBind(m_year).addBind(m_month).exec();
+            del.close();
+            QSqlQuery q(dmMain->conZt());
+            if (!q.prepare(QStringLiteral("insert into gzdata(%1) values(%2)").arg(cols, marks)))
                 throw sqlFailure(QStringLiteral("保存工资数据失败"), q.lastError());
-        }
-    });
+            const int n = static_cast<int>(m_items.size());
+            for (int r = 0; r < t.rowCount(); ++r) {
+                q.bindValue(0, m_year);
+                q.bindValue(1, m_month);
+                q.bindValue(2, t.rowValue(r, 4).toString());
+                for (int i = 0; i < n; ++i) {
+                    const QVariant v = t.rowValue(r, FirstItemField + i);
+                    if (v.isNull())
+                        q.bindValue(3 + i, m_items[i].ftype == 1 ? QVariant(QMetaType(QMetaType::QString))
+                                                                 : QVariant(QMetaType(QMetaType::Double)));
+                    else if (m_items[i].ftype == 1)
+                        q.bindValue(3 + i, numberText(v.toDouble()));
+                    else
+                        q.bindValue(3 + i, v.toDouble());
+                }
+                if (!q.exec())
+                    throw sqlFailure(QStringLiteral("保存工资数据失败"), q.lastError());
+            }
+        });
+    } catch (const DbError &e) {
+        throw keptMonth(e, false);
+    }
+    m_createdMonth = false;
 }
 
 const CellProblem *WageSheet::failureAt(int row, int field) const

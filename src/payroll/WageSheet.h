@@ -22,6 +22,8 @@
 
 namespace jjgz {
 
+class DbError;
+
 // One item of the month (a row of gzxm_m) and its place in the sheet.
 struct SheetItem {
     int xh = 0;
@@ -89,6 +91,8 @@ public:
     // items and active employees.
     void recreate(int year, int month);
     // The month's item copy and employee rows, each only when the month has none; one transaction.
+    // A failure after it created them (the rest of the load, or a later save of the month) says
+    // that the month was kept.
     void EnsureMonthSheet();
     void OpenMonthItems();
     void BuildSheetFields();
@@ -150,6 +154,8 @@ private:
     std::unique_ptr<SheetEvaluator> m_eval;
     int m_year = 0;
     int m_month = 0;
+    bool m_createdMonth = false; // the last load created the month, no save of it has succeeded
+    DbError keptMonth(const DbError &e, bool loading) const;
     QHash<QString, QString> m_departments;
     QHash<QString, QString> m_positions;
     QList<SheetFormula> m_formulas;

@@ -201,7 +201,7 @@ void TfrmJjDataMdy::setRecord(const RecordHeader &header)
         cboGx->setCurrentIndex(cboGx->indexOfText(header.gxText));
         edtPrice->setValue(header.price);
         edtRs->setValue(header.rs);
-        cboXs->setCurrentIndex(header.xsText.isEmpty() ? -1 : cboXs->indexOfText(header.xsText));
+        cboXs->setCurrentIndex(coefficientIndex(header.xsText));
         edtXs->setValue(header.xs);
         edtSl->setValue(header.sl);
         edtJe->setValue(header.je);
@@ -210,6 +210,26 @@ void TfrmJjDataMdy::setRecord(const RecordHeader &header)
         throw;
     }
     m_filling = false;
+}
+
+// The coefficient item of a stored record, found by its code: its name may have changed since
+// the listing was read. A coefficient deleted since keeps its place in the list as it was
+// stored, so that the record keeps it unless the clerk chooses another.
+int TfrmJjDataMdy::coefficientIndex(const QString &xsText)
+{
+    if (xsText.isEmpty())
+        return -1;
+    const QString code = BracketCode(xsText);
+    for (int i = 1; i < cboXs->count(); ++i) {
+        if (BracketCode(cboXs->itemText(i)) == code)
+            return i;
+    }
+    QStringList items;
+    for (int i = 0; i < cboXs->count(); ++i)
+        items << cboXs->itemText(i);
+    items << xsText;
+    cboXs->setItems(items);
+    return int(items.size()) - 1;
 }
 
 void TfrmJjDataMdy::showEvent(QShowEvent *event)
@@ -346,7 +366,8 @@ bool TfrmJjDataMdy::checkLine(DataTable &table)
     if (m_lineGuard)
         return true;
     const PieceData::LineFault fault =
-        PieceData::checkLine(table.text(QStringLiteral("worker")), table.text(QStringLiteral("workertp")));
+        PieceData::checkLine(table.text(QStringLiteral("worker")), table.text(QStringLiteral("workertp")),
+                             table.text(QStringLiteral("storedtp")));
     if (fault == PieceData::LineFault::None)
         return true;
     showError(this, PieceData::faultText(fault), QStringLiteral("错误"));
@@ -402,6 +423,16 @@ bool TfrmJjDataMdy::finishLineEdit()
     return tmp->post();
 }
 
+// Puts the current row and the grid's cell on line `row` and says what is wrong with it.
+void TfrmJjDataMdy::showBadLine(int row, PieceData::LineFault fault)
+{
+    tmp->setCurrentRow(row);
+    const bool position = fault == PieceData::LineFault::UnknownPosition || fault == PieceData::LineFault::BadPosition;
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(row, position ? PositionColumn : WorkerColumn));
+    showError(this, QStringLiteral("第%1行：%2").arg(row + 1).arg(PieceData::faultText(fault)), QStringLiteral("错误"));
+}
+
 // ---------------------------------------------------------------- saving
 
 RecordValues TfrmJjDataMdy::values() const
@@ -429,8 +460,16 @@ void TfrmJjDataMdy::btnYesClick()
     }
     if (!finishLineEdit())
         return;
+    // Every line, however it was posted (the line amounts are recomputed without the checks):
+    // the first that fails is shown and nothing is saved.
+    const QList<LineValues> lines = PieceData::lines(*tmp);
+    PieceData::LineFault fault = PieceData::LineFault::None;
+    if (const int bad = PieceData::firstBadLine(lines, &fault); bad >= 0) {
+        showBadLine(bad, fault);
+        return;
+    }
     try {
-        m_pid = PieceData::save(m_mode, values(), PieceData::lines(*tmp), CurOperName);
+        m_pid = PieceData::save(m_mode, values(), lines, CurOperName);
     } catch (...) {
         showError(this, QStringLiteral("保存失败(") + failureText(std::current_exception()) + QLatin1Char(')'),
                   QStringLiteral("错误"));
@@ -441,10 +480,13 @@ void TfrmJjDataMdy::btnYesClick()
         accept();
         return;
     }
-    // Ready for the next record: date, job type, amounts stay; the process is chosen again.
+    // Ready for the next record: date, job type, price and quantity stay; the process and the
+    // coefficient are chosen again, and no coefficient value is left over to scale the next one.
     tmp->emptyTable();
     cboGx->setIndexQuietly(0);
     cboXs->setIndexQuietly(0);
+    edtXs->setValue(0.0);
+    recomputeAmount();
     cboGx->setFocus();
 }
 

@@ -81,6 +81,7 @@ private:
     void jobTypeChosen();
     void processChosen();
     void coefficientChosen();
+    int coefficientIndex(const QString &xsText);
     void recomputeAmount();
     void recomputeLines();
     void showLineTotals();
@@ -90,6 +91,7 @@ private:
     bool enterInCell(int column, const QString &text);
     void takeWorker(const WorkerPick &worker);
     bool finishLineEdit();
+    void showBadLine(int row, PieceData::LineFault fault);
     RecordValues values() const;
     QString gzcode() const;
     QString gxcode() const;

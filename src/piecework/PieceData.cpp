@@ -139,7 +139,7 @@ bool PieceData::isBracketText(const QString &text)
     return text.startsWith(QLatin1Char('[')) && text.indexOf(QLatin1Char(']')) > 1;
 }
 
-PieceData::LineFault PieceData::checkLine(const QString &worker, const QString &workertp)
+PieceData::LineFault PieceData::checkLine(const QString &worker, const QString &workertp, const QString &storedTp)
 {
     if (worker.isEmpty())
         return LineFault::NoWorker;
@@ -147,7 +147,7 @@ PieceData::LineFault PieceData::checkLine(const QString &worker, const QString &
         return LineFault::BadWorker;
     if (!WorkerExists(BracketCode(worker)))
         return LineFault::UnknownWorker;
-    if (workertp.isEmpty())
+    if (workertp.isEmpty() || workertp == storedTp)
         return LineFault::None;
     if (!isBracketText(workertp))
         return LineFault::BadPosition;
@@ -167,6 +167,19 @@ QString PieceData::faultText(LineFault fault)
     return {};
 }
 
+int PieceData::firstBadLine(const QList<LineValues> &lines, LineFault *fault)
+{
+    for (int i = 0; i < lines.size(); ++i) {
+        const LineFault f = checkLine(lines[i].worker, lines[i].workertp, lines[i].storedTp);
+        if (f != LineFault::None) {
+            if (fault)
+                *fault = f;
+            return i;
+        }
+    }
+    return -1;
+}
+
 void PieceData::defineLineFields(DataTable &tmp)
 {
     tmp.setFields({
@@ -174,6 +187,7 @@ void PieceData::defineLineFields(DataTable &tmp)
         {QStringLiteral("workertp"), FieldKind::Text, 30},
         {QStringLiteral("bl"), FieldKind::Float, 0},
         {QStringLiteral("je"), FieldKind::Float, 0},
+        {QStringLiteral("storedtp"), FieldKind::Text, 0},
     });
 }
 
@@ -192,7 +206,7 @@ void PieceData::loadLines(DataTable &tmp, int pid, const QHash<QString, QString>
         tmp.appendRow({BracketText(row.value(0).toString(), row.value(1).toString()),
                        name == positionNames.constEnd() ? tpcode : BracketText(tpcode, *name),
                        row.value(3).isNull() ? QVariant() : QVariant(VarToFloat(row.value(3))),
-                       row.value(4).isNull() ? QVariant() : QVariant(VarToFloat(row.value(4)))});
+                       row.value(4).isNull() ? QVariant() : QVariant(VarToFloat(row.value(4))), tpcode});
     }
     tmp.first();
 }
@@ -206,14 +220,19 @@ QList<LineValues> PieceData::lines(const DataTable &tmp)
     const int workertp = tmp.fieldIndex(QStringLiteral("workertp"));
     const int bl = tmp.fieldIndex(QStringLiteral("bl"));
     const int je = tmp.fieldIndex(QStringLiteral("je"));
+    const int storedTp = tmp.fieldIndex(QStringLiteral("storedtp"));
     for (int r = 0; r < tmp.rowCount(); ++r)
         out.append({tmp.rowValue(r, worker).toString(), tmp.rowValue(r, workertp).toString(),
-                    VarToFloat(tmp.rowValue(r, bl)), VarToFloat(tmp.rowValue(r, je))});
+                    VarToFloat(tmp.rowValue(r, bl)), VarToFloat(tmp.rowValue(r, je)),
+                    storedTp < 0 ? QString() : tmp.rowValue(r, storedTp).toString()});
     return out;
 }
 
 int PieceData::save(int mode, const RecordValues &record, const QList<LineValues> &lines, const QString &operName)
 {
+    LineFault fault = LineFault::None;
+    if (const int bad = firstBadLine(lines, &fault); bad >= 0)
+        throw DbError(QStringLiteral("第%1行：%2").arg(bad + 1).arg(faultText(fault)));
     int pid = record.pid;
     inTransaction([&] {
         JetQuery &q = dmMain->qryExec;

@@ -32,11 +32,14 @@ struct RecordValues {
 };
 
 // One line as the grid holds it: "[wkcode]wkname", "[tpcode]tpname" or empty, share, amount.
+// `storedTp` is the position code a loaded line was stored with (empty for a new line): a code
+// that is no longer a position is shown bare and kept as it is while nobody changes it.
 struct LineValues {
     QString worker;
     QString workertp;
     double bl = 0;
     double je = 0;
+    QString storedTp;
 };
 
 // What a process brings to the record.
@@ -77,11 +80,14 @@ public:
     // ---- Lines
     enum class LineFault { None, NoWorker, BadWorker, UnknownWorker, UnknownPosition, BadPosition };
     // The checks of a posted line, in order: employee chosen, in bracket form, existing; then the
-    // position, which may be empty.
-    static LineFault checkLine(const QString &worker, const QString &workertp);
+    // position, which may be empty, or the stored code of a loaded line left as it was.
+    static LineFault checkLine(const QString &worker, const QString &workertp, const QString &storedTp = {});
     static QString faultText(LineFault fault);
+    // The first of `lines` that fails checkLine (its index, `fault` set), or -1 when all pass.
+    static int firstBadLine(const QList<LineValues> &lines, LineFault *fault = nullptr);
 
-    // worker (text, 40), workertp (text, 30), bl and je (floating point).
+    // worker (text, 40), workertp (text, 30), bl and je (floating point), and storedtp (text, not
+    // shown): the position code of a loaded line as stored.
     static void defineLineFields(DataTable &tmp);
     // Opens `tmp` with the stored lines of record `pid` in the order they were written, their
     // stored amounts as they are; a position found in `positionNames` is shown in bracket form,
@@ -93,7 +99,8 @@ public:
     // ---- Saving (mode 1 adds, mode 2 rewrites record.pid)
     // Writes the record and replaces its lines in one transaction; a new record takes its number
     // inside that transaction, so that no number is ever given twice. Returns the record number.
-    // Throws DbError; on a failure nothing has changed.
+    // Every line is checked first, however it reached the table: a line that fails checkLine is
+    // never written (DbError naming the line). Throws DbError; on a failure nothing has changed.
     static int save(int mode, const RecordValues &record, const QList<LineValues> &lines, const QString &operName);
 };
 

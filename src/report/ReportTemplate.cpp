@@ -20,6 +20,22 @@ struct Fault {
     QString reason;
 };
 
+// A template is read whole into memory, and the reader's copies of a text cost many times its
+// size: a file or a single value beyond these is refused before it can exhaust the memory.
+constexpr qint64 kMaxTemplateBytes = 1024 * 1024;
+constexpr qsizetype kMaxValueLength = 4096; // characters of one attribute value or one text
+
+QString megabytes(qint64 bytes)
+{
+    return QString::number(double(bytes) / (1024.0 * 1024.0), 'f', 1) + QStringLiteral(" MB");
+}
+
+QString tooBig(const QString &origin, qint64 bytes)
+{
+    return QStringLiteral("报表模板 “%1” 太大（%2，最多 1 MB），没有读取。请检查是否选错了文件，或改小模板。")
+        .arg(origin, megabytes(bytes));
+}
+
 class Reader {
 public:
     explicit Reader(const QByteArray &xml) : m_xml(xml) {}
@@ -76,6 +92,11 @@ private:
                 ok = ok || a.name() == QLatin1String(name);
             if (!ok)
                 fail(QStringLiteral("元素 <%1> 没有属性 “%2”").arg(m_xml.name(), a.name()));
+            if (a.value().size() > kMaxValueLength)
+                fail(QStringLiteral("属性 %1 的值太长（%2 个字符，最多 %3 个）")
+                         .arg(a.name())
+                         .arg(a.value().size())
+                         .arg(kMaxValueLength));
         }
     }
     bool has(const char *name) const { return m_xml.attributes().hasAttribute(QLatin1String(name)); }
@@ -324,6 +345,8 @@ private:
         const QString content = m_xml.readElementText(QXmlStreamReader::ErrorOnUnexpectedElement);
         if (m_xml.hasError())
             throw Fault{};
+        if (content.size() > kMaxValueLength)
+            fail(QStringLiteral("文字太长（%1 个字符，最多 %2 个）").arg(content.size()).arg(kMaxValueLength));
         o.segments = segments(content);
         return o;
     }
@@ -378,6 +401,11 @@ QSizeF ReportTemplate::pageSizeMm() const
 
 std::optional<ReportTemplate> ReportTemplate::parse(const QByteArray &xml, const QString &origin, QString *error)
 {
+    if (xml.size() > kMaxTemplateBytes) {
+        if (error)
+            *error = tooBig(origin, xml.size());
+        return std::nullopt;
+    }
     Reader reader(xml);
     try {
         ReportTemplate t = reader.read();
@@ -418,7 +446,12 @@ std::optional<ReportTemplate> ReportTemplate::loadFile(const QString &path, QStr
                                                   : QStringLiteral("文件不存在"));
         return std::nullopt;
     }
-    return parse(file.readAll(), name, error);
+    if (file.size() > kMaxTemplateBytes) {
+        if (error)
+            *error = tooBig(name, file.size());
+        return std::nullopt;
+    }
+    return parse(file.read(kMaxTemplateBytes + 1), name, error);
 }
 
 ReportTemplate ReportTemplate::loadOr(const QString &path, const ReportTemplate &fallback, QString *message)

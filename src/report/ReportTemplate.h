@@ -3,7 +3,8 @@
 //
 // ─── Template file format (.frf, UTF-8 XML) ────────────────────────────────────────────────
 // Lengths are millimetres, font sizes points, booleans true/false (yes/no, 1/0 also read).
-// Unknown elements or attributes are errors, reported with line and column.
+// Unknown elements or attributes are errors, reported with line and column. A file is at most
+// 1 MB, an attribute value or a text at most 4096 characters.
 //
 // <report name="工资条" font="宋体" size="9">        defaults for every text object
 //   <page size="A4" orientation="portrait" margins="10"/>

@@ -231,6 +231,17 @@ void TfrmGzgsMdy::btnYesClick()
                                              : QStringLiteral("还没有工资项目，请先在“工资项目定义”中增加"));
         return;
     }
+    // A text the calculation cannot compile would empty the item on every calculation: it is
+    // saved only when the clerk says so (the default is not to).
+    QStringList faults;
+    if (const FormulaCheck::Result gs = m_check.check(edtGs->text(), m_items); !gs.ok)
+        faults << gs.message;
+    if (const FormulaCheck::Result con = m_check.check(edtCon->text(), m_items); !con.ok)
+        faults << QStringLiteral("采用条件中") + con.message;
+    if (!faults.isEmpty()
+        && !askYesNoDefaultNo(this, QStringLiteral("公式有错误：") + faults.join(QStringLiteral("；"))
+                                        + QStringLiteral("，仍然保存吗？")))
+        return;
     const WageFormula formula{m_xh, cboDest->currentData().toString(), edtGs->text(), edtCon->text()};
     try {
         WageFormulas::save(formula, m_mode == 1);

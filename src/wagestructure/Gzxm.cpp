@@ -103,12 +103,34 @@ void TfrmGzxm::btnMdyClick()
     qryGzxm->locate(QStringLiteral("xh"), item.xh);
 }
 
+// "确定要删除吗？", naming the item's formulas that go with it.
+QString TfrmGzxm::deleteQuestion(const WageItem &item)
+{
+    const QList<WageItems::ItemFormula> formulas = WageItems::formulasOf(item.fname);
+    QString text = QStringLiteral("确定要删除吗？");
+    if (formulas.isEmpty())
+        return text;
+    text += QStringLiteral("\n\n工资项目“%1”(%2)的 %3 个计算公式将一并删除：")
+                .arg(item.xmname, item.fname)
+                .arg(formulas.size());
+    constexpr int shown = 10;
+    for (qsizetype i = 0; i < formulas.size() && i < shown; ++i) {
+        const WageItems::ItemFormula &f = formulas[i];
+        text += QStringLiteral("\n序号%1：%2").arg(f.xh).arg(f.gs);
+        if (!f.con.isEmpty())
+            text += QStringLiteral("　条件：") + f.con;
+    }
+    if (formulas.size() > shown)
+        text += QStringLiteral("\n……另有 %1 个").arg(formulas.size() - shown);
+    return text;
+}
+
 void TfrmGzxm::btnDelClick()
 {
     if (!qryGzxm->isActive() || qryGzxm->isEmpty() || qryGzxm->currentRow() < 0)
         return;
     const WageItem item = WageItems::current(*qryGzxm);
-    if (!askYesNo(this, QStringLiteral("确定要删除吗？")))
+    if (!askYesNo(this, deleteQuestion(item)))
         return;
     try {
         WageItems::deleteItem(item.xh, item.fname);

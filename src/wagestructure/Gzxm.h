@@ -11,6 +11,7 @@ namespace jjgz {
 
 class DataTable;
 class DbGrid;
+struct WageItem;
 
 class TfrmGzxm : public QDialog {
     Q_OBJECT
@@ -37,6 +38,7 @@ private:
     void btnAppendClick();
     void btnMdyClick();
     void btnDelClick();
+    static QString deleteQuestion(const WageItem &item);
 };
 
 } // namespace jjgz

@@ -203,11 +203,24 @@ bool WageItems::DropItemColumn(const QString &fname)
     return true;
 }
 
+QList<WageItems::ItemFormula> WageItems::formulasOf(const QString &fname)
+{
+    QList<ItemFormula> out;
+    JetQuery &q = dmMain->qryExec;
+    forEachRow(q, QStringLiteral("select xh, gs, con from gzgs where fname=? order by xh"), {fname}, [&] {
+        out.append({q.value(0).toInt(), q.value(1).toString(), q.value(2).toString()});
+    });
+    return out;
+}
+
 void WageItems::deleteItem(int xh, const QString &fname)
 {
     inTransaction([&] {
         DropItemColumn(fname);
         JetQuery &q = dmMain->qryExec;
+        q.setSql(QStringLiteral("delete from gzgs where fname=?"));
+        q.addBind(fname);
+        q.exec();
         q.setSql(QStringLiteral("delete from gzxm where xh=?"));
         q.addBind(xh);
         q.exec();

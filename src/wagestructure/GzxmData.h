@@ -51,8 +51,16 @@ public:
     // Drops the gzdata column of `fname` when gzdata holds no row (in any month) and the column
     // exists; returns whether it was dropped. Part of the caller's transaction.
     static bool DropItemColumn(const QString &fname);
-    // Deletes item `xh` with its column (where DropItemColumn allows), in one transaction.
-    // Its formulas and its entries in the months' item lists stay. Throws DbError on failure.
+    // The formulas that compute item `fname` (gzgs), by xh: "xh", "gs" and "con" of each.
+    struct ItemFormula {
+        int xh = 0;
+        QString gs;
+        QString con;
+    };
+    static QList<ItemFormula> formulasOf(const QString &fname);
+    // Deletes item `xh` with its formulas and its column (where DropItemColumn allows), in one
+    // transaction: a number given again to a later item never brings old formulas with it. Its
+    // entries in the months' item lists stay. Throws DbError on failure (nothing is deleted).
     static void deleteItem(int xh, const QString &fname);
 
     // Whether `name` is a column of gzdata (letter case ignored, as the database does).

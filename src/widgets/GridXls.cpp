@@ -160,6 +160,16 @@ QByteArray gridToXls(const DbGrid &grid)
 
 void saveGridAsXls(const DbGrid &grid, const QString &path)
 {
+    // The row numbers of the format are 16 bits wide: a longer list would overwrite its first
+    // rows. Refused before anything is written; the .xlsx format has room for it.
+    const qint64 rows =
+        (grid.showsTitles() ? 1 : 0) + (grid.table() ? qint64(grid.table()->rowCount()) : 0) + grid.footerRowCount();
+    if (rows > XlsWriter::MaxRows)
+        throw DataError(DataError::File,
+                        QStringLiteral("这份列表有 %1 行（含标题和合计行），.xls 文件最多只能放 %2 行，没有导出。"
+                                       "请在保存类型中选择 .xlsx（Excel 2007 及以上）后再导出")
+                            .arg(rows)
+                            .arg(XlsWriter::MaxRows));
     const QByteArray data = gridToXls(grid);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))

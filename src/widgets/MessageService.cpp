@@ -31,9 +31,12 @@ public:
         box.exec();
     }
     QMessageBox::StandardButton question(QWidget *parent, const QString &title, const QString &text,
-                                         QMessageBox::StandardButtons buttons, MsgIcon icon) override
+                                         QMessageBox::StandardButtons buttons, MsgIcon icon,
+                                         QMessageBox::StandardButton defaultButton) override
     {
         QMessageBox box(toQt(icon), title, text, buttons, parent);
+        if (defaultButton != QMessageBox::NoButton)
+            box.setDefaultButton(defaultButton);
         widenMessageBox(box);
         return static_cast<QMessageBox::StandardButton>(box.exec());
     }
@@ -101,6 +104,13 @@ bool askYesNo(QWidget *parent, const QString &text)
 {
     return messages().question(parent, QStringLiteral("询问"), text, QMessageBox::Yes | QMessageBox::No,
                                MsgIcon::Question)
+           == QMessageBox::Yes;
+}
+
+bool askYesNoDefaultNo(QWidget *parent, const QString &text)
+{
+    return messages().question(parent, QStringLiteral("询问"), text, QMessageBox::Yes | QMessageBox::No,
+                               MsgIcon::Question, QMessageBox::No)
            == QMessageBox::Yes;
 }
 

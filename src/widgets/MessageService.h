@@ -15,9 +15,11 @@ public:
     virtual ~MessageService() = default;
     // A message with a single 确定 button.
     virtual void message(QWidget *parent, const QString &title, const QString &text, MsgIcon icon) = 0;
-    // A question; returns the button that was pressed (one of `buttons`).
+    // A question; returns the button that was pressed (one of `buttons`). `defaultButton` is the
+    // one Enter presses (NoButton: the dialog's own choice).
     virtual QMessageBox::StandardButton question(QWidget *parent, const QString &title, const QString &text,
-                                                 QMessageBox::StandardButtons buttons, MsgIcon icon) = 0;
+                                                 QMessageBox::StandardButtons buttons, MsgIcon icon,
+                                                 QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) = 0;
     // File and folder choosers: an empty result means cancelled. `filter` uses Qt's form
     // ("Excel Files(*.xls)", several joined by ";;"); `selectedFilter`, when given, receives the
     // filter the user chose.
@@ -42,6 +44,8 @@ MessageService *setMessageService(MessageService *service);
 void showInfo(QWidget *parent, const QString &text); // 提示, information
 void showError(QWidget *parent, const QString &text, const QString &title = QStringLiteral("提示")); // error icon
 bool askYesNo(QWidget *parent, const QString &text);                                                 // 询问, Yes / No
+// The same with No as the default button, for a question whose Yes keeps something doubtful.
+bool askYesNoDefaultNo(QWidget *parent, const QString &text);
 // The application's default error box for a failure that ended an action. The text is first
 // made plain (failureForClerk).
 void showFailure(QWidget *parent, const QString &text);

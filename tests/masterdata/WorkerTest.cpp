@@ -83,6 +83,7 @@ private slots:
     void valueTexts();
     void proposal_data();
     void proposal();
+    void batchOfTwo();
     void saveRefused_data();
     void saveRefused();
     void modifyPosition_data();
@@ -265,12 +266,11 @@ void WorkerTest::proposal()
         QStringLiteral("张三/01/女/城东路"));
     QCOMPARE(app.scalar("select gztp * 10 + state from worker where wkcode='0001'").toInt(), 0);
 
-    // The dialog stays open for the next employee: a new name, the other fields kept.
+    // The dialog stays open for the next employee (what it keeps: batchOfTwo).
     QVERIFY(dialog.isVisible());
     QCOMPARE(dialog.edtCode->text(), nextCode);
     QCOMPARE(dialog.edtName->text(), QString());
     QCOMPARE(dialog.focusWidget(), dialog.edtCode);
-    QCOMPARE(dialog.edtAddr->text(), QStringLiteral("城东路"));
     typeText(dialog.edtName, QStringLiteral("李四"));
     QTest::mouseClick(dialog.btnYes, Qt::LeftButton);
     QCOMPARE(app.messages.lastText(), secondSave);
@@ -280,6 +280,53 @@ void WorkerTest::proposal()
         QCOMPARE(app.messages.shown.last().title, QStringLiteral("提示"));
         QCOMPARE(dialog.edtName->text(), QStringLiteral("李四"));
     }
+}
+
+// Two new employees entered one after the other: what identifies the first (name, identity
+// card, bank account, telephone, address, remark) is not offered for the second; what a batch
+// shares (sex, position, date of joining, wage type, state, education) stays.
+void WorkerTest::batchOfTwo()
+{
+    TestApp app;
+    fillRoster(app);
+    app.exec("update params set pvalue='4' where pid=6");
+    app.exec("update params set pvalue='1' where pid=7");
+    TfrmWorkerMdy dialog(EditMode::Add, QStringLiteral("01"), QStringLiteral("增加员工"), QStringLiteral("01-一车间"));
+    dialog.show();
+    typeText(dialog.edtName, QStringLiteral("钱八"));
+    dialog.cboSex->setCurrentIndex(2);
+    dialog.cboTp->setCurrentIndex(2);
+    typeText(dialog.edtSfid, QStringLiteral("110101199001010022"));
+    typeText(dialog.edtXl, QStringLiteral("高中"));
+    typeText(dialog.edtAddr, QStringLiteral("城西路 8 号"));
+    typeText(dialog.edtPhone, QStringLiteral("13900000008"));
+    dialog.edtIndate->setDate(QDate(2010, 11, 1));
+    typeText(dialog.edtBankAcc, QStringLiteral("6222000088880000"));
+    dialog.cboGztp->setCurrentIndex(1);
+    typeText(dialog.edtMm, QStringLiteral("试用期三个月"));
+    QTest::mouseClick(dialog.btnYes, Qt::LeftButton);
+    QCOMPARE(app.messages.texts(), QStringList{"保存成功"});
+    for (QLineEdit *own :
+         {dialog.edtName, dialog.edtSfid, dialog.edtBankAcc, dialog.edtPhone, dialog.edtAddr, dialog.edtMm})
+        QVERIFY2(own->text().isEmpty(), qPrintable(own->objectName() + QLatin1Char('=') + own->text()));
+    QCOMPARE(dialog.edtCode->text(), QStringLiteral("0006"));
+    QCOMPARE(dialog.cboSex->currentText(), QStringLiteral("女"));
+    QCOMPARE(dialog.cboTp->currentIndex(), 2);
+    QCOMPARE(dialog.edtIndate->date(), QDate(2010, 11, 1));
+    QCOMPARE(dialog.cboGztp->currentIndex(), 1);
+    QCOMPARE(dialog.cboState->currentIndex(), 0);
+    QCOMPARE(dialog.edtXl->text(), QStringLiteral("高中"));
+
+    typeText(dialog.edtName, QStringLiteral("孙九"));
+    typeText(dialog.edtBankAcc, QStringLiteral("6222000099990000"));
+    QTest::mouseClick(dialog.btnYes, Qt::LeftButton);
+    QCOMPARE(app.messages.lastText(), QStringLiteral("保存成功"));
+    QCOMPARE(app.scalar("select wkname||'/'||sex||'/'||tpcode||'/'||sfid||'/'||bankacc||'/'||phone||'/'||addr||'/'||mm"
+                        "||'/'||indate||'/'||gztp from worker where wkcode='0006'")
+                 .toString(),
+             QStringLiteral("孙九/女/02//6222000099990000////2010-11-01/1"));
+    QCOMPARE(app.scalar("select sfid||'/'||bankacc from worker where wkcode='0005'").toString(),
+             QStringLiteral("110101199001010022/6222000088880000"));
 }
 
 void WorkerTest::saveRefused_data()

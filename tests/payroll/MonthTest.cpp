@@ -71,6 +71,7 @@ private slots:
     void carryForwardRefusals();
     void carryForwardCopiesAndOverwrites();
     void carryForwardFailureKeepsTarget();
+    void carryForwardKeepsItemListOfEmptyTarget();
     void carryForwardFromMenu();
 
     void summarySums();
@@ -200,6 +201,28 @@ void MonthTest::carryForwardFailureKeepsTarget()
     QCOMPARE(app.scalar(QStringLiteral("select wkcode from gzdata where xyear=2024 and xmonth=2")).toString(),
              QStringLiteral("0009"));
     QCOMPARE(app.scalar(QStringLiteral("select count(*) from gzxm_m where xyear=2024 and xmonth=1")).toInt(), 0);
+}
+
+// A target month without wage rows is not asked about, and nothing of it is deleted: the item
+// list it already has (opened once, with nobody employed then) stays.
+void MonthTest::carryForwardKeepsItemListOfEmptyTarget()
+{
+    TestApp app;
+    addItems(app);
+    addWage(app, 2024, 1, QStringLiteral("0001"), 100, 5);
+    app.exec(QStringLiteral("insert into gzxm_m(xyear,xmonth,xh,fname,xmname,ftype,fsize) values "
+                            "(2024,2,1,'f1','二月基本工资',0,'0'),(2024,2,2,'f2','二月奖金',0,'0')"));
+    TfrmJzNext dialog;
+    dialog.edtMonth->setDate(QDate(2024, 1, 1));
+    dialog.edtMonth2->setDate(QDate(2024, 2, 1));
+    app.messages.answers = {QMessageBox::Yes};
+    dialog.btnOk->click();
+    QCOMPARE(app.messages.texts(), (QStringList{QStringLiteral("确认要结转吗？"), QStringLiteral("结转成功")}));
+    QCOMPARE(rows(app, 2024, 2), 1);
+    QCOMPARE(app.scalar(QStringLiteral("select group_concat(xmname) from (select xmname from gzxm_m "
+                                       "where xyear=2024 and xmonth=2 order by xh)"))
+                 .toString(),
+             QStringLiteral("二月基本工资,二月奖金"));
 }
 
 void MonthTest::carryForwardFromMenu()

@@ -2,6 +2,7 @@
 // typed, Enter pressed, messages answered; the database checked afterwards.
 #include "piecework/JjDataMdy.h"
 #include "PieceFixture.h"
+#include "data/DBFun.h"
 #include "data/DataTable.h"
 #include "masterdata/SelWorker.h"
 #include "piecework/PieceData.h"
@@ -55,8 +56,12 @@ private slots:
     void enterInEmployeeCell();
     void lineValidation_data();
     void lineValidation();
+    void linesCheckedAtSave_data();
+    void linesCheckedAtSave();
     void addingSavesInARow();
     void modifyShowsStoredAmounts();
+    void modifyFindsCoefficient_data();
+    void modifyFindsCoefficient();
     void unknownJobTypeAsksForOne();
     void modifyDeletedRecord();
     void failedLineInsertLeavesNothing();
@@ -367,6 +372,68 @@ void JjDataMdyTest::lineValidation()
     }
 }
 
+void JjDataMdyTest::linesCheckedAtSave_data()
+{
+    QTest::addColumn<QString>("typed"); // into the employee cell of the second line
+    QTest::addColumn<int>("key");       // that leaves the cell
+    QTest::addColumn<QString>("message");
+    QTest::newRow("code left with Tab") << "0001" << int(Qt::Key_Tab) << "第2行：员工输入错误";
+    QTest::newRow("short code left with Tab") << "001" << int(Qt::Key_Tab) << "第2行：员工输入错误";
+    QTest::newRow("name and Enter") << "张三" << int(Qt::Key_Return) << "第2行：员工输入错误";
+    QTest::newRow("name left with Tab") << "李四" << int(Qt::Key_Tab) << "第2行：员工输入错误";
+}
+
+// A line that reached the table without its check (the line amounts are recomputed when the
+// quantity changes, which posts every line) is still checked when the record is saved: the
+// save is refused and the line shown.
+void JjDataMdyTest::linesCheckedAtSave()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, key);
+    QFETCH(QString, message);
+    TestApp app;
+    seedMasterData(app);
+    auto dialog = openAdding(QStringLiteral("[001]上领"));
+    retype(dialog->edtSl, QStringLiteral("40"));
+    addLineByCode(*dialog, QStringLiteral("0002"));
+    newLine(*dialog);
+    typeAtFocus(typed);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+    retype(dialog->edtSl, QStringLiteral("60")); // recomputes and posts both lines
+    QCOMPARE(dialog->tmp->state(), DataTable::Browse);
+    QCOMPARE(dialog->tmp->rowValue(1, 0).toString(), typed);
+    dialog->tmp->first();
+    app.messages.clear();
+    dialog->btnYes->click();
+    QCOMPARE(app.messages.texts(), QStringList{message});
+    QCOMPARE(app.messages.shown.first().title, QStringLiteral("错误"));
+    QCOMPARE(dialog->tmp->currentRow(), 1);
+    QCOMPARE(dialog->grid->currentIndex().row(), 1);
+    QCOMPARE(recordCount(app), 0);
+    QCOMPARE(app.scalar("select count(*) from jjdata_d").toInt(), 0);
+    // The data class refuses such a line whoever hands it over.
+    bool refused = false;
+    try {
+        PieceData::save(1, {0, QDate(2010, 12, 1), "1", "001", 2.5, 2.0, {}, {}, 1.0, 2.5},
+                        PieceData::lines(*dialog->tmp), QStringLiteral("admin"));
+    } catch (const DbError &e) {
+        refused = e.message() == message;
+    }
+    QVERIFY(refused);
+    QCOMPARE(recordCount(app), 0);
+    // Mended, the record is saved with both employees.
+    dialog->tmp->setCurrentRow(1);
+    dialog->tmp->edit();
+    dialog->tmp->setValue(QStringLiteral("worker"), QStringLiteral("[0001]张三"));
+    QVERIFY(dialog->tmp->post());
+    app.messages.clear();
+    dialog->btnYes->click();
+    QCOMPARE(app.messages.texts(), QStringList{QStringLiteral("保存成功")});
+    QCOMPARE(
+        app.scalar("select group_concat(wkcode, ' ') from (select wkcode from jjdata_d order by rowid)").toString(),
+        QStringLiteral("0002 0001"));
+}
+
 // Two records in a row take consecutive numbers; after a save the process and the coefficient
 // are chosen again, everything else stays.
 void JjDataMdyTest::addingSavesInARow()
@@ -392,7 +459,9 @@ void JjDataMdyTest::addingSavesInARow()
     QCOMPARE(dialog->cboGx->currentIndex(), 0);
     QCOMPARE(dialog->cboXs->currentIndex(), 0);
     QCOMPARE(dialog->edtPrice->text(), QStringLiteral("2.500000")); // not reset by the lists
-    QCOMPARE(dialog->edtJe->text(), QStringLiteral("12.00"));
+    // The coefficient goes with its list, and the amount no longer holds it.
+    QCOMPARE(dialog->edtXs->text(), QStringLiteral("0.00"));
+    QCOMPARE(dialog->edtJe->text(), QStringLiteral("10.00"));
 
     app.messages.clear();
     dialog->btnYes->click();
@@ -404,6 +473,49 @@ void JjDataMdyTest::addingSavesInARow()
     QCOMPARE(app.scalar("select group_concat(pid||':'||gxcode||':'||je, ' ') from jjdata").toString(),
              QStringLiteral("1:001:12.0 2:002:0.5"));
     QCOMPARE(app.scalar("select count(*) from jjdata_d where pid=2").toInt(), 0);
+    // The first process again (the same unit price): no coefficient, nothing scaled by one.
+    choose(dialog->cboGx, QStringLiteral("[001]上领"));
+    app.messages.clear();
+    dialog->btnYes->click();
+    QCOMPARE(app.messages.texts(), QStringList{QStringLiteral("保存成功")});
+    QCOMPARE(app.scalar("select ifnull(xscode,'-')||':'||xs||':'||je from jjdata where pid=3").toString(),
+             QStringLiteral("-:0.0:10.0"));
+}
+
+void JjDataMdyTest::modifyFindsCoefficient_data()
+{
+    QTest::addColumn<QString>("xsText"); // as the listing read it
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("renamed since") << "[1]旧名"
+                                   << "[1]加急";
+    QTest::newRow("as listed") << "[2]普通"
+                               << "[2]普通";
+    QTest::newRow("deleted since") << "[7]停用"
+                                   << "[7]停用";
+}
+
+// A record's coefficient is found by its code and stays with the record when it is saved.
+void JjDataMdyTest::modifyFindsCoefficient()
+{
+    QFETCH(QString, xsText);
+    QFETCH(QString, shown);
+    TestApp app;
+    seedMasterData(app);
+    const QString code = BracketCode(xsText);
+    app.exec("insert into jjdata (pid, dt, gzcode, gxcode, price, rs, xscode, xs, sl, je) values "
+             "(5, '2010-03-05', '1', '001', 2.5, 2, ?, 1.1, 10, 27.5)",
+             {code});
+    TfrmJjDataMdy dialog(2, QStringLiteral("修改计件数据"));
+    dialog.setRecord({5, QDate(2010, 3, 5), "[1]缝纫", "[001]上领", 2.5, 2.0, xsText, 1.1, 10.0, 27.5});
+    dialog.show();
+    QCOMPARE(dialog.cboXs->currentText(), shown);
+    QCOMPARE(dialog.edtXs->text(), QStringLiteral("1.10"));
+    retype(dialog.edtSl, QStringLiteral("20"));
+    QCOMPARE(dialog.edtJe->text(), QStringLiteral("55.00"));
+    dialog.btnYes->click();
+    QCOMPARE(app.messages.texts(), QStringList{QStringLiteral("保存成功")});
+    QCOMPARE(app.scalar("select xscode||':'||xs||':'||je from jjdata where pid=5").toString(),
+             code + QStringLiteral(":1.1:55.0"));
 }
 
 // The stored amounts are shown, even where the process's unit price has changed since.

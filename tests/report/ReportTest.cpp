@@ -143,6 +143,7 @@ private slots:
     void stretchGrowsBandAndFrames();
     void malformed_data();
     void malformed();
+    void oversizedTemplate();
     void unknownNamesAndSources();
     void shippedTemplate();
     void paySlipsToPdf();
@@ -326,6 +327,15 @@ void ReportTest::malformed_data()
     QTest::newRow("column band below its band")
         << smallReport(QStringLiteral("<band type=\"data\" height=\"5\"><columns y=\"2\" height=\"5\"/></band>")) << 3
         << 30 << QStringLiteral("超出了所在栏的高度");
+    QTest::newRow("attribute too long") << smallReport(
+        QStringLiteral("<band type=\"title\" height=\"5\">\n<text "
+                       "width=\"9\" height=\"5\" font=\"%1\">x</text></band>")
+            .arg(QString(5000, u'宋'))) << 4
+                                        << 1 << QStringLiteral("属性 font 的值太长（5000 个字符");
+    QTest::newRow("text too long") << smallReport(
+        QStringLiteral("<band type=\"title\" height=\"5\">\n  <text width=\"9\" height=\"5\">%1</text></band>")
+            .arg(QString(20000, u'x')))
+                                   << 4 << 3 << QStringLiteral("文字太长（20000 个字符");
     QTest::newRow("margins eat the page")
         << QByteArray("<report><page size=\"A5\" margins=\"70\"/></report>") << 1 << 9 << QStringLiteral("页边距太大");
 }
@@ -341,6 +351,39 @@ void ReportTest::malformed()
     const QString where = QStringLiteral("报表模板 “gzbar.frf” 第 %1 行第 %2 列：").arg(line).arg(column);
     QVERIFY2(error.startsWith(where), qPrintable(error));
     QVERIFY2(error.contains(reason), qPrintable(error));
+}
+
+// A template file is read whole into memory: one over 1 MB is refused before it is read, and
+// its size is named; up to 1 MB it is read as any other.
+void ReportTest::oversizedTemplate()
+{
+    const QByteArray good = smallReport(QStringLiteral("<band type=\"title\" height=\"5\"/>"));
+    const qsizetype limit = 1024 * 1024;
+    QByteArray full = good;
+    full.insert(full.indexOf("<band"), "<!--" + QByteArray(limit - good.size() - 8, 'x') + "-->\n");
+    QCOMPARE(full.size(), limit);
+    QString error;
+    QVERIFY2(ReportTemplate::parse(full, QStringLiteral("gzbar.frf"), &error), qPrintable(error));
+
+    QVERIFY(!ReportTemplate::parse(full + ' ', QStringLiteral("gzbar.frf"), &error));
+    QVERIFY2(error.startsWith(QStringLiteral("报表模板 “gzbar.frf” 太大")), qPrintable(error));
+    QVERIFY2(error.contains(QStringLiteral("1 MB")), qPrintable(error));
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("gzbar.frf"));
+    QFile big(path);
+    QVERIFY(big.open(QIODevice::WriteOnly));
+    big.write(good.left(good.indexOf("<band")));
+    big.write("<band type=\"title\" height=\"5\"><text width=\"9\" height=\"5\" font=\"");
+    big.write(QByteArray(10 * 1024 * 1024, 'a'));
+    big.write("\">x</text></band></report>\n");
+    big.close();
+    QVERIFY(!ReportTemplate::loadFile(path, &error));
+    QVERIFY2(error.contains(QStringLiteral("太大")) && error.contains(QStringLiteral("10.0 MB")), qPrintable(error));
+    QString message;
+    const ReportTemplate t = ReportTemplate::loadOr(path, ReportTemplate::builtInPaySlip(), &message);
+    QCOMPARE(t.origin, ReportTemplate::builtInPaySlip().origin);
+    QVERIFY2(message.contains(QStringLiteral("改用程序内置的格式")), qPrintable(message));
 }
 
 void ReportTest::unknownNamesAndSources()

@@ -18,9 +18,10 @@ void ScriptedMessages::message(QWidget *, const QString &title, const QString &t
 }
 
 QMessageBox::StandardButton ScriptedMessages::question(QWidget *, const QString &title, const QString &text,
-                                                       QMessageBox::StandardButtons buttons, MsgIcon icon)
+                                                       QMessageBox::StandardButtons buttons, MsgIcon icon,
+                                                       QMessageBox::StandardButton defaultButton)
 {
-    shown.append({title, text, icon, true});
+    shown.append({title, text, icon, true, defaultButton});
     if (answers.isEmpty()) {
         unexpected.append(text);
         return (buttons & QMessageBox::No) ? QMessageBox::No : QMessageBox::Cancel;

@@ -24,6 +24,7 @@ public:
         QString text;
         MsgIcon icon;
         bool question;
+        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton; // of a question
     };
 
     QList<Shown> shown;
@@ -34,7 +35,8 @@ public:
 
     void message(QWidget *parent, const QString &title, const QString &text, MsgIcon icon) override;
     QMessageBox::StandardButton question(QWidget *parent, const QString &title, const QString &text,
-                                         QMessageBox::StandardButtons buttons, MsgIcon icon) override;
+                                         QMessageBox::StandardButtons buttons, MsgIcon icon,
+                                         QMessageBox::StandardButton defaultButton) override;
     QString saveFileName(QWidget *parent, const QString &caption, const QString &dir, const QString &filter,
                          QString *selectedFilter = nullptr) override;
     QString openFileName(QWidget *parent, const QString &caption, const QString &dir, const QString &filter) override;

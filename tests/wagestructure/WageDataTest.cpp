@@ -313,8 +313,12 @@ void WageDataTest::formulas()
              QStringLiteral("计件金额|基本工资>=2000"));
     QCOMPARE(app.scalar("select condesc from gzgs where xh=1").toString(), QString());
 
-    // The item of formula 4 goes (its column with it, no wage rows): not listed, still stored.
+    // The item of formula 4 goes, its column (no wage rows) and formula 4 with it; formula 1,
+    // which uses it, stays. A formula of an item deleted without its formulas (as older
+    // databases hold) is stored but not listed.
     WageItems::deleteItem(3, QStringLiteral("f3"));
+    QCOMPARE(app.scalar("select count(*) from gzgs where xh=4").toInt(), 0);
+    app.exec("insert into gzgs (xh, fname, gs, gsdesc, con, condesc) values (4, 'f9', 'f1', '基本工资', '', '')");
     DataTable list;
     WageFormulas::defineListFields(list);
     WageFormulas::loadList(list);

@@ -5,6 +5,7 @@
 #include "wagestructure/Gzgs.h"
 #include "wagestructure/GzgsMdy.h"
 #include "wagestructure/Gzxm.h"
+#include "wagestructure/GzxmData.h"
 #include "wagestructure/GzxmMdy.h"
 #include "widgets/DbGrid.h"
 
@@ -107,11 +108,15 @@ private slots:
     void modifyItem();
     void deleteItem_data();
     void deleteItem();
+    void deleteItemWithFormulas_data();
+    void deleteItemWithFormulas();
     void openedFromMainWindow();
     void formulaList();
     void composeFormula();
     void formulaRefused_data();
     void formulaRefused();
+    void formulaWithErrors_data();
+    void formulaWithErrors();
     void modifyAndDeleteFormula();
 };
 
@@ -354,6 +359,54 @@ void WageScreensTest::deleteItem()
     QCOMPARE(!columnType(QStringLiteral("f3")).isEmpty(), columnKept);
 }
 
+void WageScreensTest::deleteItemWithFormulas_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("fixture");
+    QTest::addColumn<int>("formulasLeft");
+    QTest::newRow("answered Yes") << int(QMessageBox::Yes) << "" << 1;
+    QTest::newRow("answered No") << int(QMessageBox::No) << "" << 3;
+    QTest::newRow("refused by the database")
+        << int(QMessageBox::Yes) << "create trigger keep before delete on gzxm begin select raise(abort, 'kept'); end"
+        << 3;
+}
+
+// An item's formulas go with it, in the same transaction, and the question names them: while
+// gzdata is empty the item's number is given to the next item, which must not inherit them.
+void WageScreensTest::deleteItemWithFormulas()
+{
+    QFETCH(int, answer);
+    QFETCH(QString, fixture);
+    QFETCH(int, formulasLeft);
+    TestApp app;
+    makeItems(app, {QStringLiteral("基本工资"), QStringLiteral("奖金"), QStringLiteral("扣款")});
+    app.exec("insert into gzgs (xh, fname, gs, gsdesc, con, condesc) values "
+             "(1, 'f3', 'f1-f2', '基本工资-奖金', '', ''), (2, 'f2', 'f1*0.1', '基本工资*0.1', '', ''),"
+             "(3, 'f3', 'f1*0.5', '基本工资*0.5', 'f2>0', '奖金>0')");
+    if (!fixture.isEmpty())
+        app.exec(fixture);
+    TfrmGzxm form;
+    form.show();
+    QVERIFY(form.qryGzxm->last());
+    app.messages.answers << QMessageBox::StandardButton(answer);
+    form.btnDel->trigger();
+    QVERIFY(!app.messages.shown.isEmpty());
+    const QString question = app.messages.shown[0].text;
+    QVERIFY2(question.startsWith(QStringLiteral("确定要删除吗？")), qPrintable(question));
+    QVERIFY2(question.contains(QStringLiteral("“扣款”(f3)的 2 个计算公式将一并删除")), qPrintable(question));
+    QVERIFY2(question.contains(QStringLiteral("序号1：f1-f2")), qPrintable(question));
+    QVERIFY2(question.contains(QStringLiteral("序号3：f1*0.5　条件：f2>0")), qPrintable(question));
+    QVERIFY2(!question.contains(QStringLiteral("序号2")), qPrintable(question));
+    QCOMPARE(app.scalar("select count(*) from gzgs").toInt(), formulasLeft);
+    if (formulasLeft != 1)
+        return;
+    QCOMPARE(app.scalar("select group_concat(xh) from gzgs").toString(), QStringLiteral("2"));
+    // The next item takes the number again and has no formula.
+    const WageItem item = WageItems::addItem(QStringLiteral("补贴"), WageItems::Numeric, QStringLiteral("0"));
+    QCOMPARE(item.fname, QStringLiteral("f3"));
+    QCOMPARE(app.scalar("select count(*) from gzgs where fname='f3'").toInt(), 0);
+}
+
 // 工资项目定义 opens the modal list; 计算公式定义 the one formula window, maximised, with its
 // toolbar in the main window's tool area.
 void WageScreensTest::openedFromMainWindow()
@@ -563,6 +616,65 @@ void WageScreensTest::formulaRefused()
     QVERIFY(dialog.isVisible());
     QCOMPARE(dialog.edtGs->text(), formula);
     QCOMPARE(app.scalar("select count(*) from gzgs").toInt(), 0);
+}
+
+void WageScreensTest::formulaWithErrors_data()
+{
+    QTest::addColumn<QString>("formula");
+    QTest::addColumn<QString>("condition");
+    QTest::addColumn<QString>("fault"); // between "公式有错误：" and "，仍然保存吗？"
+    QTest::addColumn<int>("answer");
+    QTest::newRow("syntax error, No") << "f1+*2"
+                                      << ""
+                                      << "第1行第6列：语法错误" << int(QMessageBox::No);
+    QTest::newRow("syntax error, Yes") << "f1+*2"
+                                       << ""
+                                       << "第1行第6列：语法错误" << int(QMessageBox::Yes);
+    QTest::newRow("unknown name") << "F1*2"
+                                  << ""
+                                  << "未知名称：F1" << int(QMessageBox::No);
+    QTest::newRow("condition") << "f1*2"
+                               << "f2>"
+                               << "采用条件中" << int(QMessageBox::No);
+    QTest::newRow("both") << "f1+*2"
+                          << "f2>"
+                          << "第1行第6列：语法错误；采用条件中" << int(QMessageBox::Yes);
+}
+
+// A formula or condition the calculation cannot compile is saved only when the clerk says so;
+// the question's default is No.
+void WageScreensTest::formulaWithErrors()
+{
+    QFETCH(QString, formula);
+    QFETCH(QString, condition);
+    QFETCH(QString, fault);
+    QFETCH(int, answer);
+    TestApp app;
+    addTwelve(app);
+    TfrmGzgsMdy dialog(1);
+    dialog.show();
+    typeText(dialog.edtGs, formula);
+    if (!condition.isEmpty()) {
+        dialog.rbCon->setChecked(true);
+        typeText(dialog.edtCon, condition);
+    }
+    app.messages.answers << QMessageBox::StandardButton(answer);
+    QTest::mouseClick(dialog.btnYes, Qt::LeftButton);
+    QVERIFY(!app.messages.shown.isEmpty());
+    const auto &asked = app.messages.shown[0];
+    QVERIFY(asked.question);
+    QCOMPARE(asked.title, QStringLiteral("询问"));
+    QVERIFY2(asked.text.startsWith(QStringLiteral("公式有错误：") + fault), qPrintable(asked.text));
+    QVERIFY2(asked.text.endsWith(QStringLiteral("，仍然保存吗？")), qPrintable(asked.text));
+    QCOMPARE(asked.defaultButton, QMessageBox::No);
+    if (answer == QMessageBox::No) {
+        QCOMPARE(app.messages.shown.size(), 1);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(app.scalar("select count(*) from gzgs").toInt(), 0);
+    } else {
+        QCOMPARE(app.messages.lastText(), QStringLiteral("保存成功"));
+        QCOMPARE(app.scalar("select gs||'|'||con from gzgs").toString(), formula + u'|' + condition);
+    }
 }
 
 void WageScreensTest::modifyAndDeleteFormula()

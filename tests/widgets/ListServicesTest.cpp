@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QtEndian>
 
 using namespace jjgz;
 using jjgz::test::TestApp;
@@ -101,6 +102,7 @@ private slots:
     void exportXlsxReadBack();
     void exportXlsxFailureIsShown();
     void exportFailureIsShown();
+    void exportXlsRowLimit();
     void inputPrompt_data();
     void inputPrompt();
 };
@@ -411,6 +413,65 @@ void ListServicesTest::exportFailureIsShown()
     QCOMPARE(app.messages.shown.size(), 1);
     QCOMPARE(app.messages.shown.at(0).icon, MsgIcon::Error);
     QVERIFY(app.messages.lastText().contains(QStringLiteral("list.xls")));
+}
+
+// An .xls sheet has 65,536 rows (numbered 0 to 65,535): a list that needs more is refused with
+// a word about .xlsx instead of wrapping its row numbers over the first rows.
+void ListServicesTest::exportXlsRowLimit()
+{
+    TestApp app;
+    DataTable table;
+    table.setFields({{QStringLiteral("wkcode"), FieldKind::Text, 10}});
+    DbGrid grid;
+    grid.setTable(&table);
+    grid.addColumn(QStringLiteral("wkcode"), QStringLiteral("员工代码"), 74);
+    table.disableViews();
+    for (int r = 0; r < 65535; ++r)
+        table.appendRow({QString::number(r)});
+    table.enableViews();
+    // Titles and 65,535 rows: the last row number is 65,535, every row in its place.
+    app.messages.files << app.path(QStringLiteral("full"));
+    QVERIFY(ExportGrid(&grid));
+    const QByteArray xls = readFile(app.path(QStringLiteral("full.xls")));
+    int cells = 0, lastRow = -1;
+    bool inOrder = true;
+    for (qsizetype at = 0; at + 4 <= xls.size();) {
+        const quint16 type = qFromLittleEndian<quint16>(xls.constData() + at);
+        const quint16 length = qFromLittleEndian<quint16>(xls.constData() + at + 2);
+        if (type == 0x0204) {
+            const int row = qFromLittleEndian<quint16>(xls.constData() + at + 4);
+            inOrder = inOrder && row == lastRow + 1;
+            lastRow = row;
+            ++cells;
+        }
+        at += 4 + length;
+    }
+    QVERIFY(inOrder);
+    QCOMPARE(cells, 65536);
+    QCOMPARE(lastRow, 65535);
+
+    // One row more does not fit: refused, nothing written, .xlsx named.
+    table.appendRow({QStringLiteral("65535")});
+    app.messages.files << app.path(QStringLiteral("over"));
+    QVERIFY(!ExportGrid(&grid));
+    QCOMPARE(app.messages.shown.size(), 1);
+    QCOMPARE(app.messages.shown.at(0).icon, MsgIcon::Error);
+    QVERIFY2(app.messages.lastText().contains(QStringLiteral("65537")), qPrintable(app.messages.lastText()));
+    QVERIFY2(app.messages.lastText().contains(QStringLiteral(".xlsx")), qPrintable(app.messages.lastText()));
+    QVERIFY(!QFile::exists(app.path(QStringLiteral("over.xls"))));
+    // The same list goes to .xlsx whole.
+    app.messages.files << app.path(QStringLiteral("over"));
+    app.messages.chosenFilters << QStringLiteral("Excel 2007 Files(*.xlsx)");
+    QVERIFY(ExportGrid(&grid));
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"),
+            {QStringLiteral("-c"),
+             QStringLiteral("import sys,openpyxl\n"
+                            "s=openpyxl.load_workbook(sys.argv[1],read_only=True).active\n"
+                            "print(s.max_row)\n"),
+             app.path(QStringLiteral("over.xlsx"))});
+    QVERIFY(p.waitForFinished(120000));
+    QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()).trimmed(), QStringLiteral("65537"));
 }
 
 void ListServicesTest::inputPrompt_data()

@@ -6,6 +6,7 @@
 // Without FORMULA the lines of standard input are the formula. The result is printed
 // as "KIND VALUE"; an error as "error: CLASS: MESSAGE (line L, column C)", exit code 1.
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iconv.h>
@@ -251,6 +252,11 @@ void Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A write past the file-size limit fails with an error that is reported, instead of ending
+  // the process by signal.
+#ifdef SIGXFSZ
+  std::signal(SIGXFSZ, SIG_IGN);
+#endif
   std::map<std::string, TValue> vars;
   bool noHandler = false, trace = false, haveFormula = false, funcs = false;
   std::string formula;

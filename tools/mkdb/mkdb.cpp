@@ -3,6 +3,7 @@
 // temporary name and moved into place only when the whole script has run.
 #include <sqlite3.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,11 @@ namespace fs = std::filesystem;
 
 int main(int argc, char **argv)
 {
+    // A write past the file-size limit fails with an error that is reported, instead of ending
+    // the process by signal.
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     if (argc < 3) {
         std::fprintf(stderr, "usage: jjgz-mkdb SCRIPT TARGET [--replace]\n");
         return 2;

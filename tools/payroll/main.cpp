@@ -19,6 +19,7 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <csignal>
 #include <cstdio>
 
 using namespace jjgz;
@@ -111,6 +112,11 @@ int explain(int year, int month, const QString &wkcode, const QString &fname)
 
 int main(int argc, char **argv)
 {
+    // A write past the file-size limit fails with an error that is reported, instead of ending
+    // the process by signal.
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     QString db;
