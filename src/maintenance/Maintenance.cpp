@@ -1,6 +1,8 @@
 #include "Maintenance.h"
 
 #include "data/MainDM.h"
+#include "data/MonthLocks.h"
+#include "data/OpLog.h"
 
 #include <QDir>
 #include <QFile>
@@ -207,8 +209,16 @@ struct Guard {
     const char *trigger;
 };
 const Guard kGuards[] = {
-    {"depart", "depart_in_use"}, {"worker_tp", "worker_tp_in_use"}, {"jjgz", "jjgz_in_use"},
-    {"jjgx", "jjgx_in_use"},     {"jjxs", "jjxs_in_use"},
+    {"depart", "depart_in_use"},
+    {"worker_tp", "worker_tp_in_use"},
+    {"jjgz", "jjgz_in_use"},
+    {"jjgx", "jjgx_in_use"},
+    {"jjxs", "jjxs_in_use"},
+    // Closed months: checked and confirmed before anything is cleared (closedMonthsClearedBy).
+    {"gzdata", "gzdata_closed_delete"},
+    {"gzxm_m", "gzxm_m_closed_delete"},
+    {"jjdata", "jjdata_closed_delete"},
+    {"jjdata_d", "jjdata_d_closed_delete"},
 };
 
 // The table a "delete from t ..." statement clears.
@@ -348,6 +358,12 @@ QString backupDatabase(const QString &dir, const QDateTime &at, const Progress &
         if (progress)
             progress(10 + percent * 90 / 100);
     });
+    try {
+        OpLog::log(OpAction::Backup, QFileInfo(archive).fileName(), native(dir));
+    } catch (const DbError &e) {
+        // The archive is written: a database that takes no row (a read-only copy) keeps no log.
+        qWarning("backup not logged: %s", e.what());
+    }
     return archive;
 }
 
@@ -516,6 +532,13 @@ void RestoreJob::install()
                                     : QStringLiteral("恢复的数据库不能打开(%1)。原来的数据库保存在 %2，请联系管理员。")
                                           .arg(e.message(), native(kept)));
     }
+    // The restored database's log says from which archive it came (the replaced one is kept).
+    try {
+        OpLog::log(OpAction::Restore, QFileInfo(m_archive).fileName(),
+                   QStringLiteral("原来的数据库保存在 %1").arg(native(kept)));
+    } catch (const DbError &e) {
+        qWarning("restore not logged: %s", e.what());
+    }
 }
 
 // ---- initialization ---------------------------------------------------------------------------
@@ -573,14 +596,45 @@ QString initQuestion(const QList<InitGroup> &groups)
     return text;
 }
 
-void initializeData(const QList<InitGroup> &groups)
+QStringList closedMonthsClearedBy(const QList<InitGroup> &groups)
+{
+    const bool wages = groups.contains(InitGroup::Gz);
+    const bool items = groups.contains(InitGroup::Gzxm);
+    const bool pieces = groups.contains(InitGroup::Jj);
+    QStringList months;
+    for (const MonthLock &lock : MonthLocks::all()) {
+        auto has = [&](const QString &sql) { return dmMain->scalar(sql, {lock.year, lock.month}).toLongLong() > 0; };
+        const QString pieceSql = QStringLiteral("select count(*) from jjdata where year(dt)=? and month(dt)=?");
+        if ((wages
+             && (has(QStringLiteral("select count(*) from gzdata where xyear=? and xmonth=?"))
+                 || has(QStringLiteral("select count(*) from gzxm_m where xyear=? and xmonth=?"))))
+            || (items && has(QStringLiteral("select count(*) from gzxm_m where xyear=? and xmonth=?")))
+            || (pieces && has(pieceSql)))
+            months << monthCaption(lock.year, lock.month);
+    }
+    return months;
+}
+
+void initializeData(const QList<InitGroup> &groups, bool clearClosed)
 {
     QStringList statements;
+    QStringList captions;
     for (const InitGroupInfo &info : initGroups())
-        if (groups.contains(info.group))
+        if (groups.contains(info.group)) {
             statements += info.statements;
+            captions << info.caption;
+        }
     if (statements.isEmpty())
         return;
+    const QStringList closed = closedMonthsClearedBy(groups);
+    if (!closed.isEmpty() && !clearClosed)
+        throw MaintenanceError(QStringLiteral("以下月份已封账，不能清空：%1。请先取消封账后再初始化。")
+                                   .arg(closed.join(QStringLiteral("、"))));
+    if (!closed.isEmpty() && CurOperName.toLower() != u"admin")
+        throw MaintenanceError(QStringLiteral("只有管理员才能清空已封账月份的数据。"));
+    // The locks of months whose wages are cleared go with them.
+    if (groups.contains(InitGroup::Gz))
+        statements << QStringLiteral("delete from gzlock");
     QStringList cleared;
     for (const QString &statement : std::as_const(statements))
         cleared << clearedTable(statement);
@@ -610,6 +664,9 @@ void initializeData(const QList<InitGroup> &groups)
             }
             for (const QString &sql : std::as_const(restore))
                 execDdl(sql);
+            OpLog::log(OpAction::Init, captions.join(QStringLiteral("、")),
+                       closed.isEmpty() ? QString()
+                                        : QStringLiteral("含已封账月份：%1").arg(closed.join(QStringLiteral("、"))));
         });
     } catch (const DbError &e) {
         q.close();

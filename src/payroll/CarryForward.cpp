@@ -1,6 +1,8 @@
 #include "payroll/CarryForward.h"
 
 #include "data/MainDM.h"
+#include "data/MonthLocks.h"
+#include "data/OpLog.h"
 
 #include <QDate>
 
@@ -32,6 +34,7 @@ bool CarryForward::targetHasRows(WageMonth target)
 
 int CarryForward::run(WageMonth source, WageMonth target)
 {
+    MonthLocks::requireOpen(target.year, target.month);
     int copied = 0;
     inTransaction([&] {
         DeleteWageMonth(target.year, target.month);
@@ -64,6 +67,10 @@ int CarryForward::run(WageMonth source, WageMonth target)
         q.addBind(target.year).addBind(target.month).addBind(source.year).addBind(source.month);
         copied = q.exec();
         q.close();
+        OpLog::log(OpAction::Carry,
+                   OpLog::monthText(source.year, source.month) + QStringLiteral(" → ")
+                       + OpLog::monthText(target.year, target.month),
+                   QStringLiteral("%1 名员工的工资").arg(copied));
     });
     return copied;
 }

@@ -2,7 +2,9 @@
 
 #include "data/DBFun.h"
 #include "data/MainDM.h"
+#include "data/MonthLocks.h"
 #include "data/MyFun.h"
+#include "payroll/SheetLog.h"
 
 #include <QRegularExpression>
 #include <QSqlError>
@@ -142,15 +144,22 @@ void WageSheet::load(int year, int month)
 
 void WageSheet::recreate(int year, int month)
 {
+    MonthLocks::requireOpen(year, month);
     m_year = year;
     m_month = month;
-    inTransaction([&] { DeleteWageMonth(year, month); });
-    load(year, month);
+    // One transaction: a month that cannot be created again keeps what it had.
+    inTransaction([&] {
+        SheetLog::recreating(year, month);
+        DeleteWageMonth(year, month);
+        load(year, month);
+    });
 }
 
 void WageSheet::EnsureMonthSheet()
 {
     requireLoaded();
+    if (MonthLocks::isClosed(m_year, m_month))
+        return; // a closed month is read as it stands, never created
     inTransaction([&] {
         JetQuery &q = dmMain->qryExec;
         q.setSql(QStringLiteral("select count(*) from gzxm_m where xyear=? and xmonth=?"));
@@ -457,12 +466,14 @@ CalcResult WageSheet::CalculateSheet(Mode mode)
     else
         t.first();
     result.problems = m_problems;
+    SheetLog::calculated(*this, result);
     return result;
 }
 
 void WageSheet::SaveSheet()
 {
     requireLoaded();
+    MonthLocks::requireOpen(m_year, m_month);
     DataTable &t = *m_tmp;
     if (t.isEditing())
         t.post();
@@ -498,6 +509,7 @@ void WageSheet::SaveSheet()
             if (!q.exec())
                 throw sqlFailure(QStringLiteral("保存工资数据失败"), q.lastError());
         }
+        SheetLog::saved(*this);
     });
 }
 

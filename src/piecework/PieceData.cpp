@@ -4,6 +4,7 @@
 #include "data/DataTable.h"
 #include "data/MainDM.h"
 #include "data/MyFun.h"
+#include "piecework/PieceLog.h"
 
 namespace jjgz {
 namespace {
@@ -215,6 +216,7 @@ QList<LineValues> PieceData::lines(const DataTable &tmp)
 int PieceData::save(int mode, const RecordValues &record, const QList<LineValues> &lines, const QString &operName)
 {
     int pid = record.pid;
+    PieceLog::requireOpen(mode, record);
     inTransaction([&] {
         JetQuery &q = dmMain->qryExec;
         if (mode == 1) {
@@ -255,6 +257,7 @@ int PieceData::save(int mode, const RecordValues &record, const QList<LineValues
             q.exec();
         }
         q.close();
+        PieceLog::saved(mode, pid, record, int(lines.size()));
     });
     return pid;
 }
