@@ -45,7 +45,8 @@ int CarryForward::run(WageMonth source, WageMonth target)
         q.open();
         const bool hasItems = q.value(0).toInt() > 0;
         q.close();
-        if (!hasItems) {
+        // A closed source month stays as it is (its item list, if any, was fixed when it closed).
+        if (!hasItems && !MonthLocks::isClosed(source.year, source.month)) {
             q.setSql(QStringLiteral("insert into gzxm_m(xyear,xmonth,xh,fname,xmname,ftype,fsize) "
                                     "select ?,?,xh,fname,xmname,ftype,fsize from gzxm order by xh"));
             q.addBind(source.year).addBind(source.month);

@@ -115,18 +115,19 @@ void OperatorRoleTest::opening()
     QCOMPARE(dialog.cboName->currentIndex(), 0);
     QVERIFY(!dialog.cboName->isEditable());
     // Every code that is not switched off, names trimmed, in code order.
-    QCOMPARE(dialog.lstRole->count(), 22);
+    QCOMPARE(dialog.lstRole->count(), 25);
     QCOMPARE(dialog.rowOf(1005), -1);
     QCOMPARE(dialog.lstRole->item(0)->text(), QStringLiteral("【初始设置】"));
     QCOMPARE(dialog.lstRole->item(1)->text(), QStringLiteral("计件数据录入"));
-    QCOMPARE(dialog.lstRole->item(21)->text(), QStringLiteral("关于..."));
+    QCOMPARE(dialog.lstRole->item(24)->text(), QStringLiteral("关于..."));
+    QCOMPARE(dialog.lstRole->item(dialog.rowOf(1009))->text(), QStringLiteral("取消封账"));
     // Three columns, filled from the top.
     QCOMPARE(dialog.lstRole->visualItemRect(dialog.lstRole->item(1)).x(),
              dialog.lstRole->visualItemRect(dialog.lstRole->item(0)).x());
-    const int rows = (22 + 2) / 3;
+    const int rows = (25 + 2) / 3;
     QVERIFY(dialog.lstRole->visualItemRect(dialog.lstRole->item(rows)).x()
             > dialog.lstRole->visualItemRect(dialog.lstRole->item(0)).x());
-    QVERIFY(dialog.lstRole->visualItemRect(dialog.lstRole->item(21)).right() <= dialog.lstRole->viewport()->width());
+    QVERIFY(dialog.lstRole->visualItemRect(dialog.lstRole->item(24)).right() <= dialog.lstRole->viewport()->width());
 
     QCOMPARE(ticked(dialog), (QList<int>{1001, 1503}));
     dialog.cboName->setCurrentIndex(1);
@@ -137,7 +138,7 @@ void OperatorRoleTest::opening()
     // 全选 and 全清 tick and untick; neither writes.
     logGrantWrites(app);
     QTest::mouseClick(dialog.btnAll, Qt::LeftButton);
-    QCOMPARE(ticked(dialog).size(), 22);
+    QCOMPARE(ticked(dialog).size(), 25);
     QTest::mouseClick(dialog.btnClear, Qt::LeftButton);
     QVERIFY(ticked(dialog).isEmpty());
     QVERIFY(grantWrites().isEmpty());
