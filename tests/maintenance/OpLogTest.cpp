@@ -254,6 +254,13 @@ void OpLogTest::screenFiltersAndCannotEdit()
     w.edtTo->setDate(QDate(2020, 1, 1));
     w.btnQuery->trigger();
     QCOMPARE(column(QStringLiteral("action")), QStringList{"数据备份"});
+
+    // Exported like every list; the log itself stays as it was.
+    app.messages.files << app.path(QStringLiteral("log.xlsx"));
+    app.messages.chosenFilters << QStringLiteral("Excel 2007 Files(*.xlsx)");
+    w.btnExport->trigger();
+    QVERIFY(QFile::exists(app.path(QStringLiteral("log.xlsx"))));
+    QVERIFY(app.messages.unexpected.isEmpty());
     QCOMPARE(app.scalar(QStringLiteral("select count(*) from oplog")).toInt(), 4);
 }
 

@@ -20,7 +20,9 @@ int requiredRight(const QString &command);
 // command may run, otherwise the exit code after printing "error: …".
 int signIn(const TdmMain &dm, const QString &user, const QString &command);
 
-// close, reopen, carry, log.
+// close YYYY-MM; reopen YYYY-MM --reason TEXT; carry FROM TO [--overwrite] (without it a target
+// month with wage rows is refused); log [--from d] [--to d] [--user NAME] [--action A], one line
+// per row, newest first: time, operator, action, target and detail separated by tabs.
 bool isAdminCommand(const QString &command);
 // The arguments after the command are well formed (else the usage applies).
 bool argumentsValid(const QString &command, const QStringList &args);
