@@ -23,6 +23,11 @@ QHash<const WageSheet *, Pending> &pending()
 
 } // namespace
 
+void SheetLog::loaded(const WageSheet &sheet)
+{
+    pending().remove(&sheet);
+}
+
 void SheetLog::calculated(const WageSheet &sheet, const CalcResult &r)
 {
     pending().insert(&sheet, {sheet.year(), sheet.month(), r.employees, r.items, r.failedCells});

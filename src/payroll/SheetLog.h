@@ -9,6 +9,8 @@ struct CalcResult;
 
 class SheetLog {
 public:
+    // Forgets a calculation not saved: the sheet was loaded again.
+    static void loaded(const WageSheet &sheet);
     // Remembers the counts of a calculation of `sheet`, for the save that follows.
     static void calculated(const WageSheet &sheet, const CalcResult &result);
     // The row of a save: "计算" with the remembered counts when the sheet was calculated since it

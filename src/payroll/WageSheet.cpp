@@ -132,6 +132,7 @@ void WageSheet::requireLoaded() const
 
 void WageSheet::load(int year, int month)
 {
+    SheetLog::loaded(*this);
     m_year = year;
     m_month = month;
     m_problems.clear();
