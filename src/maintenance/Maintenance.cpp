@@ -180,15 +180,18 @@ QString lastComponent(const QString &name)
 }
 
 // Proves that `path` holds a sound database of this program; throws when it does not.
-void checkDatabase(const QString &path)
+// Returns what opening it added to a database of an earlier version.
+QStringList checkDatabase(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.read(16) != QByteArray("SQLite format 3", 16))
         throw restoreRefused(QStringLiteral("备份文件中的 zt000.mdb 不是数据库文件，") + notOurBackup());
     file.close();
     QString problem;
+    QStringList upgraded;
     try {
         TdmMain candidate(path);
+        upgraded = candidate.upgradeNotes();
         QSqlQuery check(candidate.conZt());
         if (!check.exec(QStringLiteral("pragma integrity_check")) || !check.next())
             problem = QStringLiteral("数据库不能读取");
@@ -199,6 +202,7 @@ void checkDatabase(const QString &path)
     }
     if (!problem.isEmpty())
         throw restoreRefused(QStringLiteral("备份文件中的 zt000.mdb 不能使用(%1)，").arg(problem) + notOurBackup());
+    return upgraded;
 }
 
 // ---- initialization ---------------------------------------------------------------------------
@@ -475,7 +479,7 @@ void RestoreJob::extract(const Progress &progress)
         throw restoreRefused(problem);
     target.close();
 
-    checkDatabase(target.fileName());
+    m_upgraded = checkDatabase(target.fileName());
     if (progress)
         progress(100);
     // The restored file gets the permissions of the one it replaces.

@@ -69,10 +69,13 @@ public:
 
     // The copy of the database that the last restore replaced, beside it.
     static QString keptCopyPath();
+    // What bringing the extracted database up to date added (a backup of an earlier version).
+    const QStringList &upgraded() const { return m_upgraded; }
 
 private:
     QString m_archive;
     QString m_extracted;
+    QStringList m_upgraded;
 };
 
 // Data initialization: the groups of tables that can be cleared, in the order they are cleared.

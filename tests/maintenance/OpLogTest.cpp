@@ -12,6 +12,7 @@
 #include "maintenance/Init.h"
 #include "maintenance/Maintenance.h"
 #include "maintenance/OpLogForm.h"
+#include "maintenance/Restore.h"
 #include "wagestructure/GzgsData.h"
 #include "wagestructure/GzxmData.h"
 #include "widgets/DbGrid.h"
@@ -21,6 +22,8 @@
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
 
 using namespace jjgz;
@@ -57,6 +60,7 @@ private slots:
     void initDialogAsksAdminTwice();
     void initDialogRefusesOthers();
     void backupIsLogged();
+    void restoreOfAnOlderBackup();
     void screenFiltersAndCannotEdit();
 };
 
@@ -205,6 +209,48 @@ void OpLogTest::backupIsLogged()
     QCOMPARE(OpLog::read().first().action, OpAction::Backup);
     QCOMPARE(OpLog::read().first().target, QStringLiteral("jjgz20240105_143012.bak"));
     QVERIFY(QFileInfo::exists(archive));
+}
+
+// A backup made by the version before closed months: restored, brought up to date, said once,
+// and its log tells where it came from.
+void OpLogTest::restoreOfAnOlderBackup()
+{
+    TestApp app;
+    QTemporaryDir dir;
+    const QString old = dir.filePath(QStringLiteral("zt000.mdb"));
+    QVERIFY(QFile::copy(deliveredDatabase(), old));
+    QFile::setPermissions(old, QFile::ReadOwner | QFile::WriteOwner);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("old"));
+        db.setDatabaseName(old);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec(QStringLiteral("select name from sqlite_master where type='trigger' and name like '%_closed_%'")));
+        QStringList triggers;
+        while (q.next())
+            triggers << q.value(0).toString();
+        for (const QString &t : triggers)
+            QVERIFY(q.exec(QStringLiteral("drop trigger ") + t));
+        QVERIFY(q.exec(QStringLiteral("drop table gzlock")));
+        QVERIFY(q.exec(QStringLiteral("drop table oplog")));
+        QVERIFY(q.exec(QStringLiteral("insert into worker(wkcode, wkname) values('0001', '旧数据')")));
+        q.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("old"));
+    const QString archive = dir.filePath(QStringLiteral("jjgz20200101_100000.bak"));
+    writeArchive(old, QStringLiteral("zt000.mdb"), archive, QDateTime::currentDateTime());
+
+    TfrmRestore dialog;
+    app.messages.files << archive;
+    app.messages.answers << QMessageBox::Yes;
+    dialog.btnYes->click();
+    QCOMPARE(app.messages.shown.size(), 2);
+    QVERIFY2(app.messages.lastText().startsWith(QStringLiteral("恢复完毕\n\n数据库已升级")),
+             qPrintable(app.messages.lastText()));
+    QCOMPARE(app.scalar(QStringLiteral("select wkname from worker")).toString(), QStringLiteral("旧数据"));
+    QCOMPARE(logLines(), QStringList{QStringLiteral("admin 数据恢复 jjgz20200101_100000.bak 原来的数据库保存在 ")
+                                     + QDir::toNativeSeparators(RestoreJob::keptCopyPath())});
 }
 
 void OpLogTest::screenFiltersAndCannotEdit()
