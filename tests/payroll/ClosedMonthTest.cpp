@@ -184,8 +184,7 @@ void ClosedMonthTest::logRowsOfTheSheet()
         got << e.action + u' ' + e.target + u' ' + e.detail;
     QCOMPARE(got, (QStringList{QStringLiteral("结转 2024-05 → 2024-04 2 名员工的工资"),
                                QStringLiteral("重新生成 2024-04 删除原有 2 名员工的工资数据后重新生成"),
-                               QStringLiteral("保存工资 2024-05 2 名员工"),
-                               QStringLiteral("保存工资 2024-05 2 名员工"),
+                               QStringLiteral("保存工资 2024-05 2 名员工"), QStringLiteral("保存工资 2024-05 2 名员工"),
                                QStringLiteral("计算 2024-05 2 名员工，2 个项目，0 个单元格计算失败")}));
     QCOMPARE(rows[0].opername, QStringLiteral("admin"));
 }
@@ -389,6 +388,16 @@ void ClosedMonthTest::headless()
     r = runTool(app, {QStringLiteral("--user"), QStringLiteral("clerk"), QStringLiteral("log")},
                 QStringLiteral("secret"));
     QCOMPARE(r.code, 1); // 1907 not granted
+    r = runTool(app, {QStringLiteral("calc"), QStringLiteral("2024-04")}, QStringLiteral("x"));
+    QCOMPARE(r.code, 1); // admin's password is empty
+    // A database made by hand without operators: admin has nobody to be checked against.
+    app.exec(QStringLiteral("delete from operator"));
+    r = runTool(app, {QStringLiteral("calc"), QStringLiteral("2024-04")}, QStringLiteral("x"));
+    QCOMPARE(r.code, 0);
+    r = runTool(app,
+                {QStringLiteral("--user"), QStringLiteral("clerk"), QStringLiteral("calc"), QStringLiteral("2024-04")},
+                QStringLiteral("secret"));
+    QCOMPARE(r.code, 1);
 }
 
 QTEST_MAIN(ClosedMonthTest)

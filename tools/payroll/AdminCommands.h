@@ -16,7 +16,8 @@ QString takeUser(QStringList &args, bool &ok);
 // The permission code a command needs (calc 1003, close 1007, …), or 0.
 int requiredRight(const QString &command);
 // Logs `user` in with the password in JJGZ_PASSWORD (empty when unset) and checks the command's
-// permission; says once on stderr what opening the database added to it. Returns 0 when the
+// permission; says once on stderr what opening the database added to it. On a database without
+// any operator, admin needs no password. Returns 0 when the
 // command may run, otherwise the exit code after printing "error: …".
 int signIn(const TdmMain &dm, const QString &user, const QString &command);
 
