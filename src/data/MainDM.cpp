@@ -4,6 +4,7 @@
 #include "DbErrors.h"
 #include "JetSql.h"
 #include "MyFun.h"
+#include "SchemaUpgrade.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -291,9 +292,10 @@ QString databasePath()
     return QDir(dataDir()).filePath(QStringLiteral("data/zt000.mdb"));
 }
 
-// Opens the configured connection `db` and checks that it holds this program's database; on
+// Opens the configured connection `db` and checks that it holds this program's database, then
+// brings a database of an earlier version up to date (what was added goes to `upgraded`); on
 // failure the connection is closed again and the reason thrown.
-static void openAndCheck(QSqlDatabase &db, const QString &path)
+static void openAndCheck(QSqlDatabase &db, const QString &path, QStringList *upgraded)
 {
     if (!db.open()) {
         const DbError error = failure(db.lastError());
@@ -323,10 +325,16 @@ static void openAndCheck(QSqlDatabase &db, const QString &path)
         }
     }
     // Foreign keys stay off: the protecting rules are the schema's triggers.
+    try {
+        *upgraded += SchemaUpgrade::apply(db);
+    } catch (...) {
+        db.close();
+        throw;
+    }
 }
 
 // Opens the connection `name` on `path` and checks it; on failure nothing is left behind.
-static void openChecked(const QString &name, const QString &path)
+static void openChecked(const QString &name, const QString &path, QStringList *upgraded)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -348,7 +356,7 @@ static void openChecked(const QString &name, const QString &path)
                        + QStringLiteral("?mode=rw"));
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
     try {
-        openAndCheck(db, path);
+        openAndCheck(db, path, upgraded);
     } catch (...) {
         forget();
         throw;
@@ -367,11 +375,12 @@ TdmMain::Connection::~Connection()
 }
 
 TdmMain::TdmMain(const QString &path)
-    : m_connection{[&] {
+    : m_connection([&] {
           const QString name = newConnectionName();
-          openChecked(name, path);
-          return name;
-      }()},
+          QStringList upgraded;
+          openChecked(name, path, &upgraded);
+          return Connection{name, upgraded}; // built in place: its destructor forgets the connection
+      }()),
       qryExec(conZt()), qryExec2(conZt()), qryExec3(conZt()), m_path(path)
 {}
 
@@ -414,7 +423,7 @@ void TdmMain::reopen()
         return;
     if (!QFileInfo::exists(m_path))
         throw DbError(QStringLiteral("找不到数据库文件 %1").arg(QDir::toNativeSeparators(m_path)));
-    openAndCheck(db, m_path);
+    openAndCheck(db, m_path, &m_connection.upgraded);
 }
 
 int TdmMain::exec(const QString &jetSql, std::initializer_list<QVariant> values)

@@ -102,6 +102,7 @@ class TdmMain {
     // Declared first so that it outlives the queries: removing the connection is the last step.
     struct Connection {
         QString name;
+        QStringList upgraded; // what bringing an earlier version's database up to date added
         ~Connection();
     };
     Connection m_connection;
@@ -115,6 +116,9 @@ public:
     TdmMain &operator=(const TdmMain &) = delete;
 
     QSqlDatabase conZt() const;
+    // What opening this database added to it because an earlier version made it (descriptions
+    // for the clerk; empty when it was up to date). Reopening may add more.
+    const QStringList &upgradeNotes() const { return m_connection.upgraded; }
     // Closes the connection so that the database file can be replaced, and opens the same path
     // again with the checks of the constructor (on failure reopen() throws and stays closed).
     // Queries of the module and of the screens work on the reopened connection.

@@ -197,6 +197,80 @@ begin select raise(abort, '编码正在使用，不能修改'); end;
 create trigger jjdata_lines after delete on jjdata
 begin delete from jjdata_d where pid = old.pid; end;
 
+-- Closed months (封账): a closed month's wage rows and item list, and the piece-work records dated
+-- in it, cannot change until the month is reopened. The program checks first and names the month;
+-- these rules refuse whatever else writes.
+create table gzlock (
+  xyear integer not null,
+  xmonth integer not null,
+  opername varchar(20) collate nocase,
+  locktime text,
+  primary key (xyear, xmonth)
+);
+create trigger gzdata_closed_insert before insert on gzdata
+when exists (select 1 from gzlock where xyear = new.xyear and xmonth = new.xmonth)
+begin select raise(abort, '该月工资已封账，不能修改。如需修改，请先取消封账。'); end;
+create trigger gzdata_closed_update before update on gzdata
+when exists (select 1 from gzlock where xyear = old.xyear and xmonth = old.xmonth)
+  or exists (select 1 from gzlock where xyear = new.xyear and xmonth = new.xmonth)
+begin select raise(abort, '该月工资已封账，不能修改。如需修改，请先取消封账。'); end;
+create trigger gzdata_closed_delete before delete on gzdata
+when exists (select 1 from gzlock where xyear = old.xyear and xmonth = old.xmonth)
+begin select raise(abort, '该月工资已封账，不能修改。如需修改，请先取消封账。'); end;
+create trigger gzxm_m_closed_insert before insert on gzxm_m
+when exists (select 1 from gzlock where xyear = new.xyear and xmonth = new.xmonth)
+begin select raise(abort, '该月工资已封账，不能修改。如需修改，请先取消封账。'); end;
+create trigger gzxm_m_closed_update before update on gzxm_m
+when exists (select 1 from gzlock where xyear = old.xyear and xmonth = old.xmonth)
+  or exists (select 1 from gzlock where xyear = new.xyear and xmonth = new.xmonth)
+begin select raise(abort, '该月工资已封账，不能修改。如需修改，请先取消封账。'); end;
+create trigger gzxm_m_closed_delete before delete on gzxm_m
+when exists (select 1 from gzlock where xyear = old.xyear and xmonth = old.xmonth)
+begin select raise(abort, '该月工资已封账，不能修改。如需修改，请先取消封账。'); end;
+create trigger jjdata_closed_insert before insert on jjdata
+when exists (select 1 from gzlock where xyear = cast(strftime('%Y', new.dt) as integer)
+  and xmonth = cast(strftime('%m', new.dt) as integer))
+begin select raise(abort, '计件数据所在月份已封账，不能增加、修改或删除。如需修改，请先取消封账。'); end;
+create trigger jjdata_closed_update before update on jjdata
+when exists (select 1 from gzlock where xyear = cast(strftime('%Y', old.dt) as integer)
+  and xmonth = cast(strftime('%m', old.dt) as integer))
+  or exists (select 1 from gzlock where xyear = cast(strftime('%Y', new.dt) as integer)
+  and xmonth = cast(strftime('%m', new.dt) as integer))
+begin select raise(abort, '计件数据所在月份已封账，不能增加、修改或删除。如需修改，请先取消封账。'); end;
+create trigger jjdata_closed_delete before delete on jjdata
+when exists (select 1 from gzlock where xyear = cast(strftime('%Y', old.dt) as integer)
+  and xmonth = cast(strftime('%m', old.dt) as integer))
+begin select raise(abort, '计件数据所在月份已封账，不能增加、修改或删除。如需修改，请先取消封账。'); end;
+create trigger jjdata_d_closed_insert before insert on jjdata_d
+when exists (select 1 from gzlock where xyear = cast(strftime('%Y', (select dt from jjdata where pid = new.pid)) as integer)
+  and xmonth = cast(strftime('%m', (select dt from jjdata where pid = new.pid)) as integer))
+begin select raise(abort, '计件数据所在月份已封账，不能增加、修改或删除。如需修改，请先取消封账。'); end;
+create trigger jjdata_d_closed_update before update on jjdata_d
+when exists (select 1 from gzlock where xyear = cast(strftime('%Y', (select dt from jjdata where pid = old.pid)) as integer)
+  and xmonth = cast(strftime('%m', (select dt from jjdata where pid = old.pid)) as integer))
+  or exists (select 1 from gzlock where xyear = cast(strftime('%Y', (select dt from jjdata where pid = new.pid)) as integer)
+  and xmonth = cast(strftime('%m', (select dt from jjdata where pid = new.pid)) as integer))
+begin select raise(abort, '计件数据所在月份已封账，不能增加、修改或删除。如需修改，请先取消封账。'); end;
+create trigger jjdata_d_closed_delete before delete on jjdata_d
+when exists (select 1 from gzlock where xyear = cast(strftime('%Y', (select dt from jjdata where pid = old.pid)) as integer)
+  and xmonth = cast(strftime('%m', (select dt from jjdata where pid = old.pid)) as integer))
+begin select raise(abort, '计件数据所在月份已封账，不能增加、修改或删除。如需修改，请先取消封账。'); end;
+
+-- The operation log (操作日志): who changed what, when. Rows are only ever added.
+create table oplog (
+  id integer primary key,
+  t text,
+  opername varchar(20) collate nocase,
+  action varchar(20) collate nocase,
+  target varchar(100) collate nocase,
+  detail text
+);
+create index oplog_t on oplog (t);
+create trigger oplog_no_update before update on oplog
+begin select raise(abort, '操作日志不能修改'); end;
+create trigger oplog_no_delete before delete on oplog
+begin select raise(abort, '操作日志不能删除'); end;
+
 -- The rows a new database holds.
 insert into operator (operno, opername, pwd, dept) values ('001', 'admin', '', '');
 
@@ -205,6 +279,8 @@ insert into roles (roleid, rolename, flag) values
   (1001, '计件数据录入', 0),
   (1003, '工资数据录入', 0),
   (1005, '结转下月', 0),
+  (1007, '封账', 0),
+  (1009, '取消封账', 0),
   (1301, '打印工资条', 0),
   (1303, '工资发放表', 0),
   (1305, '工资汇总表', 0),
@@ -223,6 +299,7 @@ insert into roles (roleid, rolename, flag) values
   (1901, '数据初始化', 0),
   (1903, '数据备份', 0),
   (1905, '数据恢复', 0),
+  (1907, '操作日志', 0),
   (2101, '帮助主题', 0),
   (2105, '关于...', 0);
 

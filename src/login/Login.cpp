@@ -4,6 +4,8 @@
 
 #include "app/Application.h"
 #include "data/DBFun.h"
+#include "data/MainDM.h"
+#include "data/OpLog.h"
 #include "widgets/EnterAsTab.h"
 #include "widgets/MessageService.h"
 
@@ -126,12 +128,24 @@ void TfrmLogin::loadOperators()
 
 void TfrmLogin::btnYesClick()
 {
-    if (cboName->currentIndex() < 0
-        || !OperatorData::passwordMatches(BracketCode(cboName->currentText()), edtPwd->text())) {
+    const bool ok = cboName->currentIndex() >= 0
+                    && OperatorData::passwordMatches(BracketCode(cboName->currentText()), edtPwd->text());
+    logLogin(BracketName(cboName->currentText()), ok);
+    if (!ok) {
         showError(this, QStringLiteral("密码不正确"));
         return;
     }
     accept();
+}
+
+void TfrmLogin::logLogin(const QString &operName, bool ok)
+{
+    try {
+        OpLog::logAs(operName, ok ? OpAction::Login : OpAction::LoginFailed, operName);
+    } catch (const DbError &e) {
+        // A database that cannot be written (a read-only copy) can still be logged into and read.
+        qWarning("login not logged: %s", e.what());
+    }
 }
 
 TfrmLogin::Result TfrmLogin::loginResult() const

@@ -32,6 +32,7 @@ public:
 private:
     void loadOperators();
     void btnYesClick();
+    static void logLogin(const QString &operName, bool ok);
 };
 
 } // namespace jjgz

@@ -126,7 +126,7 @@ void TfrmMain::createMenus()
     mnuOperator = addTopMenu(QStringLiteral("【操作员】"), QStringLiteral("mnuOperator"), 0,
                              {{u"操作员管理", 1701}, {u"设定权限", 1703}, {u"修改密码", 1705}});
     mnuMaintain = addTopMenu(QStringLiteral("【系统维护】"), QStringLiteral("mnuMaintain"), 0,
-                             {{u"数据初始化", 1901}, {u"数据备份", 1903}, {u"数据恢复", 1905}});
+                             {{u"数据初始化", 1901}, {u"数据备份", 1903}, {u"数据恢复", 1905}, {u"操作日志", 1907}});
     mnuHelp = addTopMenu(QStringLiteral("【系统帮助】"), QStringLiteral("mnuHelp"), 0,
                          {{u"帮助主题", 2101}, {u"关于...", 2105}});
     connect(mnuHelp, &QMenu::aboutToShow, this, &TfrmMain::updateWindowMenu);

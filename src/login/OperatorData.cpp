@@ -2,6 +2,7 @@
 
 #include "data/DBFun.h"
 #include "data/MainDM.h"
+#include "data/OpLog.h"
 #include "login/PasswordHash.h"
 
 namespace jjgz {
@@ -49,6 +50,20 @@ bool OperatorData::passwordMatches(const QString &operno, const QString &typed)
     return true;
 }
 
+bool OperatorData::nameAndPasswordMatch(const QString &opername, const QString &typed)
+{
+    JetQuery &q = dmMain->qryExec;
+    QString operno;
+    bool found = false;
+    forEachRow(q, QStringLiteral("select operno from operator where opername=? order by operno"), {opername}, [&] {
+        if (!found) {
+            operno = q.text(QStringLiteral("operno"));
+            found = true;
+        }
+    });
+    return found && passwordMatches(operno, typed);
+}
+
 QString OperatorData::create(const QString &operno, const QString &opername, const QString &pwd, const QString &pwd1,
                              const QString &dept)
 {
@@ -67,9 +82,13 @@ QString OperatorData::create(const QString &operno, const QString &opername, con
     q.close();
     if (exists)
         return QStringLiteral("编码已存在！");
-    q.setSql(QStringLiteral("insert into operator (operno, opername, pwd, dept) values (?, ?, ?, ?)"));
-    q.addBind(operno).addBind(opername).addBind(hashPassword(pwd)).addBind(dept);
-    q.exec();
+    const QString stored = hashPassword(pwd);
+    inTransaction([&] {
+        q.setSql(QStringLiteral("insert into operator (operno, opername, pwd, dept) values (?, ?, ?, ?)"));
+        q.addBind(operno).addBind(opername).addBind(stored).addBind(dept);
+        q.exec();
+        OpLog::log(OpAction::OperatorAdd, opername, QStringLiteral("编码 %1，所属部门 %2").arg(operno, dept));
+    });
     return QString();
 }
 
@@ -78,9 +97,12 @@ OperatorData::DeleteResult OperatorData::remove(const OperatorRow &row)
     if (row.opername == u"admin")
         return DeleteResult::Refused;
     JetQuery &q = dmMain->qryExec;
-    q.setSql(QStringLiteral("delete from operator where operno=?"));
-    q.addBind(row.operno);
-    q.exec();
+    inTransaction([&] {
+        q.setSql(QStringLiteral("delete from operator where operno=?"));
+        q.addBind(row.operno);
+        q.exec();
+        OpLog::log(OpAction::OperatorDelete, row.opername, QStringLiteral("编码 %1").arg(row.operno));
+    });
     return DeleteResult::Deleted;
 }
 
@@ -100,9 +122,13 @@ QString OperatorData::changePassword(const QString &opername, const QString &old
     q.close();
     if (!found || !passwordVerifies(stored, oldPwd))
         return QStringLiteral("输入的旧密码不正确");
-    q.setSql(QStringLiteral("update operator set pwd=? where operno=?"));
-    q.addBind(hashPassword(pwd)).addBind(operno);
-    q.exec();
+    const QString hashed = hashPassword(pwd);
+    inTransaction([&] {
+        q.setSql(QStringLiteral("update operator set pwd=? where operno=?"));
+        q.addBind(hashed).addBind(operno);
+        q.exec();
+        OpLog::log(OpAction::Password, opername, QStringLiteral("密码已修改"));
+    });
     *changed = true;
     return QStringLiteral("密码修改成功");
 }

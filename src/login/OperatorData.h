@@ -23,6 +23,9 @@ public:
     // no longer exists never matches. A row still holding its password as typed is rewritten
     // with the password's hash when it matches. Passwords are stored only as hashes.
     static bool passwordMatches(const QString &operno, const QString &typed);
+    // The same for the operator named `opername` (its first row by code), as the command-line
+    // tools log in; false when no operator has that name.
+    static bool nameAndPasswordMatch(const QString &opername, const QString &typed);
 
     // Checks a new operator in the order of the create dialog and, when all pass, inserts it.
     // Returns the message to show, or an empty text when the operator was created.

@@ -3,6 +3,7 @@
 #include "app/Application.h"
 #include "data/MainDM.h"
 #include "data/MyFun.h"
+#include "data/OpLog.h"
 #include "widgets/MessageService.h"
 
 #include <QComboBox>
@@ -80,6 +81,13 @@ void OperatorGrants::change(const QString &operName, const QList<int> &added, co
             q.addBind(operName).addBind(code);
             q.exec();
         }
+        auto codes = [](const QList<int> &list) {
+            QStringList texts;
+            for (int code : list)
+                texts << QString::number(code);
+            return texts.isEmpty() ? QStringLiteral("无") : texts.join(u',');
+        };
+        OpLog::log(OpAction::Grant, operName, QStringLiteral("授予：%1；收回：%2").arg(codes(added), codes(withdrawn)));
     });
 }
 

@@ -4,6 +4,7 @@
 #include "app/Startup.h"
 #include "data/DataPaths.h"
 #include "data/MainDM.h"
+#include "data/SchemaUpgrade.h"
 #include "login/Login.h"
 #include "login/MainFrm.h"
 #include "widgets/MessageService.h"
@@ -39,6 +40,9 @@ int runProgram()
         CurBizDate = login.bizDate;
         main = std::make_unique<TfrmMain>();
         main->showMaximized();
+        // A database of an earlier version was brought up to date while connecting: said once.
+        if (!dm->upgradeNotes().isEmpty())
+            showInfo(main.get(), SchemaUpgrade::notice(dm->upgradeNotes()));
     } catch (...) {
         // The login list, the globals or the main window could not be read.
         main.reset();

@@ -10,6 +10,7 @@
 // Screens of the other folders: add the header of a screen here when wiring it below.
 #include "maintenance/Backup.h"
 #include "maintenance/Init.h"
+#include "maintenance/OpLogForm.h"
 #include "maintenance/Restore.h"
 #include "masterdata/Depart.h"
 #include "masterdata/Jjgx.h"
@@ -70,6 +71,7 @@ QList<ScreenEntry> &table()
         {1901, OpenHow::Modal, 0, modal<TfrmInit>},
         {1903, OpenHow::Modal, 0, modal<TfrmBackup>},
         {1905, OpenHow::Modal, 0, modal<TfrmRestore>},
+        {1907, OpenHow::ReusedMaximised, 2, reused<TfrmOpLog>},
         // 【系统帮助】
         {2101, OpenHow::Help, 0, openHelpDocument},
         {2105, OpenHow::None, 0, nullptr},

@@ -3,6 +3,7 @@
 #include "Maintenance.h"
 
 #include "app/Application.h"
+#include "data/MainDM.h"
 #include "widgets/MessageService.h"
 
 #include <QApplication>
@@ -83,9 +84,21 @@ void TfrmInit::btnOkClick()
     }
     if (!askYesNo(this, initQuestion(groups)))
         return;
+    const QStringList closed = closedMonthsClearedBy(groups);
+    if (!closed.isEmpty()) {
+        const QString months = closed.join(QStringLiteral("、"));
+        if (CurOperName.toLower() != u"admin") {
+            showError(this, QStringLiteral("以下月份已封账，不能清空：%1。请先取消封账后再初始化。").arg(months));
+            return;
+        }
+        if (!askYesNo(this, QStringLiteral("以下月份已封账：%1。\n\n确认连同这些已封账月份的数据一起清空吗？"
+                                           "清空后不能恢复。")
+                                .arg(months)))
+            return;
+    }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
-        initializeData(groups);
+        initializeData(groups, !closed.isEmpty());
     } catch (...) {
         QApplication::restoreOverrideCursor();
         throw;

@@ -1,6 +1,8 @@
 #include "Maintenance.h"
 
 #include "data/MainDM.h"
+#include "data/MonthLocks.h"
+#include "data/OpLog.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -216,16 +218,19 @@ private:
 };
 
 // Proves that `path` holds a sound database of this program; throws when it does not. The check
-// reads the whole file: `progress` hears kBusy while it runs.
-void checkDatabase(const QString &path, const Progress &progress)
+// reads the whole file: `progress` hears kBusy while it runs. Returns what opening it added to a
+// database of an earlier version.
+QStringList checkDatabase(const QString &path, const Progress &progress)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.read(16) != QByteArray("SQLite format 3", 16))
         throw restoreRefused(QStringLiteral("备份文件中的 zt000.mdb 不是数据库文件，") + notOurBackup());
     file.close();
     QString problem;
+    QStringList upgraded;
     try {
         TdmMain candidate(path);
+        upgraded = candidate.upgradeNotes();
         QSqlQuery check(candidate.conZt());
         BusyTicks ticks(candidate.conZt(), progress);
         if (!check.exec(QStringLiteral("pragma integrity_check")) || !check.next())
@@ -237,6 +242,7 @@ void checkDatabase(const QString &path, const Progress &progress)
     }
     if (!problem.isEmpty())
         throw restoreRefused(QStringLiteral("备份文件中的 zt000.mdb 不能使用(%1)，").arg(problem) + notOurBackup());
+    return upgraded;
 }
 
 // ---- initialization ---------------------------------------------------------------------------
@@ -247,8 +253,16 @@ struct Guard {
     const char *trigger;
 };
 const Guard kGuards[] = {
-    {"depart", "depart_in_use"}, {"worker_tp", "worker_tp_in_use"}, {"jjgz", "jjgz_in_use"},
-    {"jjgx", "jjgx_in_use"},     {"jjxs", "jjxs_in_use"},
+    {"depart", "depart_in_use"},
+    {"worker_tp", "worker_tp_in_use"},
+    {"jjgz", "jjgz_in_use"},
+    {"jjgx", "jjgx_in_use"},
+    {"jjxs", "jjxs_in_use"},
+    // Closed months: checked and confirmed before anything is cleared (closedMonthsClearedBy).
+    {"gzdata", "gzdata_closed_delete"},
+    {"gzxm_m", "gzxm_m_closed_delete"},
+    {"jjdata", "jjdata_closed_delete"},
+    {"jjdata_d", "jjdata_d_closed_delete"},
 };
 
 // The table a "delete from t ..." statement clears.
@@ -388,6 +402,12 @@ QString backupDatabase(const QString &dir, const QDateTime &at, const Progress &
         if (progress)
             progress(10 + percent * 90 / 100);
     });
+    try {
+        OpLog::log(OpAction::Backup, QFileInfo(archive).fileName(), native(dir));
+    } catch (const DbError &e) {
+        // The archive is written: a database that takes no row (a read-only copy) keeps no log.
+        qWarning("backup not logged: %s", e.what());
+    }
     return archive;
 }
 
@@ -499,7 +519,7 @@ void RestoreJob::extract(const Progress &progress)
         throw restoreRefused(problem);
     target.close();
 
-    checkDatabase(target.fileName(), progress);
+    m_upgraded = checkDatabase(target.fileName(), progress);
     if (progress)
         progress(100);
     // The restored file gets the permissions of the one it replaces.
@@ -555,6 +575,13 @@ void RestoreJob::install()
         throw MaintenanceError(back ? QStringLiteral("恢复的数据库不能打开(%1)，已换回原来的数据。").arg(e.message())
                                     : QStringLiteral("恢复的数据库不能打开(%1)。原来的数据库保存在 %2，请联系管理员。")
                                           .arg(e.message(), native(kept)));
+    }
+    // The restored database's log says from which archive it came (the replaced one is kept).
+    try {
+        OpLog::log(OpAction::Restore, QFileInfo(m_archive).fileName(),
+                   QStringLiteral("原来的数据库保存在 %1").arg(native(kept)));
+    } catch (const DbError &e) {
+        qWarning("restore not logged: %s", e.what());
     }
 }
 
@@ -613,14 +640,45 @@ QString initQuestion(const QList<InitGroup> &groups)
     return text;
 }
 
-void initializeData(const QList<InitGroup> &groups)
+QStringList closedMonthsClearedBy(const QList<InitGroup> &groups)
+{
+    const bool wages = groups.contains(InitGroup::Gz);
+    const bool items = groups.contains(InitGroup::Gzxm);
+    const bool pieces = groups.contains(InitGroup::Jj);
+    QStringList months;
+    for (const MonthLock &lock : MonthLocks::all()) {
+        auto has = [&](const QString &sql) { return dmMain->scalar(sql, {lock.year, lock.month}).toLongLong() > 0; };
+        const QString pieceSql = QStringLiteral("select count(*) from jjdata where year(dt)=? and month(dt)=?");
+        if ((wages
+             && (has(QStringLiteral("select count(*) from gzdata where xyear=? and xmonth=?"))
+                 || has(QStringLiteral("select count(*) from gzxm_m where xyear=? and xmonth=?"))))
+            || (items && has(QStringLiteral("select count(*) from gzxm_m where xyear=? and xmonth=?")))
+            || (pieces && has(pieceSql)))
+            months << monthCaption(lock.year, lock.month);
+    }
+    return months;
+}
+
+void initializeData(const QList<InitGroup> &groups, bool clearClosed)
 {
     QStringList statements;
+    QStringList captions;
     for (const InitGroupInfo &info : initGroups())
-        if (groups.contains(info.group))
+        if (groups.contains(info.group)) {
             statements += info.statements;
+            captions << info.caption;
+        }
     if (statements.isEmpty())
         return;
+    const QStringList closed = closedMonthsClearedBy(groups);
+    if (!closed.isEmpty() && !clearClosed)
+        throw MaintenanceError(QStringLiteral("以下月份已封账，不能清空：%1。请先取消封账后再初始化。")
+                                   .arg(closed.join(QStringLiteral("、"))));
+    if (!closed.isEmpty() && CurOperName.toLower() != u"admin")
+        throw MaintenanceError(QStringLiteral("只有管理员才能清空已封账月份的数据。"));
+    // The locks of months whose wages are cleared go with them.
+    if (groups.contains(InitGroup::Gz))
+        statements << QStringLiteral("delete from gzlock");
     QStringList cleared;
     for (const QString &statement : std::as_const(statements))
         cleared << clearedTable(statement);
@@ -650,6 +708,9 @@ void initializeData(const QList<InitGroup> &groups)
             }
             for (const QString &sql : std::as_const(restore))
                 execDdl(sql);
+            OpLog::log(OpAction::Init, captions.join(QStringLiteral("、")),
+                       closed.isEmpty() ? QString()
+                                        : QStringLiteral("含已封账月份：%1").arg(closed.join(QStringLiteral("、"))));
         });
     } catch (const DbError &e) {
         q.close();

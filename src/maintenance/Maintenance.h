@@ -72,10 +72,13 @@ public:
 
     // The copy of the database that the last restore replaced, beside it.
     static QString keptCopyPath();
+    // What bringing the extracted database up to date added (a backup of an earlier version).
+    const QStringList &upgraded() const { return m_upgraded; }
 
 private:
     QString m_archive;
     QString m_extracted;
+    QStringList m_upgraded;
 };
 
 // Data initialization: the groups of tables that can be cleared, in the order they are cleared.
@@ -99,6 +102,12 @@ QString initQuestion(const QList<InitGroup> &groups);
 // transaction on dmMain->qryExec. The rules of the database that refuse to delete master data
 // still in use are set aside while it runs, as initialization deletes what it is told; a failure
 // deletes nothing and throws MaintenanceError.
-void initializeData(const QList<InitGroup> &groups);
+// Closed months that would lose data (closedMonthsClearedBy) are refused unless `clearClosed`
+// is given, which only admin may give; the months' locks go with their wage data. The log row of
+// the initialization is written in the same transaction; the log itself is never cleared.
+void initializeData(const QList<InitGroup> &groups, bool clearClosed = false);
+// The closed months whose wage rows, item lists or piece-work records clearing `groups` deletes,
+// as "yyyy年MM月" texts, oldest first.
+QStringList closedMonthsClearedBy(const QList<InitGroup> &groups);
 
 } // namespace jjgz

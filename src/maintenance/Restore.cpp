@@ -6,7 +6,9 @@
 #include "app/Application.h"
 #include "app/ChildForm.h"
 #include "data/DataPaths.h"
+#include "data/MainDM.h"
 #include "data/MyFun.h"
+#include "data/SchemaUpgrade.h"
 #include "widgets/MessageService.h"
 
 #include <QCoreApplication>
@@ -117,7 +119,9 @@ void TfrmRestore::btnYesClick()
     }
     job.install();
     showProgress(ProgressBar1, 100);
-    showInfo(this, QStringLiteral("恢复完毕"));
+    // A backup of an earlier version was brought up to date when it was checked: said once.
+    showInfo(this, job.upgraded().isEmpty() ? QStringLiteral("恢复完毕")
+                                            : QStringLiteral("恢复完毕\n\n") + SchemaUpgrade::notice(job.upgraded()));
 }
 
 void TfrmRestore::reject()

@@ -1,6 +1,8 @@
 #include "payroll/CarryForward.h"
 
 #include "data/MainDM.h"
+#include "data/MonthLocks.h"
+#include "data/OpLog.h"
 
 #include <QDate>
 
@@ -32,6 +34,7 @@ bool CarryForward::targetHasRows(WageMonth target)
 
 int CarryForward::run(WageMonth source, WageMonth target, bool overwrite)
 {
+    MonthLocks::requireOpen(target.year, target.month);
     int copied = 0;
     inTransaction([&] {
         if (overwrite)
@@ -43,7 +46,8 @@ int CarryForward::run(WageMonth source, WageMonth target, bool overwrite)
         q.open();
         const bool hasItems = q.value(0).toInt() > 0;
         q.close();
-        if (!hasItems) {
+        // A closed source month stays as it is (its item list, if any, was fixed when it closed).
+        if (!hasItems && !MonthLocks::isClosed(source.year, source.month)) {
             q.setSql(QStringLiteral("insert into gzxm_m(xyear,xmonth,xh,fname,xmname,ftype,fsize) "
                                     "select ?,?,xh,fname,xmname,ftype,fsize from gzxm order by xh"));
             q.addBind(source.year).addBind(source.month);
@@ -65,6 +69,10 @@ int CarryForward::run(WageMonth source, WageMonth target, bool overwrite)
         q.addBind(target.year).addBind(target.month).addBind(source.year).addBind(source.month);
         copied = q.exec();
         q.close();
+        OpLog::log(OpAction::Carry,
+                   OpLog::monthText(source.year, source.month) + QStringLiteral(" → ")
+                       + OpLog::monthText(target.year, target.month),
+                   QStringLiteral("%1 名员工的工资").arg(copied));
     });
     return copied;
 }

@@ -6,6 +6,8 @@
 #include "data/DBFun.h"
 #include "data/DataTable.h"
 #include "data/MainDM.h"
+#include "data/MonthLocks.h"
+#include "payroll/MonthLockActions.h"
 #include "payroll/WagePrint.h"
 #include "payroll/WageSheet.h"
 #include "report/ReportPreview.h"
@@ -179,6 +181,7 @@ TfrmGzData::TfrmGzData(const WageSheetMode &mode, QWidget *parent) : QWidget(par
 
     resize(1000, 600);
     updateButtons();
+    MonthLockActions::install(this, m_sheet.get());
 }
 
 TfrmGzData::~TfrmGzData()
@@ -202,6 +205,8 @@ void TfrmGzData::updateButtons()
     btnGzRep->setEnabled(true); // before a load it prints the empty grid of month 0/0
     btnSetup->setEnabled(open);
     btnExport->setEnabled(open);
+    if (auto *locks = MonthLockActions::of(this))
+        locks->refresh(); // a closed month: heading and read-only grid
 }
 
 void TfrmGzData::SetupSheetColumns()
@@ -270,6 +275,7 @@ void TfrmGzData::btnReCreateClick()
 {
     if (!m_sheet)
         return;
+    MonthLocks::requireOpen(edtDt->date().year(), edtDt->date().month());
     if (!askYesNo(this, QStringLiteral("要重新生成当月工资数据吗？")))
         return;
     reload(true);
@@ -279,6 +285,7 @@ void TfrmGzData::btnCalcClick()
 {
     if (!m_sheet || !m_sheet->isLoaded() || m_sheet->tmp().rowCount() == 0)
         return;
+    MonthLocks::requireOpen(m_sheet->year(), m_sheet->month());
     grid->commitEdit();
     DataTable &t = m_sheet->tmp();
     if (t.isEditing() && !t.post())

@@ -1,6 +1,7 @@
 #include "payroll/JzNext.h"
 
 #include "app/Application.h"
+#include "data/MonthLocks.h"
 #include "payroll/CarryForward.h"
 #include "widgets/EnterAsTab.h"
 #include "widgets/MessageService.h"
@@ -78,6 +79,10 @@ void TfrmJzNext::btnOkClick()
         showError(this, QStringLiteral("转出转入月份不能是同一个月"), QStringLiteral("错误"));
         return;
     case CarryForward::Check::Ok: break;
+    }
+    if (const auto lock = MonthLocks::lockOf(target.year, target.month)) {
+        showError(this, MonthLocks::refusalText(*lock), QStringLiteral("错误"));
+        return;
     }
     if (!askYesNo(this, QStringLiteral("确认要结转吗？")))
         return;

@@ -3,7 +3,9 @@
 #include "data/DBFun.h"
 #include "data/DbErrors.h"
 #include "data/MainDM.h"
+#include "data/MonthLocks.h"
 #include "data/MyFun.h"
+#include "payroll/SheetLog.h"
 
 #include <QRegularExpression>
 #include <QSqlError>
@@ -131,6 +133,7 @@ void WageSheet::requireLoaded() const
 
 void WageSheet::load(int year, int month)
 {
+    SheetLog::loaded(*this);
     m_year = year;
     m_month = month;
     m_problems.clear();
@@ -164,15 +167,22 @@ DbError WageSheet::keptMonth(const DbError &e, bool loading) const
 
 void WageSheet::recreate(int year, int month)
 {
+    MonthLocks::requireOpen(year, month);
     m_year = year;
     m_month = month;
-    inTransaction([&] { DeleteWageMonth(year, month); });
-    load(year, month);
+    // One transaction: a month that cannot be created again keeps what it had.
+    inTransaction([&] {
+        SheetLog::recreating(year, month);
+        DeleteWageMonth(year, month);
+        load(year, month);
+    });
 }
 
 void WageSheet::EnsureMonthSheet()
 {
     requireLoaded();
+    if (MonthLocks::isClosed(m_year, m_month))
+        return; // a closed month is read as it stands, never created
     bool created = false;
     inTransaction([&] {
         JetQuery &q = dmMain->qryExec;
@@ -482,12 +492,14 @@ CalcResult WageSheet::CalculateSheet(Mode mode)
     else
         t.first();
     result.problems = m_problems;
+    SheetLog::calculated(*this, result);
     return result;
 }
 
 void WageSheet::SaveSheet()
 {
     requireLoaded();
+    MonthLocks::requireOpen(m_year, m_month);
     DataTable &t = *m_tmp;
     if (t.isEditing())
         t.post();
@@ -524,6 +536,7 @@ void WageSheet::SaveSheet()
                 if (!q.exec())
                     throw sqlFailure(QStringLiteral("保存工资数据失败"), q.lastError());
             }
+            SheetLog::saved(*this);
         });
     } catch (const DbError &e) {
         throw keptMonth(e, false);

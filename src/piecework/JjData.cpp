@@ -9,6 +9,7 @@
 #include "data/MyFun.h"
 #include "piecework/JjDataMdy.h"
 #include "piecework/JjDataSel.h"
+#include "piecework/PieceLog.h"
 #include "widgets/DbGrid.h"
 #include "widgets/GridPrinter.h"
 #include "widgets/MessageService.h"
@@ -191,6 +192,7 @@ void TfrmJjData::btnEditClick()
     RecordHeader header;
     if (!currentHeader(header))
         return;
+    PieceLog::requireOpenRecord(header.pid); // a record of a closed month is not opened for change
     TfrmJjDataMdy dialog(2, QStringLiteral("修改计件数据"), this);
     dialog.setPositionNames(m_lookups.positions());
     dialog.setRecord(header);
@@ -204,6 +206,7 @@ void TfrmJjData::btnDelClick()
 {
     if (!tmp->isActive() || tmp->isEmpty() || tmp->currentRow() < 0)
         return;
+    PieceLog::requireOpenRecord(int(tmp->asInteger(QStringLiteral("pid"))));
     if (!askYesNo(this, QStringLiteral("确定要删除吗？")))
         return;
     const int row = tmp->currentRow();

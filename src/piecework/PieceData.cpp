@@ -4,6 +4,7 @@
 #include "data/DataTable.h"
 #include "data/MainDM.h"
 #include "data/MyFun.h"
+#include "piecework/PieceLog.h"
 
 namespace jjgz {
 namespace {
@@ -234,6 +235,7 @@ int PieceData::save(int mode, const RecordValues &record, const QList<LineValues
     if (const int bad = firstBadLine(lines, &fault); bad >= 0)
         throw DbError(QStringLiteral("第%1行：%2").arg(bad + 1).arg(faultText(fault)));
     int pid = record.pid;
+    PieceLog::requireOpen(mode, record);
     inTransaction([&] {
         JetQuery &q = dmMain->qryExec;
         if (mode == 1) {
@@ -274,6 +276,7 @@ int PieceData::save(int mode, const RecordValues &record, const QList<LineValues
             q.exec();
         }
         q.close();
+        PieceLog::saved(mode, pid, record, int(lines.size()));
     });
     return pid;
 }

@@ -3,6 +3,7 @@
 #include "data/DataTable.h"
 #include "data/MainDM.h"
 #include "data/MyFun.h"
+#include "piecework/PieceLog.h"
 
 namespace jjgz {
 namespace {
@@ -237,7 +238,9 @@ int PieceListing::load(DataTable &list, const ListingQuery &query, const PieceLo
 
 void PieceListing::removeRecord(int pid)
 {
+    PieceLog::requireOpenRecord(pid);
     inTransaction([&] {
+        PieceLog::deleting(pid);
         JetQuery &q = dmMain->qryExec;
         q.setSql(QStringLiteral("delete from jjdata_d where pid=?"));
         q.addBind(pid);

@@ -1,4 +1,5 @@
 #include "wagestructure/GzgsData.h"
+#include "wagestructure/WageStructureLog.h"
 
 #include "data/DBFun.h"
 #include "data/DataTable.h"
@@ -97,6 +98,7 @@ int WageFormulas::save(const WageFormula &formula, bool add)
 {
     const QList<WageItem> items = WageItems::items();
     const int xh = add ? NextFormulaNo() : formula.xh;
+    const QString before = add ? QString() : WageStructureLog::formulaText(xh);
     JetQuery &q = dmMain->qryExec;
     if (add)
         q.setSql(QStringLiteral(
@@ -110,21 +112,27 @@ int WageFormulas::save(const WageFormula &formula, bool add)
         .bind(QStringLiteral("gsdesc"), stored(Describe(formula.gs, items)))
         .bind(QStringLiteral("con"), stored(formula.con))
         .bind(QStringLiteral("condesc"), stored(Describe(formula.con, items)));
-    const int written = q.exec();
-    q.close();
-    // An update that finds no row would otherwise pass for a save.
-    if (written == 0)
-        throw DbError(QStringLiteral("公式 %1 已不存在").arg(xh));
+    inTransaction([&] {
+        const int written = q.exec();
+        q.close();
+        // An update that finds no row would otherwise pass for a save.
+        if (written == 0)
+            throw DbError(QStringLiteral("公式 %1 已不存在").arg(xh));
+        WageStructureLog::formulaSaved(add, xh, before);
+    });
     return xh;
 }
 
 void WageFormulas::remove(int xh)
 {
-    JetQuery &q = dmMain->qryExec;
-    q.setSql(QStringLiteral("delete from gzgs where xh=?"));
-    q.addBind(xh);
-    q.exec();
-    q.close();
+    inTransaction([&] {
+        WageStructureLog::formulaDeleted(xh);
+        JetQuery &q = dmMain->qryExec;
+        q.setSql(QStringLiteral("delete from gzgs where xh=?"));
+        q.addBind(xh);
+        q.exec();
+        q.close();
+    });
 }
 
 } // namespace jjgz

@@ -1,4 +1,5 @@
 #include "wagestructure/GzxmData.h"
+#include "wagestructure/WageStructureLog.h"
 
 #include "data/DBFun.h"
 #include "data/DataTable.h"
@@ -138,6 +139,7 @@ WageItem WageItems::addItem(const QString &xmname, int ftype, const QString &fsi
         q.exec();
         q.close();
         AddItemColumn(item.fname, ftype, width);
+        WageStructureLog::itemAdded(item.xh);
     });
     return item;
 }
@@ -155,12 +157,16 @@ void WageItems::modifyItem(int xh, const QString &xmname, const QString &fsize)
         throw DbError(QStringLiteral("工资项目 %1 已不存在").arg(xh));
     if (!ftype.isNull() && ftype.toInt() == Text)
         textWidth(fsize);
-    q.setSql(QStringLiteral("update gzxm set xmname=:xmname,fsize=:fsize where xh=:xh"));
-    q.bind(QStringLiteral("xmname"), stored(xmname))
-        .bind(QStringLiteral("fsize"), stored(fsize))
-        .bind(QStringLiteral("xh"), xh);
-    q.exec();
-    q.close();
+    const QString before = WageStructureLog::itemText(xh);
+    inTransaction([&] {
+        q.setSql(QStringLiteral("update gzxm set xmname=:xmname,fsize=:fsize where xh=:xh"));
+        q.bind(QStringLiteral("xmname"), stored(xmname))
+            .bind(QStringLiteral("fsize"), stored(fsize))
+            .bind(QStringLiteral("xh"), xh);
+        q.exec();
+        q.close();
+        WageStructureLog::itemModified(xh, before);
+    });
 }
 
 void WageItems::AddItemColumn(const QString &fname, int ftype, int width)
@@ -216,6 +222,7 @@ QList<WageItems::ItemFormula> WageItems::formulasOf(const QString &fname)
 void WageItems::deleteItem(int xh, const QString &fname)
 {
     inTransaction([&] {
+        WageStructureLog::itemDeleted(xh);
         DropItemColumn(fname);
         JetQuery &q = dmMain->qryExec;
         q.setSql(QStringLiteral("delete from gzgs where fname=?"));

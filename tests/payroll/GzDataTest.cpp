@@ -81,8 +81,11 @@ void GzDataTest::modes_data()
     QTest::addColumn<QStringList>("hidden");
     QTest::addColumn<bool>("readOnly");
     QTest::newRow("entry") << 0 << "工资数据录入" << QStringList{} << false;
-    QTest::newRow("pay slips") << 1 << "打印工资条" << QStringList{"重新生成", "计算", "工资表"} << true;
-    QTest::newRow("payment table") << 2 << "工资发放表" << QStringList{"重新生成", "计算", "工资条"} << true;
+    // 封账 and 取消封账 belong to the entry mode.
+    QTest::newRow("pay slips") << 1 << "打印工资条" << QStringList{"重新生成", "计算", "封账", "取消封账", "工资表"}
+                               << true;
+    QTest::newRow("payment table") << 2 << "工资发放表" << QStringList{"重新生成", "计算", "封账", "取消封账", "工资条"}
+                                   << true;
 }
 
 void GzDataTest::modes()
@@ -104,7 +107,7 @@ void GzDataTest::modes()
         (a->isVisible() ? shown : gone) << a->text();
     }
     QCOMPARE(gone, hidden);
-    QCOMPARE(shown.size() + gone.size(), 8);
+    QCOMPARE(shown.size() + gone.size(), 10);
     QCOMPARE(w.edtDt->date(), QDate(2010, 12, 1)); // the business date's month
     QVERIFY(!w.btnCalc->isEnabled() && !w.btnSetup->isEnabled());
     w.btnQuery->trigger();

@@ -2,6 +2,8 @@
 //
 //   jjgz-payroll [--db FILE] calc YYYY-MM
 //   jjgz-payroll [--db FILE] explain YYYY-MM WKCODE FNAME
+//   close / reopen / carry / log: see AdminCommands.h
+// Every command runs as the operator --user NAME (default admin), password from JJGZ_PASSWORD.
 //
 // calc does what 调出 and then 计算 answered Yes do in the wage sheet window: prints one line
 // "failed WKCODE FNAME: MESSAGE" per cell that failed and last "calculated N employees, M items,
@@ -10,9 +12,11 @@
 // FILE defaults to the database the program uses (see data/DataPaths.h).
 // Exit codes: 0 done, 1 "error: MESSAGE" (database cannot be opened or written, unknown employee
 // or item), 2 usage.
+#include "AdminCommands.h"
 #include "data/DataPaths.h"
 #include "data/DataTable.h"
 #include "data/MainDM.h"
+#include "data/MonthLocks.h"
 #include "data/MyFun.h"
 #include "payroll/WageSheet.h"
 
@@ -36,7 +40,8 @@ void put(FILE *to, const QString &line)
 int usage()
 {
     put(stderr, QStringLiteral("usage: jjgz-payroll [--db FILE] calc YYYY-MM\n"
-                               "       jjgz-payroll [--db FILE] explain YYYY-MM WKCODE FNAME"));
+                               "       jjgz-payroll [--db FILE] explain YYYY-MM WKCODE FNAME\n")
+                    + admin::usage());
     return 2;
 }
 
@@ -48,6 +53,7 @@ int fail(const QString &message)
 
 int calc(int year, int month)
 {
+    MonthLocks::requireOpen(year, month); // a closed month is not even calculated
     WageSheet sheet;
     sheet.load(year, month);
     if (sheet.tmp().rowCount() == 0) {
@@ -119,6 +125,10 @@ int main(int argc, char **argv)
 #endif
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
+    bool userOk = true;
+    const QString user = admin::takeUser(args, userOk);
+    if (!userOk)
+        return usage();
     QString db;
     if (!args.isEmpty() && args.first().startsWith(QStringLiteral("--db="))) {
         db = args.takeFirst().mid(5);
@@ -140,7 +150,7 @@ int main(int argc, char **argv)
     } else if (command == QStringLiteral("explain")) {
         if (args.size() != 3 || !parseWageMonth(args[0], year, month) || args[1].isEmpty() || args[2].isEmpty())
             return usage();
-    } else {
+    } else if (!admin::isAdminCommand(command) || !admin::argumentsValid(command, args)) {
         return usage();
     }
     if (db.isEmpty() && (db = DataPaths::databaseForTool()).isEmpty())
@@ -152,6 +162,10 @@ int main(int argc, char **argv)
         struct Reset {
             ~Reset() { dmMain = nullptr; }
         } reset;
+        if (const int refused = admin::signIn(dm, user, command))
+            return refused;
+        if (admin::isAdminCommand(command))
+            return admin::run(command, args);
         if (command == QStringLiteral("calc"))
             return calc(year, month);
         return explain(year, month, args[1], args[2]);
