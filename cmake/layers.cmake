@@ -39,10 +39,12 @@ jjgz_layer(jjgz_payroll             SCREEN  GUI   USES jjgz_payroll_core jjgz_ap
 jjgz_layer(jjgz_maintenance_core    SCREEN  CORE  USES jjgz_data)
 jjgz_layer(jjgz_maintenance         SCREEN  GUI   USES jjgz_maintenance_core jjgz_app jjgz_widgets jjgz_data)
 
-jjgz_layer(jjgz_login               SHELL   GUI   USES jjgz_app jjgz_widgets jjgz_data jjgz_masterdata jjgz_piecework
+# Operators and password hashes without a window: the login and the command-line tools check them.
+jjgz_layer(jjgz_login_core          SCREEN  CORE  USES jjgz_data)
+jjgz_layer(jjgz_login               SHELL   GUI   USES jjgz_login_core jjgz_app jjgz_widgets jjgz_data jjgz_masterdata jjgz_piecework
                                                        jjgz_wagestructure jjgz_payroll jjgz_maintenance)
 jjgz_layer(jjgz                     SHELL   GUI   USES jjgz_login jjgz_app jjgz_widgets)
 
 jjgz_layer(jjgz-formula             TOOL    NONE  USES jjgz_evaluator)
-jjgz_layer(jjgz-payroll             TOOL    CORE  USES jjgz_payroll_core jjgz_data)
+jjgz_layer(jjgz-payroll             TOOL    CORE  USES jjgz_payroll_core jjgz_login_core jjgz_data)
 jjgz_layer(jjgz-mkdb                TOOL    NONE)

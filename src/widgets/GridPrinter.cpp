@@ -399,8 +399,7 @@ int GridPrinter::paintPages(QPrinter &printer, QPainter *p, int pageCount) const
         }
         pageTop(true);
         for (int r = 0; r < rows; ++r)
-            drawRow([&](int c) { return m_grid.displayText(r, c); },
-                    [&](int c) { return isNumberColumn(m_grid, c); });
+            drawRow([&](int c) { return m_grid.displayText(r, c); }, [&](int c) { return isNumberColumn(m_grid, c); });
         if (m_totalRow && footers == 0) {
             const QHash<int, QString> totals = totalRowTexts(m_grid, columns);
             drawRow([&](int c) { return totals.value(c); }, [&](int c) { return isNumberColumn(m_grid, c); });

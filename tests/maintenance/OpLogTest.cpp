@@ -225,7 +225,8 @@ void OpLogTest::restoreOfAnOlderBackup()
         db.setDatabaseName(old);
         QVERIFY(db.open());
         QSqlQuery q(db);
-        QVERIFY(q.exec(QStringLiteral("select name from sqlite_master where type='trigger' and name like '%_closed_%'")));
+        QVERIFY(
+            q.exec(QStringLiteral("select name from sqlite_master where type='trigger' and name like '%_closed_%'")));
         QStringList triggers;
         while (q.next())
             triggers << q.value(0).toString();

@@ -133,7 +133,7 @@ void ClosedMonthTest::plainClassesRefuse()
         QCOMPARE(e.message(), refusal());
     }
     try {
-        CarryForward::run({2024, 4}, {2024, 5});
+        CarryForward::run({2024, 4}, {2024, 5}, true);
         QFAIL("carried into a closed month");
     } catch (const DbError &e) {
         QCOMPARE(e.message(), refusal());
@@ -141,11 +141,11 @@ void ClosedMonthTest::plainClassesRefuse()
     QCOMPARE(monthSnapshot(app, 5), before);
     // Out of a closed month works as before, also when it was closed by another program
     // without its item list.
-    QCOMPARE(CarryForward::run({2024, 5}, {2024, 6}), 2);
+    QCOMPARE(CarryForward::run({2024, 5}, {2024, 6}, true), 2);
     app.exec(QStringLiteral("insert into gzlock(xyear, xmonth, opername, locktime) values(2024, 4, 'x', 't')"));
     app.exec(QStringLiteral("drop trigger gzxm_m_closed_delete"));
     app.exec(QStringLiteral("delete from gzxm_m where xyear=2024 and xmonth=4"));
-    QCOMPARE(CarryForward::run({2024, 4}, {2024, 8}), 2);
+    QCOMPARE(CarryForward::run({2024, 4}, {2024, 8}, true), 2);
     QCOMPARE(monthSnapshot(app, 6).section(u'/', 0, 0), before.section(u'/', 0, 0));
     QCOMPARE(logRows(app, OpAction::Calc) + logRows(app, OpAction::Recreate), 0);
     QCOMPARE(logRows(app, OpAction::Carry), 2);
@@ -177,7 +177,7 @@ void ClosedMonthTest::logRowsOfTheSheet()
     s.load(2024, 5); // the calculation is dropped: what is saved is what was loaded
     s.SaveSheet();
     s.recreate(2024, 4);
-    CarryForward::run({2024, 5}, {2024, 4});
+    CarryForward::run({2024, 5}, {2024, 4}, true);
     const QList<OpLogEntry> rows = OpLog::read();
     QStringList got;
     for (const OpLogEntry &e : rows)
@@ -201,7 +201,7 @@ void ClosedMonthTest::failureHalfWayLogsNothing()
     s.load(2024, 5);
     s.CalculateSheet();
     QVERIFY_THROWS_EXCEPTION(DbError, s.SaveSheet());
-    QVERIFY_THROWS_EXCEPTION(DbError, CarryForward::run({2024, 5}, {2024, 4}));
+    QVERIFY_THROWS_EXCEPTION(DbError, CarryForward::run({2024, 5}, {2024, 4}, true));
     QVERIFY_THROWS_EXCEPTION(DbError, s.recreate(2024, 4));
     QCOMPARE(monthSnapshot(app, 5), may);
     QCOMPARE(monthSnapshot(app, 4), april);

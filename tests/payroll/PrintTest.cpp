@@ -200,9 +200,8 @@ void PrintTest::paymentTable()
     keepPdf(app.path("table.pdf"), QStringLiteral("payment_table.pdf"));
     const QString text = pdfText(app.path("table.pdf"));
     // The company over the header, the 合计 row of each item, the page count and the 签字 column.
-    for (const char *expected :
-         {"某某服装厂", "工资发放表", "工资月份：2024年5月", "员工姓名", "张三", "王五", "1001.25", "3003.25", "合计",
-          "6003.75", "6006.75", "6009.75", "第1页共1页", "签字"})
+    for (const char *expected : {"某某服装厂", "工资发放表", "工资月份：2024年5月", "员工姓名", "张三", "王五",
+                                 "1001.25", "3003.25", "合计", "6003.75", "6006.75", "6009.75", "第1页共1页", "签字"})
         QVERIFY2(QString(text).remove(u' ').contains(QString::fromUtf8(expected)), expected);
     QVERIFY(text.indexOf(QStringLiteral("合计")) > text.indexOf(QStringLiteral("王五")));
     saveShot(w.get(), QStringLiteral("payment_table_sheet"));

@@ -65,7 +65,7 @@ RecordValues record(int pid, const QDate &dt)
     return r;
 }
 
-const QList<LineValues> kLines = {{QStringLiteral("[0001]张三"), QStringLiteral("[01]车工"), 1, 7.5}};
+const QList<LineValues> kLines = {{QStringLiteral("[0001]张三"), QStringLiteral("[01]车工"), 1, 7.5, QString()}};
 
 } // namespace
 
@@ -138,7 +138,7 @@ void ClosedMonthTest::failedSaveLeavesNoLogRow()
     app.exec(QStringLiteral("create trigger test_fail before insert on jjdata_d when new.wkcode='0002' "
                             "begin select raise(abort, '测试：第二行写不进去'); end"));
     QList<LineValues> lines = kLines;
-    lines << LineValues{QStringLiteral("[0002]李四"), QStringLiteral("[02]检验"), 1, 7.5};
+    lines << LineValues{QStringLiteral("[0002]李四"), QStringLiteral("[02]检验"), 1, 7.5, QString()};
     const QString before = snapshot(app);
     QVERIFY_THROWS_EXCEPTION(DbError, PieceData::save(1, record(0, QDate(2024, 6, 20)), lines, CurOperName));
     QVERIFY_THROWS_EXCEPTION(DbError, PieceData::save(2, record(2, QDate(2024, 6, 20)), lines, CurOperName));

@@ -497,6 +497,8 @@ void GridOutputTest::printFontIsTheInstalledOne()
              qPrintable(text));
     for (const char16_t radical : {u'\u2F2F', u'\u2F00', u'\u2F08', u'\u2F12'})
         QVERIFY2(!text.contains(QChar(radical)), qPrintable(text));
+}
+
 void GridOutputTest::columnBands_data()
 {
     QTest::addColumn<QList<int>>("widths");

@@ -86,7 +86,7 @@ int carry(const QStringList &args)
     if (CarryForward::targetHasRows(target) && !args.contains(QStringLiteral("--overwrite")))
         return fail(QStringLiteral("转入月份 %1 工资数据已存在，没有结转。要覆盖请加 --overwrite")
                         .arg(OpLog::monthText(target.year, target.month)));
-    const int copied = CarryForward::run(source, target);
+    const int copied = CarryForward::run(source, target, args.contains(QStringLiteral("--overwrite")));
     put(stdout, QStringLiteral("carried %1 employees from %2 to %3")
                     .arg(copied)
                     .arg(OpLog::monthText(source.year, source.month), OpLog::monthText(target.year, target.month)));
