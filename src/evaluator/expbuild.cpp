@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <unordered_map>
 
 #include "ExFuncs.h"
 #include "Exeval.h"
@@ -89,11 +90,44 @@ int SymbolOperatorLevel(std::string_view s, int& len) {
   return best;
 }
 
+// A date literal: at most 12 characters in single quotes, "/" read as the date separator.
+bool DateLiteral(std::string_view s, double& dt) {
+  if (s.size() < 2 || s.size() > 12 || s.front() != '\'' || s.back() != '\'') return false;
+  std::string inner(s.substr(1, s.size() - 2));
+  const TFormatSettings& fs = FormatSettings();
+  for (char& c : inner)
+    if (c == '/') c = fs.DateSeparator;
+  return ParseDateText(inner, fs, dt);
+}
+
+// The first characters of the symbol operators.
+inline bool IsOperatorSymbol(unsigned char c) {
+  switch (c) {
+    case '=':
+    case '<':
+    case '>':
+    case '+':
+    case '-':
+    case '*':
+    case '/':
+    case '~':
+      return true;
+    default:
+      return false;
+  }
+}
+
 enum TRole { rLeft, rRight, rNeutral };
 
 constexpr size_t kStackBudget = 2u << 20;  // bytes of C++ stack the compiler may use
-constexpr long kWorkBudget = 4000000;      // sub-expression attempts per compilation
+// Steps of the search (sub-expressions tried, operator positions looked at, characters
+// read) one compilation may take: a fixed allowance and a share for every character of
+// the text, so that compiling or refusing any text costs time in proportion to it.
+constexpr uint64_t kWorkBase = 200000;
+constexpr uint64_t kWorkPerChar = 100;
 constexpr int kMaxParam = 1023;
+
+thread_local uint64_t tLastWork = 0;
 
 [[noreturn]] void TooComplex() { throw ESyntaxError("Expression too complex"); }
 
@@ -139,7 +173,12 @@ class TMemo {
 
  private:
   static constexpr uint64_t kFree = ~uint64_t(0);
-  static size_t Hash(uint64_t k) { return size_t((k * 0x9E3779B97F4A7C15ull) >> 17); }
+  // Every bit of the key (start, end, mode) must reach the low bits the table uses.
+  static size_t Hash(uint64_t k) {
+    k ^= k >> 31;
+    k *= 0x9E3779B97F4A7C15ull;
+    return size_t(k ^ (k >> 29));
+  }
   void Grow() {
     std::vector<uint64_t> k = std::move(keys_);
     std::vector<int> v = std::move(vals_);
@@ -153,6 +192,92 @@ class TMemo {
   std::vector<int> vals_;
   size_t count_ = 0;
 };
+
+// Kinds of marked positions besides the operator levels.
+enum TMarkKind { mkCaret = kLevels, mkDot, mkComma, mkDefinite, kMarkKinds };
+
+// Positions of the operators, "^", "." and "," of a text, listed per nesting (depth of
+// parentheses and of square brackets) and kind, in text order. A search looks only at
+// what stands at the top level of its range, whatever the text holds inside brackets.
+// Definite two-operand tokens carry their level, and a tree of level minima finds the
+// first or last one below a level in a range.
+class TMarks {
+ public:
+  void Add(int nest, int kind, int pos, int level = 99) { raw_.push_back({nest, kind, pos, level}); }
+  void Finish(int nests);
+  // Positions of `kind` in nesting `nest`, as a range of the sorted list.
+  bool Of(int nest, int kind, const int*& first, const int*& last) const {
+    if (nest >= int(mask_.size()) || !((mask_[size_t(nest)] >> kind) & 1u)) return false;
+    size_t idx = size_t(spanAt_[size_t(nest)]) + size_t(__builtin_popcount(mask_[size_t(nest)] & ((1u << kind) - 1u)));
+    first = pos_.data() + spanBegin_[idx];
+    last = pos_.data() + spanBegin_[idx + 1];
+    return true;
+  }
+  const int* Base() const { return pos_.data(); }
+  // First (last) index in [lo, hi) whose level is below `level`, or -1.
+  int FirstBelow(int lo, int hi, int level) const { return Find(1, 0, size_, lo, hi, level, true); }
+  int LastBelow(int lo, int hi, int level) const { return Find(1, 0, size_, lo, hi, level, false); }
+
+ private:
+  struct TRaw {
+    int nest, kind, pos, level;
+  };
+  int Find(int node, int nl, int nr, int lo, int hi, int level, bool first) const {
+    if (nr <= lo || hi <= nl || tree_[size_t(node)] >= level) return -1;
+    if (nr - nl == 1) return nl;
+    int mid = (nl + nr) / 2;
+    int r = first ? Find(2 * node, nl, mid, lo, hi, level, true) : Find(2 * node + 1, mid, nr, lo, hi, level, false);
+    if (r >= 0) return r;
+    return first ? Find(2 * node + 1, mid, nr, lo, hi, level, true) : Find(2 * node, nl, mid, lo, hi, level, false);
+  }
+  std::vector<TRaw> raw_;
+  std::vector<int> pos_;
+  std::vector<uint32_t> mask_;
+  std::vector<int> spanAt_, spanBegin_;
+  std::vector<signed char> tree_;
+  int size_ = 0;
+};
+
+void TMarks::Finish(int nests) {
+  // Stable: within one nesting and kind the positions stay in text order.
+  std::stable_sort(raw_.begin(), raw_.end(),
+                   [](const TRaw& x, const TRaw& y) { return x.nest != y.nest ? x.nest < y.nest : x.kind < y.kind; });
+  size_ = static_cast<int>(raw_.size());
+  pos_.resize(raw_.size());
+  mask_.assign(size_t(nests), 0);
+  spanAt_.assign(size_t(nests), 0);
+  int width = 1;
+  while (width < size_) width *= 2;
+  tree_.assign(size_t(2 * width), 99);
+  for (size_t i = 0; i < raw_.size(); ++i) {
+    const TRaw& r = raw_[i];
+    pos_[i] = r.pos;
+    if (i == 0 || r.nest != raw_[i - 1].nest || r.kind != raw_[i - 1].kind) {
+      if (!mask_[size_t(r.nest)]) spanAt_[size_t(r.nest)] = static_cast<int>(spanBegin_.size());
+      mask_[size_t(r.nest)] |= 1u << r.kind;
+      spanBegin_.push_back(static_cast<int>(i));
+    }
+  }
+  spanBegin_.push_back(size_);
+  // Leaves hold the levels; the tree is laid out over [0, width) but only [0, size_) is real.
+  std::vector<signed char> leaf(size_t(width), 99);
+  for (size_t i = 0; i < raw_.size(); ++i) leaf[i] = static_cast<signed char>(raw_[i].level);
+  // Node k covers a power-of-two range; build bottom-up through the recursive layout.
+  struct TBuild {
+    const std::vector<signed char>& leaf;
+    std::vector<signed char>& tree;
+    signed char Go(int node, int nl, int nr) {
+      if (nr - nl == 1) return tree[size_t(node)] = leaf[size_t(nl)];
+      int mid = (nl + nr) / 2;
+      signed char a = Go(2 * node, nl, mid), b = Go(2 * node + 1, mid, nr);
+      return tree[size_t(node)] = std::min(a, b);
+    }
+  } build{leaf, tree_};
+  size_ = width;
+  build.Go(1, 0, width);
+  raw_.clear();
+  raw_.shrink_to_fit();
+}
 
 // One expression text: its analysis and the search for its structure.
 class TExprParser {
@@ -181,6 +306,11 @@ class TExprParser {
   }
   std::string Sub(int b, int e) const { return t_.substr(size_t(b), size_t(e - b)); }
   void Guard();
+  void Spend(uint64_t steps);
+  // Marked positions of `kind` at the top level of a range starting at b.
+  bool MarksOf(int b, int kind, const int*& first, const int*& last) const {
+    return marks_.Of(nest_[size_t(b)], kind, first, last);
+  }
   void Fail(int b, int e) {
     if (fail_.empty()) fail_ = Sub(b, e);
   }
@@ -224,11 +354,12 @@ class TExprParser {
   bool balanced_ = true;
   std::vector<char> inStr_;
   std::vector<int> depth_, sq_, match_, sqOpen_;
-  std::vector<std::vector<int>> occ_;
-  std::vector<signed char> tokLevel_;
-  std::vector<std::vector<int>> tokByDepth_;
+  std::vector<int> nest_;  // nesting number of each position
+  int nests_ = 0;
+  std::vector<int> wordBeg_, wordEnd_;  // the word (run of word characters) around a position
+  TMarks marks_;
   TMemo memo_;
-  std::vector<int> nextParen_, carets_, dots_;
+  std::vector<int> nextParen_;
   std::vector<TNode> nodes_;
   std::string fail_;
 };
@@ -242,7 +373,7 @@ class TBuilder {
   TEvalObj& obj_;
   IParserOwner* owner_;
   const char* stackBase_ = nullptr;
-  long work_ = 0;
+  uint64_t work_ = 0, workLimit_ = 0;
 
   bool CanBindVar(const std::string& name);
   TVariable* FindVar(const std::string& name, TValue*& cell);
@@ -277,13 +408,12 @@ class TBuilder {
 TExprParser::TExprParser(TBuilder& env, std::string text) : env_(env), t_(std::move(text)) {
   if (t_.size() >= (size_t(1) << 27)) TooComplex();
   n_ = static_cast<int>(t_.size());
+  Spend(uint64_t(n_));
   inStr_.assign(size_t(n_) + 1, 0);
   depth_.assign(size_t(n_) + 1, 0);
   sq_.assign(size_t(n_) + 1, 0);
   match_.assign(size_t(n_), -1);
   sqOpen_.assign(size_t(n_), -1);
-  occ_.resize(kLevels);
-  tokLevel_.assign(size_t(n_), 99);
   std::vector<int> stack, sqStack;
   char q = 0;
   int d = 0, s = 0, minD = 0;
@@ -324,57 +454,93 @@ TExprParser::TExprParser(TBuilder& env, std::string text) : env_(env), t_(std::m
   if (!balanced_) return;
   nodes_.reserve(16);
   nextParen_.assign(size_t(n_) + 1, n_);
+  wordBeg_.assign(size_t(n_) + 1, 0);
+  wordEnd_.assign(size_t(n_) + 1, 0);
   for (int i = n_ - 1; i >= 0; --i) {
     char c = t_[size_t(i)];
     nextParen_[size_t(i)] = (c == '(' && !inStr_[size_t(i)]) ? i : nextParen_[size_t(i) + 1];
-    if (!inStr_[size_t(i)] && c == '^') carets_.push_back(i);
-    if (!inStr_[size_t(i)] && c == '.') dots_.push_back(i);
+    wordEnd_[size_t(i)] = IsWordChar(static_cast<unsigned char>(c)) ? std::max(i + 1, wordEnd_[size_t(i) + 1]) : i;
   }
-  std::reverse(carets_.begin(), carets_.end());
-  std::reverse(dots_.begin(), dots_.end());
+  for (int i = 0; i < n_; ++i)
+    wordBeg_[size_t(i)] = IsWordChar(static_cast<unsigned char>(t_[size_t(i)]))
+                              ? (i > 0 && wordEnd_[size_t(i) - 1] > i ? wordBeg_[size_t(i) - 1] : i)
+                              : i;
 
-  // Occurrences of the operators of each level, outside strings.
+  // Nesting numbers: one per pair (parenthesis depth, bracket depth).
+  nest_.assign(size_t(n_) + 1, 0);
+  {
+    std::unordered_map<uint64_t, int> ids;
+    uint64_t lastKey = ~uint64_t(0);
+    int lastId = 0;
+    for (int i = 0; i <= n_; ++i) {
+      uint64_t key = (uint64_t(uint32_t(depth_[size_t(i)])) << 32) | uint32_t(sq_[size_t(i)]);
+      if (key != lastKey) {
+        auto it = ids.emplace(key, static_cast<int>(ids.size())).first;
+        lastKey = key;
+        lastId = it->second;
+      }
+      nest_[size_t(i)] = lastId;
+    }
+    nests_ = static_cast<int>(ids.size());
+  }
+
+  // Occurrences of the operators of each level, and of "^", "." and ",", outside strings.
   for (int i = 0; i < n_; ++i) {
     if (inStr_[size_t(i)] || t_[size_t(i)] == '"') continue;
     unsigned char c = static_cast<unsigned char>(t_[size_t(i)]);
+    int nest = nest_[size_t(i)];
     if (IsWordChar(c)) {
-      if (i > 0 && IsWordChar(static_cast<unsigned char>(t_[size_t(i) - 1]))) continue;
-      int j = i;
-      while (j < n_ && IsWordChar(static_cast<unsigned char>(t_[size_t(j)]))) ++j;
+      int j = wordEnd_[size_t(i)];
       int l = WordOperatorLevel(std::string_view(t_.data() + i, size_t(j - i)));
-      if (l >= 0) occ_[size_t(l)].push_back(i);
+      if (l >= 0) marks_.Add(nest, l, i);
       i = j - 1;
       continue;
     }
+    if (c == '^') marks_.Add(nest, mkCaret, i);
+    if (c == '.') marks_.Add(nest, mkDot, i);
+    if (c == ',') marks_.Add(nest, mkComma, i);
+    if (!IsOperatorSymbol(c)) continue;
     // Every symbol operator that starts here: "<" also starts "<>" and "<=".
     std::string_view rest(t_.data() + i, size_t(n_ - i));
     for (int l = 0; l < kLevels; ++l)
-      if (!kLevelOps[l].word && rest.substr(0, kLevelOps[l].text.size()) == kLevelOps[l].text)
-        occ_[size_t(l)].push_back(i);
+      if (!kLevelOps[l].word && rest.substr(0, kLevelOps[l].text.size()) == kLevelOps[l].text) marks_.Add(nest, l, i);
   }
 
   // Tokens that can only be two-operand operators at their place: a part that must
-  // be split at a tighter level can never contain one at its own depth.
+  // be split at a tighter level can never contain one at its own top level.
   auto prevNonBlank = [&](int i) {
     int r = i - 1;
     while (r >= 0 && t_[size_t(r)] == ' ') --r;
     return r;
   };
+  // Inside a date literal such as '2009/03/15' an operator symbol is part of the
+  // literal: the single quotes next before and after it enclose one.
+  std::vector<int> quotes;
+  for (int i = 0; i < n_; ++i)
+    if (t_[size_t(i)] == '\'') quotes.push_back(i);
+  std::vector<signed char> literalAt(quotes.size(), -1);  // quote k opens a date literal
   auto quoteNear = [&](int i) {
-    bool before = false, after = false;
-    for (int k = std::max(0, i - 11); k < i; ++k) before |= t_[size_t(k)] == '\'';
-    for (int k = i + 1; k < std::min(n_, i + 12); ++k) after |= t_[size_t(k)] == '\'';
-    return before && after;
+    auto it = std::lower_bound(quotes.begin(), quotes.end(), i);
+    if (it == quotes.begin() || it == quotes.end()) return false;
+    size_t k = size_t(it - quotes.begin()) - 1;
+    int q1 = quotes[k], q2 = *it;
+    if (q2 - q1 > 11) return false;
+    if (literalAt[k] < 0) {
+      double dt;
+      literalAt[k] = DateLiteral(std::string_view(t_.data() + q1, size_t(q2 - q1 + 1)), dt) ? 1 : 0;
+    }
+    return literalAt[k] == 1;
   };
   for (int i = 0; i < n_; ++i) {
-    if (inStr_[size_t(i)] || sq_[size_t(i)] != 0) continue;
+    if (inStr_[size_t(i)]) continue;
     char c = t_[size_t(i)];
     int len = 1;
-    int level = SymbolOperatorLevel(std::string_view(t_.data() + i, size_t(n_ - i)), len);
+    int level = IsOperatorSymbol(static_cast<unsigned char>(c))
+                    ? SymbolOperatorLevel(std::string_view(t_.data() + i, size_t(n_ - i)), len)
+                    : -1;
     if (IsWordChar(static_cast<unsigned char>(c)) &&
         (i == 0 || !IsWordChar(static_cast<unsigned char>(t_[size_t(i) - 1])))) {
-      int j = i;
-      while (j < n_ && IsWordChar(static_cast<unsigned char>(t_[size_t(j)]))) ++j;
+      int j = wordEnd_[size_t(i)];
       int l = WordOperatorLevel(std::string_view(t_.data() + i, size_t(j - i)));
       if (l >= 0 && !kLevelOps[l].prefix) level = l;
       len = j - i;
@@ -385,56 +551,54 @@ TExprParser::TExprParser(TBuilder& env, std::string text) : env_(env), t_(std::m
     if (r >= 0) {
       unsigned char pc = static_cast<unsigned char>(t_[size_t(r)]);
       if (IsWordChar(pc)) {
-        int ws = r;
-        while (ws > 0 && IsWordChar(static_cast<unsigned char>(t_[size_t(ws) - 1]))) --ws;
+        int ws = wordBeg_[size_t(r)];
         std::string_view w(t_.data() + ws, size_t(r - ws + 1));
         definite = !IsOperatorWord(w);
         if (definite && (c == '+' || c == '-') && r == i - 1 && (pc == 'e' || pc == 'E') &&
             ((t_[size_t(ws)] >= '0' && t_[size_t(ws)] <= '9') || (ws > 0 && t_[size_t(ws) - 1] == '.')))
           definite = false;  // exponent sign of a numeric literal
       } else {
-        definite = pc == ')' || pc == ']' || pc == '"';
+        // After a closing bracket or quote. A single quote ends a date literal or no
+        // operand at all; either way the token cannot start one.
+        definite = pc == ')' || pc == ']' || pc == '"' || pc == '\'';
       }
     }
     if (definite && quoteNear(i)) definite = false;
-    if (definite) {
-      tokLevel_[size_t(i)] = static_cast<signed char>(level);
-      size_t dd = size_t(depth_[size_t(i)]);
-      if (tokByDepth_.size() <= dd) tokByDepth_.resize(dd + 1);
-      tokByDepth_[dd].push_back(i);
-    }
+    if (definite) marks_.Add(nest_[size_t(i)], mkDefinite, i, level);
     i += len - 1;
   }
+  marks_.Finish(nests_);
 }
 
 int TExprParser::FirstBad(int b, int e, int level) const {
   if (level == 0) return e;
-  size_t d = size_t(depth_[size_t(b)]);
-  if (d >= tokByDepth_.size()) return e;
-  const std::vector<int>& v = tokByDepth_[d];
-  for (auto it = std::upper_bound(v.begin(), v.end(), b); it != v.end() && *it < e; ++it)
-    if (tokLevel_[size_t(*it)] < level) return *it;
-  return e;
+  const int *first, *last;
+  if (!MarksOf(b, mkDefinite, first, last)) return e;
+  int lo = int(std::upper_bound(first, last, b) - marks_.Base());
+  int hi = int(std::lower_bound(first, last, e) - marks_.Base());
+  int k = lo < hi ? marks_.FirstBelow(lo, hi, level) : -1;
+  return k < 0 ? e : marks_.Base()[k];
 }
 
 int TExprParser::LastBad(int b, int e, int level) const {
   if (level == 0) return -1;
-  size_t d = size_t(depth_[size_t(b)]);
-  if (d >= tokByDepth_.size()) return -1;
-  const std::vector<int>& v = tokByDepth_[d];
-  auto it = std::lower_bound(v.begin(), v.end(), e);
-  while (it != v.begin()) {
-    --it;
-    if (*it <= b) break;
-    if (tokLevel_[size_t(*it)] < level) return *it;
-  }
-  return -1;
+  const int *first, *last;
+  if (!MarksOf(b, mkDefinite, first, last)) return -1;
+  int lo = int(std::upper_bound(first, last, b) - marks_.Base());
+  int hi = int(std::lower_bound(first, last, e) - marks_.Base());
+  int k = lo < hi ? marks_.LastBelow(lo, hi, level) : -1;
+  return k < 0 ? -1 : marks_.Base()[k];
+}
+
+void TExprParser::Spend(uint64_t steps) {
+  env_.work_ += steps;
+  if (env_.work_ > env_.workLimit_) TooComplex();
 }
 
 void TExprParser::Guard() {
   const char* here = static_cast<const char*>(__builtin_frame_address(0));
   if (env_.stackBase_ && env_.stackBase_ > here && size_t(env_.stackBase_ - here) > kStackBudget) TooComplex();
-  if (++env_.work_ > kWorkBudget) TooComplex();
+  Spend(1);
 }
 
 int TExprParser::Full(int b, int e) {
@@ -498,13 +662,11 @@ bool TExprParser::Impossible(int b, int e) const {
   char first = t_[size_t(b)];
   if (std::strchr("*/^<>=,)]", first)) return true;
   if (IsWordChar(static_cast<unsigned char>(last))) {
-    int ws = e - 1;
-    while (ws > b && IsWordChar(static_cast<unsigned char>(t_[size_t(ws) - 1]))) --ws;
+    int ws = std::max(b, wordBeg_[size_t(e) - 1]);
     if (IsOperatorWord(std::string_view(t_.data() + ws, size_t(e - ws)))) return true;
   }
   if (IsWordChar(static_cast<unsigned char>(first))) {
-    int we = b;
-    while (we < e && IsWordChar(static_cast<unsigned char>(t_[size_t(we)]))) ++we;
+    int we = std::min(e, wordEnd_[size_t(b)]);
     int l = WordOperatorLevel(std::string_view(t_.data() + b, size_t(we - b)));
     if (l >= 0 && !kLevelOps[l].prefix) return true;
   }
@@ -512,13 +674,14 @@ bool TExprParser::Impossible(int b, int e) const {
 }
 
 int TExprParser::Split(int b, int e, int level) {
-  int d = depth_[size_t(b)];
   for (int l = level; l < kLevels; ++l) {
     const TLevelOp& op = kLevelOps[l];
-    const std::vector<int>& occ = occ_[size_t(l)];
-    auto it = std::lower_bound(occ.begin(), occ.end(), b);
+    const int *first, *last;
+    Spend(1);
+    if (!MarksOf(b, l, first, last)) continue;
     if (op.prefix) {
-      if (it != occ.end() && *it == b) {
+      const int* it = std::lower_bound(first, last, b);
+      if (it != last && *it == b) {
         int operand = Part(b + op.len(), e, l, rNeutral);
         if (operand >= 0) return MakeOp(op.code, b, operand);
       }
@@ -527,9 +690,18 @@ int TExprParser::Split(int b, int e, int level) {
     int ll = op.left, rl = op.right;
     int firstBad = FirstBad(b, e, ll);
     int lastBad = LastBad(b, e, rl);
-    for (; it != occ.end() && *it < e; ++it) {
+    // An occurrence whose right part would still hold the last bad token is no
+    // candidate: start at the first one past it (blanks before the token included).
+    int from = b;
+    if (lastBad >= 0) {
+      int q = lastBad;
+      while (q > b && t_[size_t(q) - 1] == ' ') --q;
+      from = std::max(b, q - op.len());
+    }
+    for (const int* it = std::lower_bound(first, last, from); it != last && *it < e; ++it) {
+      Spend(1);
       int pos = *it;
-      if (depth_[size_t(pos)] != d || pos == b || pos + op.len() >= e) continue;
+      if (pos == b || pos + op.len() >= e) continue;
       if (firstBad < pos) break;
       int rs = pos + op.len();
       while (rs < e && t_[size_t(rs)] == ' ') ++rs;
@@ -546,7 +718,7 @@ int TExprParser::Split(int b, int e, int level) {
 
 int TExprParser::Var(int b, int e) {
   std::string_view view(t_.data() + b, size_t(e - b));
-  if (view[0] != '%' && (!IsValidIdent(view) || IsReservedName(view))) return -1;
+  if (view[0] != '%' && (wordEnd_[size_t(b)] < e || !IsValidIdent(view) || IsReservedName(view))) return -1;
   std::string name(view);
   if (name[0] == '%') {
     if (name.size() < 2 || name.size() > 5) return -1;
@@ -572,6 +744,28 @@ int TExprParser::Var(int b, int e) {
 
 int TExprParser::Ref(int b, int e) {
   if (t_[size_t(b)] != '[' || t_[size_t(e) - 1] != ']' || sqOpen_[size_t(e) - 1] != b) return -1;
+  // The inside is a name, or two names with "." between, blanks around them.
+  {
+    int p = b + 1, end = e - 1;
+    auto blanks = [&] {
+      while (p < end && t_[size_t(p)] == ' ') ++p;
+    };
+    auto name = [&] {
+      if (p >= end || !IsIdentStart(static_cast<unsigned char>(t_[size_t(p)]))) return false;
+      p = std::min(end, wordEnd_[size_t(p)]);
+      return true;
+    };
+    blanks();
+    if (!name()) return -1;
+    blanks();
+    if (p < end && t_[size_t(p)] == '.') {
+      ++p;
+      blanks();
+      if (!name()) return -1;
+      blanks();
+    }
+    if (p != end) return -1;
+  }
   std::string inside(TrimBlanks(std::string_view(t_).substr(size_t(b) + 1, size_t(e - b - 2))));
   std::string comp = inside, field;
   size_t dot = inside.find('.');
@@ -628,16 +822,10 @@ int TExprParser::Const(int b, int e) {
       if (ok) v = TValue::Integer(static_cast<int32_t>(x));
     }
   } else if (s[0] == '\'') {
-    if (s.size() >= 2 && s.size() <= 12 && s.back() == '\'') {
-      std::string inner(s.substr(1, s.size() - 2));
-      const TFormatSettings& fs = FormatSettings();
-      for (char& c : inner)
-        if (c == '/') c = fs.DateSeparator;
-      double dt;
-      if (ParseDateText(inner, fs, dt)) {
-        v = TValue::Date(dt);
-        ok = true;
-      }
+    double dt;
+    if (DateLiteral(s, dt)) {
+      v = TValue::Date(dt);
+      ok = true;
     }
   } else if ((s[0] >= '0' && s[0] <= '9') || s[0] == '.' || s[0] == '+' || s[0] == '-') {
     double d;
@@ -661,13 +849,16 @@ int TExprParser::Str(int b, int e) {
   for (int i = b + 1; i < e - 1; ++i) {
     char c = t_[size_t(i)];
     if (c == '"') {
-      if (i + 1 < e - 1 && t_[size_t(i) + 1] == '"')
+      if (i + 1 < e - 1 && t_[size_t(i) + 1] == '"') {
         ++i;
-      else
+      } else {
+        Spend(uint64_t(i - b));
         return -1;
+      }
     }
     s += c;
   }
+  Spend(uint64_t(e - b));
   int id = NewNode(TNode::tConst, b);
   nodes_[size_t(id)].value = TValue::String(std::move(s));
   return id;
@@ -701,10 +892,10 @@ int TExprParser::Primary(int b, int e, bool allowConst) {
 }
 
 int TExprParser::Power(int b, int e) {
-  int d = depth_[size_t(b)];
-  for (auto cit = std::upper_bound(carets_.begin(), carets_.end(), b); cit != carets_.end() && *cit < e - 1; ++cit) {
+  const int *first, *last;
+  if (!MarksOf(b, mkCaret, first, last)) return -1;
+  for (const int* cit = std::upper_bound(first, last, b); cit != last && *cit < e - 1; ++cit) {
     int i = *cit;
-    if (depth_[size_t(i)] != d) continue;
     Guard();
     int left = Primary(b, i, true);
     if (left < 0) continue;
@@ -733,10 +924,13 @@ bool TExprParser::SplitArgs(int b, int e, std::vector<int>& out) {
   int ib = b, ie = e;
   Trim(ib, ie);
   if (ib >= ie) return true;  // an empty list gives zero arguments
-  int d = depth_[size_t(b)], s = sq_[size_t(b)];
+  const int *first = nullptr, *last = nullptr;
+  MarksOf(b, mkComma, first, last);
+  const int* comma = first ? std::lower_bound(first, last, b) : nullptr;
   int start = b;
-  for (int i = b; i <= e; ++i) {
-    if (i < e && (t_[size_t(i)] != ',' || inStr_[size_t(i)] || depth_[size_t(i)] != d || sq_[size_t(i)] != s)) continue;
+  for (;;) {
+    int i = (comma && comma != last && *comma < e) ? *comma++ : e;
+    Spend(1);
     int ab = start, ae = i;
     Trim(ab, ae);
     int r = ab < ae ? Full(ab, ae) : -1;
@@ -745,6 +939,7 @@ bool TExprParser::SplitArgs(int b, int e, std::vector<int>& out) {
       return false;
     }
     out.push_back(r);
+    if (i == e) break;
     start = i + 1;
   }
   return true;
@@ -752,6 +947,7 @@ bool TExprParser::SplitArgs(int b, int e, std::vector<int>& out) {
 
 int TExprParser::Index(int b, int e) {
   if (t_[size_t(e) - 1] != ']') return -1;
+  Spend(1);
   int lb = sqOpen_[size_t(e) - 1];
   if (lb <= b || depth_[size_t(lb)] != depth_[size_t(b)]) return -1;
   int pb = b, pe = lb;
@@ -774,6 +970,8 @@ int TExprParser::Call(int b, int e) {
   if (fp >= e || fp <= b || match_[size_t(fp)] != e - 1) return -1;
   int nb = b, ne = fp;
   Trim(nb, ne);
+  if (nb >= ne || wordEnd_[size_t(nb)] < ne) return -1;  // the name is one word
+  Spend(1);
   std::string name = Sub(nb, ne);
   if (!IsValidIdent(name) || IsReservedName(name)) return -1;
   std::vector<int> args;
@@ -809,17 +1007,12 @@ int TExprParser::Call(int b, int e) {
 int TExprParser::Member(int b, int e, bool assign) {
   // object "." member [ "(" arguments ")" ], split at the last "." outside strings; the
   // member is reached through the registered object functions.
-  int d = depth_[size_t(b)], s = sq_[size_t(b)];
-  int dot = -1;
-  for (auto it = std::lower_bound(dots_.begin(), dots_.end(), e); it != dots_.begin();) {
-    --it;
-    if (*it <= b) break;
-    if (depth_[size_t(*it)] == d && sq_[size_t(*it)] == s) {
-      dot = *it;
-      break;
-    }
-  }
-  if (dot < 0) return -1;
+  const int *first, *last;
+  if (!MarksOf(b, mkDot, first, last)) return -1;
+  const int* it = std::lower_bound(first, last, e);
+  if (it == first || *(it - 1) <= b) return -1;
+  int dot = *(it - 1);
+  Spend(1);
   int mb = dot + 1, me = e;
   Trim(mb, me);
   if (mb >= me || !IsIdentStart(static_cast<unsigned char>(t_[size_t(mb)]))) return -1;
@@ -830,12 +1023,7 @@ int TExprParser::Member(int b, int e, bool assign) {
   if (object < 0) return -1;
   std::string member;
   std::vector<int> args;
-  int paren = -1;
-  for (int i = mb; i < me; ++i)
-    if (t_[size_t(i)] == '(' && !inStr_[size_t(i)]) {
-      paren = i;
-      break;
-    }
+  int paren = nextParen_[size_t(mb)] < me ? nextParen_[size_t(mb)] : -1;
   if (paren >= 0) {
     if (match_[size_t(paren)] != me - 1 || assign) return -1;
     int nb = mb, ne = paren;
@@ -1276,6 +1464,14 @@ std::vector<TStatementNode> TBuilder::Compile(const std::vector<std::string>& li
   TParserScanner sc(lines);
   sc_ = &sc;
   stackBase_ = static_cast<const char*>(__builtin_frame_address(0));
+  uint64_t chars = 0;
+  for (const std::string& l : lines) chars += l.size() + 1;
+  work_ = 0;
+  workLimit_ = kWorkBase + kWorkPerChar * chars;
+  struct TRecordWork {
+    const uint64_t& work;
+    ~TRecordWork() { tLastWork = work; }
+  } record{work_};
   std::vector<TStatementNode> out;
   try {
     TToken tok = sc.NextToken();
@@ -1300,6 +1496,8 @@ std::vector<TStatementNode> TBuilder::Compile(const std::vector<std::string>& li
 }
 
 }  // namespace
+
+uint64_t LastCompileWork() { return tLastWork; }
 
 std::vector<TStatementNode> CompileFormula(TEvalObj& obj, const std::vector<std::string>& lines) {
   TBuilder b(obj);
