@@ -116,6 +116,12 @@ class TValue {
     o.arr_ = nullptr;
   }
   TValue& operator=(const TValue& o) {
+    if (!(s_ || arr_ || o.s_ || o.arr_)) {  // numbers: three words
+      kind_ = o.kind_;
+      i_ = o.i_;
+      d_ = o.d_;
+      return *this;
+    }
     if (this == &o) return *this;
     kind_ = o.kind_;
     i_ = o.i_;
@@ -233,6 +239,19 @@ class TValue {
     d_ = x;
     if (s_ || arr_) FreeExt();
   }
+  // Becomes the value TValue::Double(x) (TValue::Integer(x)) would be, the unused word zero.
+  void SetDouble(double x) {
+    kind_ = varDouble;
+    i_ = 0;
+    d_ = x;
+    if (s_ || arr_) FreeExt();
+  }
+  void SetInteger(int32_t x) {
+    kind_ = varInteger;
+    i_ = x;
+    d_ = 0;
+    if (s_ || arr_) FreeExt();
+  }
 
  private:
   void CopyArray(const TValue& o);  // this value's array becomes a copy of o's (or none)
@@ -267,8 +286,10 @@ const char* VarKindName(uint16_t kind);  // names used in conversion messages
 // Floating point checks shared by the operations.
 // inf -> overflow, nan -> invalid operation
 inline double CheckFloat(double r) {
-  if (__builtin_isnan(r)) RaiseInvalidOp();
-  if (__builtin_isinf(r)) RaiseOverflow();
+  if (__builtin_expect(!__builtin_isfinite(r), 0)) {
+    if (__builtin_isnan(r)) RaiseInvalidOp();
+    RaiseOverflow();
+  }
   return r;
 }
 
