@@ -43,8 +43,8 @@ class TBuilder : public TExprEnv {
   TStatementNode NewNode(int kind) const {
     TStatementNode n;
     n.Kind = kind;
-    n.Line = sc_->StatementLine() + 1;
-    n.Column = sc_->StatementColumn() + 1;
+    n.Line = sc_->LineIndex() + 1;
+    n.Column = sc_->TokenStart() + 1;
     return n;
   }
   // Compiles an expression; returns the cell that holds its value.
@@ -165,8 +165,8 @@ TValue* TBuilder::Emit(TExprParser& p, int root, TValue* target, TOpChain& chain
     op.A = cell;
     op.Args = {cell};
     op.Result = target;
-    op.Line = sc_->StatementLine() + 1;
-    op.Column = sc_->StatementColumn() + 1;
+    op.Line = sc_->LineIndex() + 1;
+    op.Column = sc_->TokenStart() + 1;
     chain.push_back(std::move(op));
     return target;
   }
@@ -196,8 +196,8 @@ TValue* TBuilder::Emit(TExprParser& p, int root, TValue* target, TOpChain& chain
     if ((need >= 1 && !op.A) || (need >= 2 && !op.B)) throw EParserInternalError("Internal error");
     op.Data = n.data;
     op.Name = n.name;
-    op.Line = sc_->StatementLine() + 1;
-    op.Column = sc_->StatementColumn() + 1;
+    op.Line = sc_->LineIndex() + 1;
+    op.Column = sc_->TokenStart() + 1;
     if (n.code == opCallReg || n.code == opCallRegHandled) {
       op.Func = n.func;
       op.Registry = owner_->OwnerRegFuncs();
@@ -269,8 +269,8 @@ void TBuilder::CompileAssignment(const std::string& target, const std::string& v
           TValue* c = Emit(p, a, nullptr, node.ChainA);
           op.Args.push_back(c);
         }
-        op.Line = sc_->StatementLine() + 1;
-        op.Column = sc_->StatementColumn() + 1;
+        op.Line = sc_->LineIndex() + 1;
+        op.Column = sc_->TokenStart() + 1;
         node.ChainA.push_back(std::move(op));
         node.Target = p.Nodes()[size_t(n.a)].cell;
         return;

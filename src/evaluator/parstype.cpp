@@ -45,14 +45,7 @@ TToken TParserScanner::NextToken() {
   }
   std::string pending;
   auto appendPiece = [&](int from, int to) {
-    if (to <= from) return;
-    pending.append(buf_, static_cast<size_t>(from), static_cast<size_t>(to - from));
-    int last = to;
-    while (last > from && buf_[size_t(last) - 1] == ' ') --last;
-    if (last > from) {
-      textLine_ = line_;
-      textEnd_ = last;
-    }
+    if (to > from) pending.append(buf_, static_cast<size_t>(from), static_cast<size_t>(to - from));
   };
   auto lineBreak = [&]() { pending += ' '; };
   int p = pos_;

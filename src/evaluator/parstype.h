@@ -46,11 +46,6 @@ class TParserScanner {
   const std::string& ExprText() const { return exprText_; }
   int LineIndex() const { return line_; }       // 0-based
   int TokenStart() const { return tokStart_; }  // 0-based
-  // Where a statement ending at the current token is placed (0-based): at its
-  // terminator, or at the end of the text just after the statement's last character,
-  // never past the last line.
-  int StatementLine() const { return token_ == TToken::Eof && textLine_ >= 0 ? textLine_ : line_; }
-  int StatementColumn() const { return token_ == TToken::Eof && textLine_ >= 0 ? textEnd_ : tokStart_; }
   std::string StatementText(bool withToken = false) const;
   void ClearStatement() {
     statement_.clear();
@@ -65,7 +60,6 @@ class TParserScanner {
   int pos_ = 0;  // read position just after the previous token
   int tokStart_ = 0;
   int tokLen_ = 0;
-  int textLine_ = -1, textEnd_ = 0;  // the last expression character read: line, column after it
   TToken token_ = TToken::Eof;
   std::string tokenText_, exprText_, statement_;
 };

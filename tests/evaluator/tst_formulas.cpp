@@ -184,28 +184,6 @@ TEST(FormulaPositions, RuntimeErrorsCarryTheStatementPosition) {
   EXPECT_EQ(p.EvalObj().ErrorColumn(), 11);
 }
 
-// A statement the text ends without ";" is placed just after its last character, on
-// its own line, whatever blanks, comments or empty lines follow.
-TEST(FormulaPositions, RuntimeErrorsOfTheLastStatementStayInTheText) {
-  struct {
-    std::vector<std::string> lines;
-    int line, column;
-  } cases[] = {
-      {{"5 / 0"}, 1, 6},
-      {{"x := 1;", "y := x / 0"}, 2, 11},
-      {{"x := 1;", "  y := x / 0   // note", "", "  "}, 2, 13},
-      {{"IF 1 > 0 THEN", "  RESULT := 1 DIV 0 { done }"}, 2, 20},
-  };
-  for (const auto& c : cases) {
-    TExParser p;
-    p.ExpressionSetInPlace(c.lines);
-    EXPECT_ANY_THROW(p.Evaluate()) << c.lines[0];
-    EXPECT_TRUE(p.EvalObj().RunFailed()) << c.lines[0];
-    EXPECT_EQ(p.EvalObj().ErrorLine(), c.line) << c.lines[0];
-    EXPECT_EQ(p.EvalObj().ErrorColumn(), c.column) << c.lines[0];
-  }
-}
-
 }  // namespace
 
 namespace {
