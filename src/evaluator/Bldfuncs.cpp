@@ -12,34 +12,7 @@ namespace jjgz::eval {
 
 namespace {
 
-// Fast paths for the kinds wage formulas meet: Integer and Double operands give the
-// same results as the general rules below.
-inline bool BothReal(const TValue& a, const TValue& b, double& x, double& y) {
-  uint16_t ka = a.Kind(), kb = b.Kind();
-  if (ka == varDouble)
-    x = a.RawDouble();
-  else if (ka == varInteger)
-    x = double(a.RawInt());
-  else
-    return false;
-  if (kb == varDouble)
-    y = b.RawDouble();
-  else if (kb == varInteger)
-    y = double(b.RawInt());
-  else
-    return false;
-  return ka == varDouble || kb == varDouble;
-}
-inline bool BothInt(const TValue& a, const TValue& b) { return a.Kind() == varInteger && b.Kind() == varInteger; }
 inline void SetCur(TValue* r, bool b) { r->SetInt(varCurrency, b ? 10000 : 0); }
-
-// Compare of Integer/Double pairs: -2 when the general rule is needed.
-inline int FastCompare(const TValue& a, const TValue& b) {
-  double x, y;
-  if (BothInt(a, b)) return a.RawInt() < b.RawInt() ? -1 : a.RawInt() > b.RawInt() ? 1 : 0;
-  if (BothReal(a, b, x, y) && x == x && y == y) return x < y ? -1 : x > y ? 1 : 0;
-  return VarCompare(a, b);
-}
 
 // Truncation of a floating point value to 64 bits; too large is an invalid operation.
 int64_t Trunc64(const TValue& v) {
@@ -78,41 +51,12 @@ namespace {
 
 void HNone(TParserOperation&) {}
 void HNeg(TParserOperation& o) { *o.Result = VarNeg(*o.A); }
-void HAdd(TParserOperation& o) {
-  double x, y;
-  if (BothReal(*o.A, *o.B, x, y)) return o.Result->SetReal(varDouble, CheckFloat(x + y));
-  if (BothInt(*o.A, *o.B)) {
-    int64_t r = o.A->RawInt() + o.B->RawInt();
-    if (r >= INT32_MIN && r <= INT32_MAX) return o.Result->SetInt(varInteger, r);
-  }
-  *o.Result = VarAdd(*o.A, *o.B);
-}
-void HSub(TParserOperation& o) {
-  double x, y;
-  if (BothReal(*o.A, *o.B, x, y)) return o.Result->SetReal(varDouble, CheckFloat(x - y));
-  if (BothInt(*o.A, *o.B)) {
-    int64_t r = o.A->RawInt() - o.B->RawInt();
-    if (r >= INT32_MIN && r <= INT32_MAX) return o.Result->SetInt(varInteger, r);
-  }
-  *o.Result = VarSub(*o.A, *o.B);
-}
-void HMul(TParserOperation& o) {
-  double x, y;
-  if (BothReal(*o.A, *o.B, x, y)) return o.Result->SetReal(varDouble, CheckFloat(x * y));
-  if (BothInt(*o.A, *o.B)) {
-    int64_t r = o.A->RawInt() * o.B->RawInt();
-    if (r >= INT32_MIN && r <= INT32_MAX) return o.Result->SetInt(varInteger, r);
-  }
-  *o.Result = VarMul(*o.A, *o.B);
-}
-void HDiv(TParserOperation& o) {
-  double x, y;
-  if ((BothReal(*o.A, *o.B, x, y) ||
-       (BothInt(*o.A, *o.B) && ((x = double(o.A->RawInt())), (y = double(o.B->RawInt())), true))) &&
-      y != 0)
-    return o.Result->SetReal(varDouble, CheckFloat(x / y));
-  *o.Result = VarDiv(*o.A, *o.B);
-}
+// The handlers are the general case: each applies the value type's rules to any
+// kinds. RunChain takes the fast paths below first where it can.
+void HAdd(TParserOperation& o) { *o.Result = VarAdd(*o.A, *o.B); }
+void HSub(TParserOperation& o) { *o.Result = VarSub(*o.A, *o.B); }
+void HMul(TParserOperation& o) { *o.Result = VarMul(*o.A, *o.B); }
+void HDiv(TParserOperation& o) { *o.Result = VarDiv(*o.A, *o.B); }
 void HMod(TParserOperation& o) {
   int64_t x = Trunc64(*o.A), y = Trunc64(*o.B);
   if (y == 0) RaiseDivByZero();
@@ -142,23 +86,28 @@ void HPow4(TParserOperation& o) {
   double s = CheckFloat(x * x);
   *o.Result = TValue::Double(CheckFloat(s * s));
 }
-void HLess(TParserOperation& o) { SetCur(o.Result, FastCompare(*o.A, *o.B) < 0); }
-void HLessEq(TParserOperation& o) { SetCur(o.Result, FastCompare(*o.A, *o.B) <= 0); }
-void HGreater(TParserOperation& o) { SetCur(o.Result, FastCompare(*o.A, *o.B) > 0); }
-void HGreaterEq(TParserOperation& o) { SetCur(o.Result, FastCompare(*o.A, *o.B) >= 0); }
-void HEqual(TParserOperation& o) { SetCur(o.Result, FastCompare(*o.A, *o.B) == 0); }
-void HNotEqual(TParserOperation& o) { SetCur(o.Result, FastCompare(*o.A, *o.B) != 0); }
-// Comparison results (Currency 1 and 0) convert without the general path.
-inline int32_t AsInt(const TValue& v) {
-  if (v.Kind() == varInteger) return static_cast<int32_t>(v.RawInt());
-  if (v.Kind() == varCurrency && v.RawInt() % 10000 == 0 && v.RawInt() / 10000 >= INT32_MIN &&
-      v.RawInt() / 10000 <= INT32_MAX)
-    return static_cast<int32_t>(v.RawInt() / 10000);
-  return v.ToInteger();
+void HLess(TParserOperation& o) { SetCur(o.Result, VarCompare(*o.A, *o.B) < 0); }
+void HLessEq(TParserOperation& o) { SetCur(o.Result, VarCompare(*o.A, *o.B) <= 0); }
+void HGreater(TParserOperation& o) { SetCur(o.Result, VarCompare(*o.A, *o.B) > 0); }
+void HGreaterEq(TParserOperation& o) { SetCur(o.Result, VarCompare(*o.A, *o.B) >= 0); }
+void HEqual(TParserOperation& o) { SetCur(o.Result, VarCompare(*o.A, *o.B) == 0); }
+void HNotEqual(TParserOperation& o) { SetCur(o.Result, VarCompare(*o.A, *o.B) != 0); }
+// Both operands as integers, the left one first (it raises first).
+template <class F>
+void Bitwise(TParserOperation& o, F f) {
+  int32_t x = o.A->ToInteger();
+  int32_t y = o.B->ToInteger();
+  o.Result->SetInt(varInteger, f(x, y));
 }
-void HXor(TParserOperation& o) { o.Result->SetInt(varInteger, AsInt(*o.A) ^ AsInt(*o.B)); }
-void HOr(TParserOperation& o) { o.Result->SetInt(varInteger, AsInt(*o.A) | AsInt(*o.B)); }
-void HAnd(TParserOperation& o) { o.Result->SetInt(varInteger, AsInt(*o.A) & AsInt(*o.B)); }
+void HXor(TParserOperation& o) {
+  Bitwise(o, [](int32_t x, int32_t y) { return x ^ y; });
+}
+void HOr(TParserOperation& o) {
+  Bitwise(o, [](int32_t x, int32_t y) { return x | y; });
+}
+void HAnd(TParserOperation& o) {
+  Bitwise(o, [](int32_t x, int32_t y) { return x & y; });
+}
 void HNot(TParserOperation& o) { SetCur(o.Result, VarCompare(*o.A, TValue::Byte(0)) == 0); }
 void HBitNot(TParserOperation& o) { *o.Result = TValue::Integer(~o.A->ToInteger()); }
 void HShl(TParserOperation& o) {
@@ -314,16 +263,14 @@ void CheckOperation(const TParserOperation& o, const TEvalLimits& l) {
 
 }  // namespace
 
-TBudgetScope::TBudgetScope(const TEvalLimits& limits) {
-  if (tBudget || !limits.Any()) return;
+void TBudgetScope::Install(const TEvalLimits& limits) {
+  if (tBudget) return;
   budget_.Limits = limits;
   tBudget = &budget_;
   installed_ = true;
 }
 
-TBudgetScope::~TBudgetScope() {
-  if (installed_) tBudget = nullptr;
-}
+void TBudgetScope::Uninstall() { tBudget = nullptr; }
 
 void CheckNewText(size_t length) {
   if (tBudget && tBudget->Limits.MaxTextLength && length > tBudget->Limits.MaxTextLength)
@@ -335,6 +282,136 @@ void CheckNewArray(size_t items) {
     ArrayExceeded(tBudget->Limits.MaxArrayItems);
 }
 
+namespace {
+
+// Fast paths for the kinds wage formulas meet. Each gives exactly what its handler
+// (the general rules of the value type) gives for these kinds, and declines all
+// others: Integer and Double operands, and the Currency 1 and 0 of comparisons
+// where a bitwise operation takes them.
+
+// Both operands Integer or Double, at least one Double: the rule is Real.
+[[gnu::always_inline]] inline bool BothReal(const TValue& a, const TValue& b, double& x, double& y) {
+  uint16_t ka = a.Kind(), kb = b.Kind();
+  if (ka == varDouble)
+    x = a.RawDouble();
+  else if (ka == varInteger)
+    x = double(a.RawInt());
+  else
+    return false;
+  if (kb == varDouble)
+    y = b.RawDouble();
+  else if (kb == varInteger)
+    y = double(b.RawInt());
+  else
+    return false;
+  return ka == varDouble || kb == varDouble;
+}
+[[gnu::always_inline]] inline bool BothInt(const TValue& a, const TValue& b) {
+  return a.Kind() == varInteger && b.Kind() == varInteger;
+}
+
+// Add, subtract, multiply: Double results, and Integer results that stay in range
+// (outside it the general rule redoes the operation in Double).
+template <class F>
+[[gnu::always_inline]] inline bool FastArith(TParserOperation& o, F f) {
+  double x, y;
+  if (BothReal(*o.A, *o.B, x, y)) {
+    double r = f(x, y);
+    if (__builtin_expect(!__builtin_isfinite(r), 0)) return false;
+    o.Result->SetDouble(r);
+    return true;
+  }
+  if (BothInt(*o.A, *o.B)) {
+    int64_t r = f(o.A->RawInt(), o.B->RawInt());
+    if (r < INT32_MIN || r > INT32_MAX) return false;
+    o.Result->SetInteger(static_cast<int32_t>(r));
+    return true;
+  }
+  return false;
+}
+
+// Compare of Integer and Double pairs; a NaN goes the general way.
+template <class F>
+[[gnu::always_inline]] inline bool FastCompare(TParserOperation& o, F f) {
+  double x, y;
+  if (BothInt(*o.A, *o.B)) {
+    SetCur(o.Result, f(o.A->RawInt(), o.B->RawInt()));
+    return true;
+  }
+  if (BothReal(*o.A, *o.B, x, y) && x == x && y == y) {
+    SetCur(o.Result, f(x, y));
+    return true;
+  }
+  return false;
+}
+
+// Integer, or a comparison's Currency 1 or 0, as the integer a bitwise operation uses.
+[[gnu::always_inline]] inline bool FastInt(const TValue& v, int32_t& out) {
+  if (v.Kind() == varInteger) {
+    out = static_cast<int32_t>(v.RawInt());
+    return true;
+  }
+  if (v.Kind() == varCurrency && (v.RawInt() == 0 || v.RawInt() == 10000)) {
+    out = v.RawInt() ? 1 : 0;
+    return true;
+  }
+  return false;
+}
+template <class F>
+[[gnu::always_inline]] inline bool FastBits(TParserOperation& o, F f) {
+  int32_t x, y;
+  if (!FastInt(*o.A, x) || !FastInt(*o.B, y)) return false;
+  o.Result->SetInt(varInteger, f(x, y));
+  return true;
+}
+
+// True when the operation was done here; otherwise its handler does it.
+[[gnu::always_inline]] inline bool RunFast(TParserOperation& o) {
+  switch (o.Code) {
+    case opAdd:
+      return FastArith(o, [](auto x, auto y) { return x + y; });
+    case opSub:
+      return FastArith(o, [](auto x, auto y) { return x - y; });
+    case opMul:
+      return FastArith(o, [](auto x, auto y) { return x * y; });
+    case opDiv: {
+      double x, y;
+      if (BothInt(*o.A, *o.B)) {
+        x = double(o.A->RawInt());
+        y = double(o.B->RawInt());
+      } else if (!BothReal(*o.A, *o.B, x, y)) {
+        return false;
+      }
+      double r = x / y;
+      if (y == 0 || !__builtin_isfinite(r)) return false;
+      o.Result->SetDouble(r);
+      return true;
+    }
+    case opLess:
+      return FastCompare(o, [](auto x, auto y) { return x < y; });
+    case opLessEq:
+      return FastCompare(o, [](auto x, auto y) { return x <= y; });
+    case opGreater:
+      return FastCompare(o, [](auto x, auto y) { return x > y; });
+    case opGreaterEq:
+      return FastCompare(o, [](auto x, auto y) { return x >= y; });
+    case opEqual:
+      return FastCompare(o, [](auto x, auto y) { return x == y; });
+    case opNotEqual:
+      return FastCompare(o, [](auto x, auto y) { return x != y; });
+    case opAnd:
+      return FastBits(o, [](int32_t x, int32_t y) { return x & y; });
+    case opOr:
+      return FastBits(o, [](int32_t x, int32_t y) { return x | y; });
+    case opXor:
+      return FastBits(o, [](int32_t x, int32_t y) { return x ^ y; });
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
 void RunChain(TOpChain& chain) {
   TParserOperation* op = chain.data();
   TParserOperation* end = op + chain.size();
@@ -342,11 +419,14 @@ void RunChain(TOpChain& chain) {
     if (TBudgetScope::TBudget* b = tBudget) {
       for (; op != end; ++op) {
         Step(*b);
-        op->Handler(*op);
-        CheckOperation(*op, b->Limits);
+        if (!RunFast(*op)) {
+          op->Handler(*op);
+          CheckOperation(*op, b->Limits);
+        }
       }
     } else {
-      for (; op != end; ++op) op->Handler(*op);
+      for (; op != end; ++op)
+        if (!RunFast(*op)) op->Handler(*op);
     }
   } catch (EEvalError& e) {
     if (e.Line == 0 && op != end) {

@@ -18,17 +18,45 @@ class IParserOwner;
 // Operation codes: one list gives the numbers, the handler of each code (named
 // H<handler> in the runtime) and how many operand cells it needs (calls and index
 // operations take theirs from Args).
-#define JJGZ_OPCODES(X)                                                                                               \
-  X(None, 0, None, 0)                                                                                                 \
-  X(Operand, 1, None, 0) X(Neg, 2, Neg, 1) X(Add, 3, Add, 2) X(Sub, 4, Sub, 2) X(Mul, 5, Mul, 2) X(Div, 6, Div, 2)    \
-      X(Mod, 7, Mod, 2) X(IntDiv, 8, IntDiv, 2) X(IntPower, 9, IntPower, 1) X(Power, 10, Power, 2) X(Sqr, 11, Sqr, 1) \
-          X(Cube, 12, Cube, 1) X(Pow4, 13, Pow4, 1) X(Less, 14, Less, 2) X(LessEq, 15, LessEq, 2)                     \
-              X(Greater, 16, Greater, 2) X(GreaterEq, 17, GreaterEq, 2) X(Equal, 18, Equal, 2)                        \
-                  X(NotEqual, 19, NotEqual, 2) X(Xor, 20, Xor, 2) X(Or, 21, Or, 2) X(And, 22, And, 2)                 \
-                      X(Not, 23, Not, 1) X(BitNot, 24, BitNot, 1) X(Shl, 25, Shl, 2) X(Shr, 26, Shr, 2)               \
-                          X(CallReg, 27, CallReg, 0) X(CallUser, 28, CallUser, 0) X(CallEvent, 29, CallEvent, 0)      \
-                              X(CallRegHandled, 30, CallReg, 0) X(Method, 31, CallReg, 0) X(Method2, 34, CallReg, 0)  \
-                                  X(IndexRead, 35, IndexRead, 0) X(IndexWrite, 36, IndexWrite, 0) X(Copy, 37, Copy, 0)
+// clang-format off
+#define JJGZ_OPCODES(X) \
+  X(None,           0,  None,       0) \
+  X(Operand,        1,  None,       0) \
+  X(Neg,            2,  Neg,        1) \
+  X(Add,            3,  Add,        2) \
+  X(Sub,            4,  Sub,        2) \
+  X(Mul,            5,  Mul,        2) \
+  X(Div,            6,  Div,        2) \
+  X(Mod,            7,  Mod,        2) \
+  X(IntDiv,         8,  IntDiv,     2) \
+  X(IntPower,       9,  IntPower,   1) \
+  X(Power,          10, Power,      2) \
+  X(Sqr,            11, Sqr,        1) \
+  X(Cube,           12, Cube,       1) \
+  X(Pow4,           13, Pow4,       1) \
+  X(Less,           14, Less,       2) \
+  X(LessEq,         15, LessEq,     2) \
+  X(Greater,        16, Greater,    2) \
+  X(GreaterEq,      17, GreaterEq,  2) \
+  X(Equal,          18, Equal,      2) \
+  X(NotEqual,       19, NotEqual,   2) \
+  X(Xor,            20, Xor,        2) \
+  X(Or,             21, Or,         2) \
+  X(And,            22, And,        2) \
+  X(Not,            23, Not,        1) \
+  X(BitNot,         24, BitNot,     1) \
+  X(Shl,            25, Shl,        2) \
+  X(Shr,            26, Shr,        2) \
+  X(CallReg,        27, CallReg,    0) \
+  X(CallUser,       28, CallUser,   0) \
+  X(CallEvent,      29, CallEvent,  0) \
+  X(CallRegHandled, 30, CallReg,    0) \
+  X(Method,         31, CallReg,    0) \
+  X(Method2,        34, CallReg,    0) \
+  X(IndexRead,      35, IndexRead,  0) \
+  X(IndexWrite,     36, IndexWrite, 0) \
+  X(Copy,           37, Copy,       0)
+// clang-format on
 
 enum TOpCode : int {
 #define JJGZ_OP_ENUM(name, number, handler, operands) op##name = number,
@@ -133,8 +161,12 @@ class EEvalLimit : public EEvalError {
 // called by it counts against the caller's budget).
 class TBudgetScope {
  public:
-  explicit TBudgetScope(const TEvalLimits& limits);
-  ~TBudgetScope();
+  explicit TBudgetScope(const TEvalLimits& limits) {
+    if (limits.Any()) Install(limits);
+  }
+  ~TBudgetScope() {
+    if (installed_) Uninstall();
+  }
   TBudgetScope(const TBudgetScope&) = delete;
   TBudgetScope& operator=(const TBudgetScope&) = delete;
 
@@ -144,6 +176,8 @@ class TBudgetScope {
   };
 
  private:
+  void Install(const TEvalLimits& limits);
+  void Uninstall();
   TBudget budget_;
   TBudget* saved_ = nullptr;
   bool installed_ = false;

@@ -268,16 +268,11 @@ void FStr(TFuncCall& c) {
   if (decimals > 60) decimals = 60;
   string t;
   char buf[1200];
-  switch (x.Kind()) {
-    case varSmallint:
-    case varInteger:
-    case varShortInt:
-    case varByte:
-    case varWord:
-    case varLongWord:
-    case varInt64:
-    case varBoolean:
-    case varEmpty:
+  switch (ClassOf(x.Kind())) {
+    case kcInt:
+    case kcI64:
+    case kcBool:
+    case kcEmp:
       t = std::to_string(x.ToInt64());
       break;
     default: {

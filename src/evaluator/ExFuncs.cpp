@@ -277,21 +277,14 @@ int32_t TEPRegFuncs::AddObject(std::shared_ptr<TScriptObject> obj) {
 
 std::shared_ptr<TScriptObject> TEPRegFuncs::FindObject(const TValue& ref) const {
   int64_t h;
-  switch (ref.Kind()) {
-    case varSmallint:
-    case varInteger:
-    case varShortInt:
-    case varByte:
-    case varWord:
-    case varLongWord:
-    case varInt64:
+  switch (ClassOf(ref.Kind())) {
+    case kcInt:
+    case kcI64:
       h = ref.RawInt();
       break;
-    case varSingle:
-    case varDouble:
-    case varCurrency:
-    case varString:
-    case varOleStr:
+    case kcReal:
+    case kcCur:
+    case kcStr:
       try {
         h = ref.ToInt64();
       } catch (const EEvalError&) {

@@ -59,6 +59,7 @@ void TEvalObj::DropCompiled() {
   locals_.Clear();
   cells_.clear();
   result_ = nullptr;
+  single_ = nullptr;
   if (owner_) owner_->OwnerClearExternals();
 }
 
@@ -101,6 +102,9 @@ void TEvalObj::Prepare(bool fresh) {
         std::vector<std::string> work = ExpandAliases();
         statements_ = CompileFormula(*this, work);
         result_ = locals_.Find("RESULT");
+        single_ = statements_.size() == 1 && statements_[0].Kind == skAssign && !statements_[0].TargetVar
+                      ? &statements_[0].ChainA
+                      : nullptr;
         compiled_ = true;
         compileFailed_ = false;
       } catch (EEvalError& e) {
@@ -140,9 +144,9 @@ TValue TEvalObj::Run(const TValue* params, size_t count) {
       v->Recalc();
     }
     result_->Cell()->SetInt(varByte, 0);
-    if (statements_.size() == 1 && statements_[0].Kind == skAssign && !statements_[0].TargetVar) {
+    if (single_) {
       // A single expression, the case of every wage formula: just its chain.
-      RunChain(statements_[0].ChainA);
+      RunChain(*single_);
     } else {
       TRunState st;
       st.LoopLimit = LoopLimit;

@@ -116,6 +116,7 @@ class TEvalObj {
   std::vector<TVariable*> referenced_;
   std::vector<TStatementNode> statements_;
   TVariable* result_ = nullptr;
+  TOpChain* single_ = nullptr;  // the chain of a plain expression, run without the statements
 };
 
 }  // namespace jjgz::eval
