@@ -2,9 +2,8 @@
 // formulas, 10 of them with conditions, several using JJe / JSl, scripts with variables) and
 // 100,000 piece-work share lines. Measures loading the month, calculating and saving it, and
 // the literal procedure (every text compiled per cell, one total query per use; the oracle of
-// the tests) on the same data. A second, named month keeps a few failing cells (a division by
-// zero for some employees, a misspelt function, a text that does not compile). A summary with
-// the ratio is printed at the end.
+// the tests) on the same data. A second, named case keeps a few failing cells (two divisions by
+// zero, for the employees whose divisor is 0). A summary with the ratio is printed at the end.
 #include <benchmark/benchmark.h>
 
 #include "LiteralOracle.h"
