@@ -85,9 +85,8 @@ QList<QPair<QString, QString>> formulas()
 QList<QPair<int, QPair<QString, QString>>> failingFormulas()
 {
     return {
-        {17, {QStringLiteral("f3/f4"), QString()}},       // division by zero where f4 is 0
-        {18, {QStringLiteral("ABSS(f5-f6)"), QString()}}, // a misspelt function: fails everywhere
-        {30, {QStringLiteral("MAX(f1,"), QString()}},     // does not compile: fails everywhere
+        {17, {QStringLiteral("f3/f4"), QString()}},                // division by zero where f4 is 0
+        {38, {QStringLiteral("f37/f8"), QStringLiteral("f8<>0")}}, // evaluated, so failing, where f8 is 0
     };
 }
 
