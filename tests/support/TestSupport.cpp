@@ -14,14 +14,20 @@ namespace jjgz::test {
 
 void ScriptedMessages::message(QWidget *, const QString &title, const QString &text, MsgIcon icon)
 {
-    shown.append({title, text, icon, false});
+    shown.append({title, text, icon, false, QMessageBox::NoButton, QString()});
+}
+
+void ScriptedMessages::messageWithDetails(QWidget *, const QString &title, const QString &text, MsgIcon icon,
+                                          const QString &details)
+{
+    shown.append({title, text, icon, false, QMessageBox::NoButton, details});
 }
 
 QMessageBox::StandardButton ScriptedMessages::question(QWidget *, const QString &title, const QString &text,
                                                        QMessageBox::StandardButtons buttons, MsgIcon icon,
                                                        QMessageBox::StandardButton defaultButton)
 {
-    shown.append({title, text, icon, true, defaultButton});
+    shown.append({title, text, icon, true, defaultButton, QString()});
     if (answers.isEmpty()) {
         unexpected.append(text);
         return (buttons & QMessageBox::No) ? QMessageBox::No : QMessageBox::Cancel;

@@ -25,6 +25,7 @@ public:
         MsgIcon icon;
         bool question;
         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton; // of a question
+        QString details; // of a message with a details area
     };
 
     QList<Shown> shown;
@@ -34,6 +35,8 @@ public:
     QStringList unexpected;                     // questions or choosers that had no scripted answer
 
     void message(QWidget *parent, const QString &title, const QString &text, MsgIcon icon) override;
+    void messageWithDetails(QWidget *parent, const QString &title, const QString &text, MsgIcon icon,
+                            const QString &details) override;
     QMessageBox::StandardButton question(QWidget *parent, const QString &title, const QString &text,
                                          QMessageBox::StandardButtons buttons, MsgIcon icon,
                                          QMessageBox::StandardButton defaultButton) override;
