@@ -122,7 +122,7 @@ class TEvalObj {
   std::vector<TVariable*> referenced_;
   std::vector<TStatementNode> statements_;
   TVariable* result_ = nullptr;
-  TOpChain* single_ = nullptr;  // the chain of a plain expression, run without the statements
+  TOpChain* single_ = nullptr;                          // the chain of a plain expression, run without the statements
   std::vector<std::pair<TValue*, TValue>> localsInit_;  // each local's cell and its first value
   std::deque<TValue> cellsInit_;                        // the cells as compiled, when a call may write into them
 };

@@ -25,7 +25,7 @@ public:
         MsgIcon icon;
         bool question;
         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton; // of a question
-        QString details; // of a message with a details area
+        QString details;                                                   // of a message with a details area
     };
 
     QList<Shown> shown;
