@@ -10,13 +10,15 @@ case "$mode" in run|test) ;; *) echo "usage: $0 run|test" >&2; exit 2 ;; esac
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n
-  libsqlite3-dev sqlite3 libzip-dev libxlsxwriter-dev libsodium-dev
+  libsqlite3-dev sqlite3 libzip-dev libxlsxwriter-dev libfreexl-dev libsodium-dev
   fonts-wqy-microhei
 )
 if [ "$mode" = test ]; then
   # Test and benchmark tools: GoogleTest, Google Benchmark and muparser (benchmark baseline),
-  # readers for what the program writes (PDF, .xls, ZIP) and clang for the evaluator's fuzzer.
-  packages+=(libgtest-dev libbenchmark-dev libmuparser-dev poppler-utils python3-xlrd python3-openpyxl unzip)
+  # readers for what the program writes (PDF, .xls, ZIP), LibreOffice to make the .xls files the
+  # import tests read, and clang for the evaluator's fuzzer.
+  packages+=(libgtest-dev libbenchmark-dev libmuparser-dev poppler-utils python3-xlrd python3-openpyxl unzip
+    libreoffice-calc-nogui)
 fi
 
 missing=()
