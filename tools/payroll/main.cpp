@@ -14,6 +14,7 @@
 #include "data/MainDM.h"
 #include "data/MyFun.h"
 #include "payroll/WageSheet.h"
+#include "ImportCommands.h" // import-workers, import-piecework, bankfile
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -126,6 +127,8 @@ int main(int argc, char **argv)
     if (args.isEmpty())
         return usage();
     const QString command = args.takeFirst();
+    if (isImportCommand(command))
+        return runImportCommand(command, args, db);
     int year = 0, month = 0;
     if (command == QStringLiteral("calc")) {
         if (args.size() != 1 || !parseWageMonth(args[0], year, month))
