@@ -2,10 +2,17 @@
 // row is wrong, updates of the columns the file has, and a second import that changes nothing.
 #include "masterdata/WorkerImport.h"
 #include "TestSupport.h"
+#include "app/ImportDialog.h"
+#include "data/DataTable.h"
 #include "data/Gbk.h"
 #include "data/SheetReader.h"
+#include "masterdata/Worker.h"
 
 #include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QtTest>
 
 using namespace jjgz;
@@ -39,6 +46,16 @@ QString worker(TestApp &app, const QString &code)
         .toString();
 }
 
+// Closes a dialog that a failed check left open, so that the test ends instead of waiting.
+struct ModalCloser {
+    QDialog *dialog;
+    ~ModalCloser()
+    {
+        if (dialog->isVisible())
+            dialog->reject();
+    }
+};
+
 QStringList lines(const ImportResult &r)
 {
     QStringList out;
@@ -56,6 +73,7 @@ private slots:
     void problems_data();
     void problems();
     void dryRunWritesNothing();
+    void previewInTheRoster();
 };
 
 // A GBK CSV as a spreadsheet program saves it: columns in their own order, one unknown.
@@ -171,6 +189,59 @@ void WorkerImportTest::dryRunWritesNothing()
     QCOMPARE(r.updated, 1);
     QCOMPARE(app.scalar("select count(*) from worker").toInt(), 2);
     QCOMPARE(app.scalar("select bmcode from worker where wkcode='0001'").toString(), QStringLiteral("01"));
+}
+
+// 员工名册管理 → 导入: the preview of a file with a problem keeps 导入 disabled; the corrected
+// file chosen in the same dialog is imported and the roster shows it.
+void WorkerImportTest::previewInTheRoster()
+{
+    pinFont();
+    TestApp app;
+    seed(app);
+    const QString bad = app.path(QStringLiteral("名册.csv"));
+    const QString good = app.path(QStringLiteral("名册（改）.csv"));
+    for (const auto &[path, dept, day] :
+         {std::tuple{bad, QStringLiteral("三车间"), 30}, std::tuple{good, QStringLiteral("一车间"), 28}}) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QStringLiteral("员工代码,员工姓名,部门,性别,入职日期,外号\n0002,李四,一车间,女,2024-03-01,小李\n"
+                               "0003,王五,%1,男,2024-02-%2,\n")
+                    .arg(dept)
+                    .arg(day)
+                    .toUtf8());
+    }
+    TfrmWorker form;
+    form.resize(900, 500);
+    form.show();
+    app.messages.files = {bad};
+    bool seen = false;
+    onModal<TfrmImport>([&](TfrmImport *d) {
+        seen = true;
+        const ModalCloser closer(d);
+        QCOMPARE(d->windowTitle(), QStringLiteral("导入员工名册"));
+        QCOMPARE(d->grid->rowCount(), 2);
+        QCOMPARE(d->grid->item(0, 1)->text(), QStringLiteral("新增"));
+        QCOMPARE(d->grid->item(1, 1)->text(), QStringLiteral("有错误"));
+        QCOMPARE(d->grid->item(1, 4)->text(), QStringLiteral("三车间"));
+        QVERIFY(!d->btnImport->isEnabled());
+        QCOMPARE(d->lstProblems->count(), 2);
+        QCOMPARE(d->lstProblems->item(0)->text(),
+                 QStringLiteral("第 3 行“部门”：部门“三车间”不存在；请先在代码表中增加，或填写已有的部门代码或名称"));
+        QCOMPARE(d->lstProblems->item(1)->text(), QStringLiteral("第 3 行“入职日期”：日期“2024-02-30”不存在"));
+        QVERIFY(d->lblSummary->text().contains(QStringLiteral("未识别的列（不导入）：外号")));
+        saveShot(d, QStringLiteral("import_workers_problems"));
+        app.messages.files = {good};
+        d->btnOpen->click();
+        QVERIFY(d->btnImport->isEnabled());
+        QCOMPARE(d->lstProblems->count(), 0);
+        d->btnImport->click();
+    });
+    form.btnImport->trigger();
+    QVERIFY(seen);
+    QCOMPARE(app.messages.texts(),
+             QStringList{QStringLiteral("导入完成：新增 2 行，更新 0 行，跳过 0 行（与已有数据相同）")});
+    QCOMPARE(worker(app, "0003"), QStringLiteral("王五|01|男|-||2024-02-28||0|0|"));
+    QCOMPARE(form.qryWorker->rowCount(), 3); // department 01, read again
 }
 
 QTEST_MAIN(WorkerImportTest)
