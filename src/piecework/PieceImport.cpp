@@ -312,7 +312,7 @@ ImportResult PieceImport::run(const SheetTable &table, bool dryRun, const QStrin
             shown.notes << QStringLiteral("单价 %1，金额 %2，分成 %3，员工金额 %4")
                                .arg(record.price.toDouble(), 0, 'f', 6)
                                .arg(amount, 0, 'f', 2)
-                               .arg(line.bl, 0, 'f', 2)
+                               .arg(line.bl, 0, 'f', 4)
                                .arg(line.je, 0, 'f', 2);
             recordLines << line;
         }

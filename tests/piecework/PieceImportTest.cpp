@@ -3,13 +3,19 @@
 // a bad row stops the whole file, and a second import of the same file adds nothing.
 #include "piecework/PieceImport.h"
 #include "PieceFixture.h"
+#include "app/ImportDialog.h"
 #include "data/DBFun.h"
 #include "data/SheetReader.h"
+#include "piecework/JjData.h"
 #include "piecework/JjDataMdy.h"
 #include "piecework/PieceFields.h"
 
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QTableWidget>
 #include <QtTest>
 
 using namespace jjgz;
@@ -69,6 +75,7 @@ private slots:
     void problems_data();
     void problems();
     void numberedAfterStoredAndNotTwice();
+    void previewInTheListing();
 };
 
 // Generated records entered through the dialog, then imported into the emptied tables: the
@@ -193,6 +200,47 @@ void PieceImportTest::numberedAfterStoredAndNotTwice()
     QCOMPARE(again.skipped, 3);
     QCOMPARE(again.rows.at(0).notes.last(), QStringLiteral("与已有的第 8 号记录相同，跳过"));
     QCOMPARE(app.scalar("select count(*) from jjdata").toInt(), 3);
+}
+
+// 计件数据录入 → 导入: a file with problems is previewed row by row and cannot be imported.
+void PieceImportTest::previewInTheListing()
+{
+    TestApp app;
+    seedMasterData(app);
+    const QString path = app.path(QStringLiteral("计件.csv"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QStringLiteral("单号,日期,工种,工序,数量,系数,员工代码,员工姓名\n"
+                           "1,2024-05-03,缝纫,上领,40,,0001,张三\n"
+                           "1,2024-05-03,缝纫,上领,40,,0002,李四\n"
+                           "2,2024-05-03,缝纫,锁边,八十,加急,0003,王五\n"
+                           "3,2024-05-04,缝纫,钉扣,10,,0099,\n")
+                .toUtf8());
+    f.close();
+    TfrmJjData form;
+    form.show();
+    app.messages.files = {path};
+    bool seen = false;
+    onModal<TfrmImport>([&](TfrmImport *d) {
+        seen = true;
+        struct Closer {
+            QDialog *d;
+            ~Closer() { d->reject(); }
+        } closer{d};
+        QCOMPARE(d->windowTitle(), QStringLiteral("导入计件数据"));
+        QCOMPARE(d->grid->rowCount(), 4);
+        QCOMPARE(d->grid->item(0, 1)->text(), QStringLiteral("新增"));
+        QVERIFY(d->grid->item(0, 10)->text().contains(QStringLiteral("金额 100.00，分成 0.3333，员工金额 33.33")));
+        QCOMPARE(d->grid->item(2, 1)->text(), QStringLiteral("有错误"));
+        QVERIFY(!d->btnImport->isEnabled());
+        QCOMPARE(d->lstProblems->count(), 2);
+        QCOMPARE(d->lstProblems->item(0)->text(), QStringLiteral("第 4 行“数量”：“八十”不是数字"));
+        QCOMPARE(d->lstProblems->item(1)->text(), QStringLiteral("第 5 行“员工代码”：员工代码不存在：“0099”"));
+        saveShot(d, QStringLiteral("import_piecework_problems"));
+    });
+    form.btnImport->trigger();
+    QVERIFY(seen);
+    QCOMPARE(app.scalar("select count(*) from jjdata").toInt(), 0);
 }
 
 QTEST_MAIN(PieceImportTest)
