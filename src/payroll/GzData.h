@@ -39,6 +39,7 @@ public:
     QAction *btnGzRep;    // 工资表 (payment table: likewise)
     QAction *btnSetup;    // 设置
     QAction *btnExport;   // 导出
+    QAction *btnBank;     // 银行代发 (the bank's transfer file; 工资发放表 only)
     QAction *btnClose;    // 退出
     QLabel *lblCaption;
     QDateEdit *edtDt; // 工资月份

@@ -4,9 +4,18 @@
 #include "TestSupport.h"
 #include "data/Gbk.h"
 #include "data/MyFun.h"
+#include "payroll/BankFileDlg.h"
+#include "payroll/GzData.h"
+#include "payroll/WageSheetMode.h"
 
+#include <QComboBox>
+#include <QDateEdit>
 #include <QFile>
+#include <QLabel>
+#include <QListWidget>
 #include <QProcess>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QtTest>
 
 using namespace jjgz;
@@ -76,6 +85,8 @@ private slots:
     void errorsStopTheFile();
     void headlessImports();
     void headlessBankFile();
+    void dialog();
+    void openedFromThePaymentTable();
 };
 
 void BankFileTest::fileAsTheBankReadsIt()
@@ -240,6 +251,78 @@ void BankFileTest::headlessBankFile()
                         QStringLiteral("f1"), app.path(QStringLiteral("bank.txt"))})
                  .exitCode,
              2);
+}
+
+// 银行代发: every row, the employee left out, the errors that disable 生成文件, the settings
+// for the bank changing the file, and the file written where the clerk chose.
+void BankFileTest::dialog()
+{
+    pinFont();
+    TestApp app;
+    seedMonth(app);
+    app.exec("update worker set bankacc='6222-0200' where wkcode='0001'");
+    TfrmBankFile d(2024, 5);
+    d.show();
+    QCOMPARE(d.cboItem->currentText(), QStringLiteral("[f1]实发工资"));
+    QCOMPARE(d.grid->rowCount(), 1);
+    QCOMPARE(d.lstProblems->count(), 2);
+    QCOMPARE(d.lstProblems->item(0)->text(),
+             QStringLiteral("未列入 0003 王五：没有银行账号，金额 100.00 未列入代发文件，请另行发放"));
+    QCOMPARE(d.lstProblems->item(1)->text(),
+             QStringLiteral("错误 0001 张三：银行账号“6222-0200”含有数字和空格以外的字符；请在员工名册中改正"));
+    QVERIFY(!d.btnWrite->isEnabled());
+    QCOMPARE(d.lblSummary->text(), QStringLiteral("共 1 人，合计 88.50 元；1 人没有银行账号，未列入，请另行发放；"
+                                                  "1 处错误，改正后才能生成文件。"));
+    saveShot(&d, QStringLiteral("bankfile_errors"));
+
+    // Corrected in the roster; the clerk's bank wants CSV in UTF-8 with 金额 before 姓名 and no 序号.
+    app.exec("update worker set bankacc='6222 0200' where wkcode='0001'");
+    d.cboFormat->setCurrentIndex(1);
+    d.cboEncoding->setCurrentIndex(1);
+    d.tblColumns->item(0, 0)->setCheckState(Qt::Unchecked); // 序号
+    d.tblColumns->setCurrentCell(3, 0);                     // 金额
+    d.btnUp->click();
+    d.tblColumns->item(2, 2)->setText(QStringLiteral("代发金额"));
+    QVERIFY(d.btnWrite->isEnabled());
+    QCOMPARE(d.grid->columnCount(), 4);
+    QCOMPARE(d.grid->horizontalHeaderItem(1)->text(), QStringLiteral("代发金额"));
+    QCOMPARE(d.grid->rowCount(), 2);
+    saveShot(&d, QStringLiteral("bankfile_dialog"));
+    const QString path = app.path(QStringLiteral("五月代发"));
+    app.messages.files = {path};
+    d.btnWrite->click();
+    QCOMPARE(app.messages.lastText(), QStringLiteral("已生成代发文件 %1.csv\n共 2 人，合计 1323.07 元").arg(path));
+    QCOMPARE(readFile(path + QStringLiteral(".csv"), false),
+             QStringLiteral("姓名,代发金额,银行账号,身份证号\r\n"
+                            "O'Neil,88.50,6222000011112222,11010519900101123X\r\n"
+                            "张三,1234.57,62220200,110105199001011234\r\n"));
+    // Kept for the next time.
+    TfrmBankFile next(2024, 5);
+    QCOMPARE(next.cboFormat->currentIndex(), 1);
+    QCOMPARE(next.settings().columns.size(), 4);
+    QVERIFY(next.settings().utf8);
+}
+
+void BankFileTest::openedFromThePaymentTable()
+{
+    TestApp app;
+    seedMonth(app);
+    TfrmGzData w(wageSheetMode(2));
+    w.show();
+    QVERIFY(w.btnBank->isVisible());
+    w.edtDt->setDate(QDate(2024, 5, 1));
+    bool seen = false;
+    onModal<TfrmBankFile>([&](TfrmBankFile *d) {
+        seen = true;
+        QCOMPARE(d->edtDt->date(), QDate(2024, 5, 1));
+        QCOMPARE(d->grid->rowCount(), 2);
+        d->reject();
+    });
+    w.btnBank->trigger();
+    QVERIFY(seen);
+    TfrmGzData entry(wageSheetMode(0));
+    entry.show();
+    QVERIFY(!entry.btnBank->isVisible());
 }
 
 QTEST_MAIN(BankFileTest)
