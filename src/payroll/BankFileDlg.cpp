@@ -1,8 +1,10 @@
 #include "payroll/BankFileDlg.h"
 
 #include "app/Application.h"
+#include "app/ImportDialog.h"
 #include "data/MainDM.h"
 #include "data/MyFun.h"
+#include "payroll/MonthImport.h"
 #include "widgets/MessageService.h"
 
 #include <QCheckBox>
@@ -143,6 +145,16 @@ TfrmBankFile::TfrmBankFile(int year, int month, QWidget *parent) : QDialog(paren
         fillItems();
         refresh();
     });
+}
+
+void importMonthValues(QWidget *parent, int year, int month)
+{
+    TfrmImport::execute(
+        parent, QStringLiteral("导入 %1年%2月 的工资数据").arg(year).arg(month, 2, 10, QLatin1Char('0')),
+        QStringLiteral(
+            "第一个有内容的行是标题行：员工代码（必填），再每个工资项目一列，标题写项目名称或编码（如 f3）；"
+            "由公式计算的项目不能导入，空格保留原值。导入的是已保存的工资数据：导入后请重新调出该月并计算。"),
+        [year, month](const SheetTable &table, bool dryRun) { return MonthImport::run(year, month, table, dryRun); });
 }
 
 void TfrmBankFile::execute(QWidget *parent, int year, int month)

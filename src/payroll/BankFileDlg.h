@@ -14,6 +14,9 @@ class QTableWidget;
 
 namespace jjgz {
 
+// 工资数据录入 → 导入: the preview and import of a month's typed values (MonthImport).
+void importMonthValues(QWidget *parent, int year, int month);
+
 class TfrmBankFile : public QDialog {
     Q_OBJECT
 public:

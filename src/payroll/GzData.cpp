@@ -1,4 +1,5 @@
 #include "payroll/GzData.h"
+#include "app/ImportDialog.h"
 #include "payroll/BankFileDlg.h"
 
 #include "app/Application.h"
@@ -115,6 +116,8 @@ TfrmGzData::TfrmGzData(const WageSheetMode &mode, QWidget *parent) : QWidget(par
     btnExport = addToolButton(ToolBar1, toolIcon(Glyph::Export), QStringLiteral("导出"), QStringLiteral("btnExport"));
     btnBank = addToolButton(ToolBar1, toolIcon(Glyph::Export), QStringLiteral("银行代发"), QStringLiteral("btnBank"));
     btnBank->setVisible(m_mode.mode == 2);
+    btnImport = addToolButton(ToolBar1, importIcon(), QStringLiteral("导入"), QStringLiteral("btnImport"));
+    btnImport->setVisible(m_mode.mode == 0);
     btnClose = addToolButton(ToolBar1, toolIcon(Glyph::Close), QStringLiteral("退出"), QStringLiteral("btnClose"));
     for (QAction *a : {btnQuery, btnReCreate, btnCalc, btnGzBar, btnGzRep, btnSetup, btnExport, btnClose}) {
         if (m_mode.removedButtons.contains(a->text()))
@@ -181,6 +184,10 @@ TfrmGzData::TfrmGzData(const WageSheetMode &mode, QWidget *parent) : QWidget(par
     connect(btnBank, &QAction::triggered, this, [this] {
         const QDate d = m_sheet && m_sheet->isLoaded() ? QDate(m_sheet->year(), m_sheet->month(), 1) : edtDt->date();
         guarded(this, [this, d] { TfrmBankFile::execute(this, d.year(), d.month()); });
+    });
+    connect(btnImport, &QAction::triggered, this, [this] {
+        const QDate d = m_sheet && m_sheet->isLoaded() ? QDate(m_sheet->year(), m_sheet->month(), 1) : edtDt->date();
+        guarded(this, [this, d] { importMonthValues(this, d.year(), d.month()); });
     });
 
     resize(1000, 600);

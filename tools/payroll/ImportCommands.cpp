@@ -3,6 +3,8 @@
 //   "imported A added, U updated" or "nothing imported, P problems".
 // import-piecework FILE [--sheet NAME] [--dry-run]
 //   piece-work records, one line of a record per row, the same output.
+// import-sheet YYYY-MM FILE [--sheet NAME] [--dry-run]
+//   typed values of a month (员工代码 and one column per item without a formula), the same output.
 // bankfile YYYY-MM --item fN OUT.xlsx|OUT.csv
 //   the bank's payroll-transfer file; one line per employee left out or in error, last
 //   "wrote N rows, total X" or "nothing written, P problems".
@@ -14,6 +16,7 @@
 #include "data/SheetReader.h"
 #include "masterdata/WorkerImport.h"
 #include "payroll/BankFile.h"
+#include "payroll/MonthImport.h"
 #include "piecework/PieceImport.h"
 
 #include <QFileInfo>
@@ -54,12 +57,16 @@ bool parseMonth(const QString &text, int &year, int &month)
     return year >= 1900 && month >= 1 && month <= 12;
 }
 
-int importFile(const QString &command, const QString &file, const QString &sheet, bool dryRun)
+int importFile(const QString &command, int year, int month, const QString &file, const QString &sheet, bool dryRun)
 {
     const SheetTable table = SheetTable::fromRows(SheetReader::read(file, sheet));
-    const ImportResult r = command == QLatin1String("import-workers")
-                               ? WorkerImport::run(table, dryRun)
-                               : PieceImport::run(table, dryRun, QStringLiteral("导入"));
+    ImportResult r;
+    if (command == QLatin1String("import-workers"))
+        r = WorkerImport::run(table, dryRun);
+    else if (command == QLatin1String("import-sheet"))
+        r = MonthImport::run(year, month, table, dryRun);
+    else
+        r = PieceImport::run(table, dryRun, QStringLiteral("导入"));
     if (!r.unknownColumns.isEmpty())
         out(stdout, QStringLiteral("ignored columns: ") + r.unknownColumns.join(QStringLiteral(", ")));
     for (const ImportProblem &p : r.problems)
@@ -97,13 +104,14 @@ QString importUsage()
 {
     return QStringLiteral("jjgz-payroll [--db FILE] import-workers FILE [--sheet NAME] [--dry-run]\n"
                           "       jjgz-payroll [--db FILE] import-piecework FILE [--sheet NAME] [--dry-run]\n"
+                          "       jjgz-payroll [--db FILE] import-sheet YYYY-MM FILE [--sheet NAME] [--dry-run]\n"
                           "       jjgz-payroll [--db FILE] bankfile YYYY-MM --item fN OUT.xlsx|OUT.csv");
 }
 
 bool isImportCommand(const QString &command)
 {
     return command == QLatin1String("import-workers") || command == QLatin1String("import-piecework")
-           || command == QLatin1String("bankfile");
+           || command == QLatin1String("import-sheet") || command == QLatin1String("bankfile");
 }
 
 int runImportCommand(const QString &command, const QStringList &arguments, const QString &db)
@@ -138,6 +146,10 @@ int runImportCommand(const QString &command, const QStringList &arguments, const
         const QString suffix = QFileInfo(args[1]).suffix().toLower();
         if (suffix != QLatin1String("xlsx") && suffix != QLatin1String("csv"))
             return usage();
+    } else if (command == QLatin1String("import-sheet")) {
+        if (args.size() != 2 || !parseMonth(args[0], year, month))
+            return usage();
+        args.removeFirst();
     } else if (args.size() != 1) {
         return usage();
     }
@@ -150,7 +162,7 @@ int runImportCommand(const QString &command, const QStringList &arguments, const
         } reset;
         if (command == QLatin1String("bankfile"))
             return bankFile(year, month, item, args[1]);
-        return importFile(command, args[0], sheet, dryRun);
+        return importFile(command, year, month, args[0], sheet, dryRun);
     } catch (const SheetError &e) {
         return fail(e.message());
     } catch (const DbError &e) {
