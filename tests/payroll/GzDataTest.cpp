@@ -80,9 +80,11 @@ void GzDataTest::modes_data()
     QTest::addColumn<QString>("title");
     QTest::addColumn<QStringList>("hidden");
     QTest::addColumn<bool>("readOnly");
-    QTest::newRow("entry") << 0 << "工资数据录入" << QStringList{} << false;
-    QTest::newRow("pay slips") << 1 << "打印工资条" << QStringList{"重新生成", "计算", "工资表"} << true;
-    QTest::newRow("payment table") << 2 << "工资发放表" << QStringList{"重新生成", "计算", "工资条"} << true;
+    // 银行代发 belongs to the payment table, 导入 to the entry.
+    QTest::newRow("entry") << 0 << "工资数据录入" << QStringList{"银行代发"} << false;
+    QTest::newRow("pay slips") << 1 << "打印工资条" << QStringList{"重新生成", "计算", "工资表", "银行代发", "导入"}
+                               << true;
+    QTest::newRow("payment table") << 2 << "工资发放表" << QStringList{"重新生成", "计算", "工资条", "导入"} << true;
 }
 
 void GzDataTest::modes()
@@ -104,7 +106,7 @@ void GzDataTest::modes()
         (a->isVisible() ? shown : gone) << a->text();
     }
     QCOMPARE(gone, hidden);
-    QCOMPARE(shown.size() + gone.size(), 8);
+    QCOMPARE(shown.size() + gone.size(), 10);
     QCOMPARE(w.edtDt->date(), QDate(2010, 12, 1)); // the business date's month
     QVERIFY(!w.btnCalc->isEnabled() && !w.btnSetup->isEnabled());
     w.btnQuery->trigger();
