@@ -10,11 +10,11 @@
 // FILE defaults to data/zt000.mdb beside the program and is never created.
 // Exit codes: 0 done, 1 "error: MESSAGE" (database cannot be opened or written, unknown employee
 // or item), 2 usage.
+#include "ImportCommands.h" // import-workers, import-piecework, import-sheet, bankfile
 #include "data/DataTable.h"
 #include "data/MainDM.h"
 #include "data/MyFun.h"
 #include "payroll/WageSheet.h"
-#include "ImportCommands.h" // import-workers, import-piecework, bankfile
 
 #include <QCoreApplication>
 #include <QStringList>
