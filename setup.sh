@@ -11,7 +11,7 @@ case "$mode" in run|test|package) ;; *) echo "usage: $0 run|test|package" >&2; e
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n
-  libsqlite3-dev sqlite3 libzip-dev libxlsxwriter-dev libsodium-dev
+  libsqlite3-dev sqlite3 libzip-dev libxlsxwriter-dev libfreexl-dev libsodium-dev
   fonts-wqy-microhei librsvg2-bin
 )
 if [ "$mode" = test ]; then
@@ -25,6 +25,8 @@ if [ "$mode" = test ]; then
   # fonts-noto-cjk is a common desktop font whose shared glyphs (工 and the radical ⼯) spoil
   # the text of a PDF unless the printouts choose their own font: the PDF tests run with it.
   packages+=(fonts-noto-cjk)
+  # LibreOffice makes the .xls files the import tests read.
+  packages+=(libreoffice-calc-nogui)
 fi
 if [ "$mode" = test ] || [ "$mode" = package ]; then
   # The package's checks (the package test runs them too).

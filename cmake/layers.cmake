@@ -27,9 +27,13 @@ jjgz_layer(jjgz_widgets             BASE    GUI   USES jjgz_data)
 jjgz_layer(jjgz_app                 BASE    GUI   USES jjgz_widgets jjgz_data)
 jjgz_layer(jjgz_report              BASE    GUI   USES jjgz_widgets)
 
-jjgz_layer(jjgz_masterdata          SCREEN  GUI   USES jjgz_app jjgz_widgets jjgz_data)
+jjgz_layer(jjgz_masterdata_core     SCREEN  CORE  USES jjgz_data)
+jjgz_layer(jjgz_masterdata          SCREEN  GUI   USES jjgz_masterdata_core jjgz_app jjgz_widgets jjgz_data)
+# A record's lines name employees: the record rules and the import read them through WorkerData.
+jjgz_layer(jjgz_piecework_core      SCREEN  CORE  USES jjgz_data ACROSS jjgz_masterdata_core)
 # The record dialog picks employees with masterdata's TfrmSelWorker and reads them through WorkerData.
-jjgz_layer(jjgz_piecework           SCREEN  GUI   USES jjgz_app jjgz_widgets jjgz_data ACROSS jjgz_masterdata)
+jjgz_layer(jjgz_piecework           SCREEN  GUI   USES jjgz_piecework_core jjgz_app jjgz_widgets jjgz_data
+                                                 ACROSS jjgz_masterdata jjgz_masterdata_core)
 # The wage calculation's core: the evaluator set-up of wage formulas, the month sheet and the
 # calculation of a cell, below payroll and wagestructure.
 jjgz_layer(jjgz_wagecalc            BASE    CORE  USES jjgz_data jjgz_evaluator)
@@ -47,5 +51,6 @@ jjgz_layer(jjgz_login               SHELL   GUI   USES jjgz_login_core jjgz_app 
 jjgz_layer(jjgz                     SHELL   GUI   USES jjgz_login jjgz_app jjgz_widgets)
 
 jjgz_layer(jjgz-formula             TOOL    NONE  USES jjgz_evaluator)
-jjgz_layer(jjgz-payroll             TOOL    CORE  USES jjgz_payroll_core jjgz_login_core jjgz_data)
+jjgz_layer(jjgz-payroll             TOOL    CORE  USES jjgz_payroll_core jjgz_login_core jjgz_masterdata_core
+                                                       jjgz_piecework_core jjgz_data)
 jjgz_layer(jjgz-mkdb                TOOL    NONE)

@@ -2,10 +2,12 @@
 
 #include "app/Application.h"
 #include "app/ChildForm.h"
+#include "app/ImportDialog.h"
 #include "app/ListServices.h"
 #include "data/DataTable.h"
 #include "data/MainDM.h"
 #include "masterdata/WorkerData.h"
+#include "masterdata/WorkerImport.h"
 #include "masterdata/WorkerMdy.h"
 #include "widgets/DbGrid.h"
 #include "widgets/GridPrinter.h"
@@ -52,6 +54,8 @@ TfrmWorker::TfrmWorker(QWidget *parent) : QWidget(parent)
     btnLocate = addToolButton(ToolBar1, toolIcon(Glyph::Locate), QStringLiteral("定位"), QStringLiteral("btnLocate"));
     btnSetup = addToolButton(ToolBar1, toolIcon(Glyph::Settings), QStringLiteral("设置"), QStringLiteral("btnSetup"));
     btnExport = addToolButton(ToolBar1, toolIcon(Glyph::Export), QStringLiteral("导出"), QStringLiteral("btnExport"));
+    btnImport = addToolButton(ToolBar1, importIcon(), QStringLiteral("导入"), QStringLiteral("btnImport"));
+    btnImport->setToolTip(QStringLiteral("导入…：从 Excel 或 CSV 表格导入员工"));
     btnClose = addToolButton(ToolBar1, toolIcon(Glyph::Close), QStringLiteral("退出"), QStringLiteral("btnClose"));
 
     lblCaption = makeCaptionStrip(QStringLiteral("员工名册"), this);
@@ -120,6 +124,7 @@ TfrmWorker::TfrmWorker(QWidget *parent) : QWidget(parent)
     wire(btnLocate, &TfrmWorker::btnLocateClick);
     wire(btnSetup, &TfrmWorker::btnSetupClick);
     wire(btnExport, &TfrmWorker::btnExportClick);
+    wire(btnImport, &TfrmWorker::btnImportClick);
     wire(btnClose, &TfrmWorker::btnCloseClick);
     connect(grid, &DbGrid::rowDoubleClicked, this, [this] { guarded(this, [this] { btnEditClick(); }); });
     connect(tv, &QTreeWidget::currentItemChanged, this, [this] { guarded(this, [this] { openList(); }); });
@@ -241,6 +246,23 @@ void TfrmWorker::btnSetupClick()
 void TfrmWorker::btnExportClick()
 {
     ExportGrid(grid);
+}
+
+void TfrmWorker::btnImportClick()
+{
+    const QString code =
+        qryWorker->isActive() && !qryWorker->isEmpty() ? qryWorker->text(QStringLiteral("wkcode")) : QString();
+    const bool written = TfrmImport::execute(
+        this, QStringLiteral("导入员工名册"),
+        QStringLiteral("第一个有内容的行是标题行，列的次序不限：员工代码（必填）、员工姓名、部门（代码或名称）、性别、"
+                       "职位、身份证号、学历、地址、电话、入职日期、银行账号、工资类型、状态、备注。"
+                       "新的员工代码增加员工，已有的代码更新表格中有的列。"),
+        [](const SheetTable &table, bool dryRun) { return WorkerImport::run(table, dryRun); });
+    if (!written)
+        return;
+    openList();
+    if (!code.isEmpty())
+        qryWorker->locate(QStringLiteral("wkcode"), code);
 }
 
 void TfrmWorker::btnCloseClick()

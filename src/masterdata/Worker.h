@@ -34,6 +34,7 @@ public:
     QAction *btnLocate;
     QAction *btnSetup;
     QAction *btnExport;
+    QAction *btnImport;
     QAction *btnClose;
     QLabel *lblCaption;
     QTreeWidget *tv;
@@ -56,6 +57,7 @@ private:
     void btnLocateClick();
     void btnSetupClick();
     void btnExportClick();
+    void btnImportClick();
     void btnCloseClick();
 };
 

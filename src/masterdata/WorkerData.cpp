@@ -237,6 +237,25 @@ QString WorkerData::faultText(SaveFault fault)
     return QString();
 }
 
+std::optional<WorkerValues> WorkerData::byCode(const QString &wkcode)
+{
+    QStringList select;
+    for (const WorkerColumn &c : workerColumns())
+        select << QString::fromLatin1(c.from) + u'.' + columnName(c);
+    std::optional<WorkerValues> out;
+    JetQuery &q = dmMain->qryExec;
+    forEachRow(q,
+               QStringLiteral("select %1 from worker a left join worker_tp b on a.tpcode=b.tpcode where a.wkcode=?")
+                   .arg(select.join(QStringLiteral(", "))),
+               {wkcode}, [&] {
+                   WorkerValues w;
+                   for (int i = 0; i < workerColumns().size(); ++i)
+                       workerColumns().at(i).read(w, workerColumns().at(i).listValue(q.value(i)));
+                   out = w;
+               });
+    return out;
+}
+
 void WorkerData::save(EditMode mode, const WorkerValues &worker)
 {
     QStringList columns, marks, sets;

@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <optional>
+
 namespace jjgz {
 
 class DataTable;
@@ -88,6 +90,8 @@ public:
     // empty); a new code must not be used by any employee, in whatever department.
     static SaveFault checkSave(EditMode mode, const WorkerValues &worker);
     static QString faultText(SaveFault fault);
+    // The stored employee with this code (nothing when there is none).
+    static std::optional<WorkerValues> byCode(const QString &wkcode);
     // Inserts (Add) or updates (Modify: the row of `worker.wkcode`) the employee.
     // Throws DbError when the database refuses it, or when the employee to update is gone.
     static void save(EditMode mode, const WorkerValues &worker);

@@ -1,4 +1,6 @@
 #include "payroll/GzData.h"
+#include "app/ImportDialog.h"
+#include "payroll/BankFileDlg.h"
 
 #include "app/Application.h"
 #include "app/ChildForm.h"
@@ -115,6 +117,10 @@ TfrmGzData::TfrmGzData(const WageSheetMode &mode, QWidget *parent) : QWidget(par
     btnGzRep = addToolButton(ToolBar1, toolIcon(Glyph::PayTable), QStringLiteral("工资表"), QStringLiteral("btnGzRep"));
     btnSetup = addToolButton(ToolBar1, toolIcon(Glyph::Settings), QStringLiteral("设置"), QStringLiteral("btnSetup"));
     btnExport = addToolButton(ToolBar1, toolIcon(Glyph::Export), QStringLiteral("导出"), QStringLiteral("btnExport"));
+    btnBank = addToolButton(ToolBar1, toolIcon(Glyph::Export), QStringLiteral("银行代发"), QStringLiteral("btnBank"));
+    btnBank->setVisible(m_mode.mode == 2);
+    btnImport = addToolButton(ToolBar1, importIcon(), QStringLiteral("导入"), QStringLiteral("btnImport"));
+    btnImport->setVisible(m_mode.mode == 0);
     btnClose = addToolButton(ToolBar1, toolIcon(Glyph::Close), QStringLiteral("退出"), QStringLiteral("btnClose"));
     for (QAction *a : {btnQuery, btnReCreate, btnCalc, btnGzBar, btnGzRep, btnSetup, btnExport, btnClose}) {
         if (m_mode.removedButtons.contains(a->text()))
@@ -178,6 +184,14 @@ TfrmGzData::TfrmGzData(const WageSheetMode &mode, QWidget *parent) : QWidget(par
     wire(mnuExplain, &TfrmGzData::mnuExplainClick);
     wire(btnGzBar, &TfrmGzData::btnGzBarClick);
     wire(btnGzRep, &TfrmGzData::btnGzRepClick);
+    connect(btnBank, &QAction::triggered, this, [this] {
+        const QDate d = m_sheet && m_sheet->isLoaded() ? QDate(m_sheet->year(), m_sheet->month(), 1) : edtDt->date();
+        guarded(this, [this, d] { TfrmBankFile::execute(this, d.year(), d.month()); });
+    });
+    connect(btnImport, &QAction::triggered, this, [this] {
+        const QDate d = m_sheet && m_sheet->isLoaded() ? QDate(m_sheet->year(), m_sheet->month(), 1) : edtDt->date();
+        guarded(this, [this, d] { importMonthValues(this, d.year(), d.month()); });
+    });
 
     resize(1000, 600);
     updateButtons();

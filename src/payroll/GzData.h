@@ -40,6 +40,8 @@ public:
     QAction *btnGzRep;    // 工资表 (payment table: likewise)
     QAction *btnSetup;    // 设置
     QAction *btnExport;   // 导出
+    QAction *btnBank;     // 银行代发 (the bank's transfer file; 工资发放表 only)
+    QAction *btnImport;   // 导入 (typed values from a spreadsheet; 工资数据录入 only)
     QAction *btnClose;    // 退出
     QLabel *lblCaption;
     QDateEdit *edtDt; // 工资月份

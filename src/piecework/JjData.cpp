@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "app/ChildForm.h"
+#include "app/ImportDialog.h"
 #include "app/ListServices.h"
 #include "data/DBFun.h"
 #include "data/DataTable.h"
@@ -9,6 +10,7 @@
 #include "data/MyFun.h"
 #include "piecework/JjDataMdy.h"
 #include "piecework/JjDataSel.h"
+#include "piecework/PieceImport.h"
 #include "piecework/PieceLog.h"
 #include "widgets/DbGrid.h"
 #include "widgets/GridPrinter.h"
@@ -44,6 +46,8 @@ TfrmJjData::TfrmJjData(QWidget *parent) : QWidget(parent)
     btnPrint = addToolButton(ToolBar1, toolIcon(Glyph::Print), QStringLiteral("打印"), QStringLiteral("btnPrint"));
     btnSetup = addToolButton(ToolBar1, toolIcon(Glyph::Settings), QStringLiteral("设置"), QStringLiteral("btnSetup"));
     btnExport = addToolButton(ToolBar1, toolIcon(Glyph::Export), QStringLiteral("导出"), QStringLiteral("btnExport"));
+    btnImport = addToolButton(ToolBar1, importIcon(), QStringLiteral("导入"), QStringLiteral("btnImport"));
+    btnImport->setToolTip(QStringLiteral("导入…：从 Excel 或 CSV 表格导入计件数据"));
     btnClose = addToolButton(ToolBar1, toolIcon(Glyph::Close), QStringLiteral("退出"), QStringLiteral("btnClose"));
 
     lblCaption = makeCaptionStrip(QStringLiteral("计件数据"), this);
@@ -113,6 +117,7 @@ TfrmJjData::TfrmJjData(QWidget *parent) : QWidget(parent)
     wire(btnPrint, &TfrmJjData::btnPrintClick);
     wire(btnSetup, &TfrmJjData::btnSetupClick);
     wire(btnExport, &TfrmJjData::btnExportClick);
+    wire(btnImport, &TfrmJjData::btnImportClick);
     wire(btnClose, &TfrmJjData::btnCloseClick);
     connect(grid, &DbGrid::rowDoubleClicked, this, [this] { guarded(this, [this] { btnEditClick(); }); });
 
@@ -247,6 +252,18 @@ void TfrmJjData::btnSetupClick()
 void TfrmJjData::btnExportClick()
 {
     ExportGrid(grid);
+}
+
+void TfrmJjData::btnImportClick()
+{
+    const bool written = TfrmImport::execute(
+        this, QStringLiteral("导入计件数据"),
+        QStringLiteral("第一个有内容的行是标题行，列的次序不限：单号、日期、工种、工序、数量、系数（可无）、员工代码，"
+                       "可加员工姓名以便核对。每行是一位员工的分成，单号相同的行是同一条计件记录；单价、人数、分成比例"
+                       "和金额按工序和员工的职位计算，与录入窗口相同。"),
+        [](const SheetTable &table, bool dryRun) { return PieceImport::run(table, dryRun, CurOperName); });
+    if (written)
+        reread();
 }
 
 void TfrmJjData::btnCloseClick()

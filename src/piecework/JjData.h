@@ -31,6 +31,7 @@ public:
     QAction *btnPrint;
     QAction *btnSetup;
     QAction *btnExport;
+    QAction *btnImport;
     QAction *btnClose;
     QLabel *lblCaption;
     QLabel *lblTitle;
@@ -53,6 +54,7 @@ public:
     void btnPrintClick();
     void btnSetupClick();
     void btnExportClick();
+    void btnImportClick();
     void btnCloseClick();
 
 private:

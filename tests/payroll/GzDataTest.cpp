@@ -81,12 +81,12 @@ void GzDataTest::modes_data()
     QTest::addColumn<QString>("title");
     QTest::addColumn<QStringList>("hidden");
     QTest::addColumn<bool>("readOnly");
-    QTest::newRow("entry") << 0 << "工资数据录入" << QStringList{} << false;
-    // 封账 and 取消封账 belong to the entry mode.
-    QTest::newRow("pay slips") << 1 << "打印工资条" << QStringList{"重新生成", "计算", "封账", "取消封账", "工资表"}
-                               << true;
-    QTest::newRow("payment table") << 2 << "工资发放表" << QStringList{"重新生成", "计算", "封账", "取消封账", "工资条"}
-                                   << true;
+    // 封账 and 取消封账 and 导入 belong to the entry mode, 银行代发 to the payment table.
+    QTest::newRow("entry") << 0 << "工资数据录入" << QStringList{"银行代发"} << false;
+    QTest::newRow("pay slips") << 1 << "打印工资条"
+                               << QStringList{"重新生成", "计算", "封账", "取消封账", "工资表", "银行代发", "导入"} << true;
+    QTest::newRow("payment table") << 2 << "工资发放表"
+                                   << QStringList{"重新生成", "计算", "封账", "取消封账", "工资条", "导入"} << true;
 }
 
 void GzDataTest::modes()

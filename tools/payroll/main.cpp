@@ -16,6 +16,7 @@
 // Exit codes: 0 done, 1 "error: MESSAGE" (database cannot be opened or written, unknown employee
 // or item), 2 usage.
 #include "AdminCommands.h"
+#include "ImportCommands.h" // import-workers, import-piecework, import-sheet, bankfile
 #include "data/DataPaths.h"
 #include "data/DataTable.h"
 #include "data/MainDM.h"
@@ -177,6 +178,8 @@ int main(int argc, char **argv)
     if (args.isEmpty())
         return usage();
     const QString command = args.takeFirst();
+    if (isImportCommand(command))
+        return runImportCommand(command, args, db);
     int year = 0, month = 0;
     if (command == QStringLiteral("calc")) {
         if (args.size() != 1 || !parseWageMonth(args[0], year, month))
