@@ -335,7 +335,7 @@ SheetTable SheetTable::fromRows(const SheetRows &sheet)
     return t;
 }
 
-SheetColumnMap SheetColumnMap::map(const QStringList &titles, const QList<SheetColumn> &columns,
+SheetColumnMap SheetColumnMap::map(const QStringList &titles, const QList<ImportColumn> &columns,
                                    const std::function<QString(const QString &)> &extra)
 {
     SheetColumnMap m;
@@ -345,7 +345,7 @@ SheetColumnMap SheetColumnMap::map(const QStringList &titles, const QList<SheetC
             continue;
         QString key;
         QString shown = title;
-        for (const SheetColumn &col : columns) {
+        for (const ImportColumn &col : columns) {
             if (col.titles.contains(title)) {
                 key = col.key;
                 shown = col.titles.first();
@@ -367,7 +367,7 @@ SheetColumnMap SheetColumnMap::map(const QStringList &titles, const QList<SheetC
         m.index.insert(key, c);
         m.title.insert(key, shown);
     }
-    for (const SheetColumn &col : columns)
+    for (const ImportColumn &col : columns)
         if (col.required && !m.index.contains(col.key))
             m.problems.append(
                 {col.titles.first(),

@@ -87,7 +87,7 @@ struct SheetTable {
 };
 
 // Which column of a table holds which field, found by title in any order.
-struct SheetColumn {
+struct ImportColumn {
     QString key;        // the importer's own name for the field
     QStringList titles; // accepted titles, the first being the one shown in messages
     bool required = false;
@@ -102,7 +102,7 @@ struct SheetColumnMap {
     int at(const QString &key) const { return index.value(key, -1); }
     // `extra` may claim further titles (e.g. wage items by name or code) before they count as
     // unknown: it returns the key for a title, or an empty string.
-    static SheetColumnMap map(const QStringList &titles, const QList<SheetColumn> &columns,
+    static SheetColumnMap map(const QStringList &titles, const QList<ImportColumn> &columns,
                               const std::function<QString(const QString &)> &extra = {});
 };
 

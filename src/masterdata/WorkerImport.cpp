@@ -12,9 +12,9 @@ namespace {
 // clang-format off
 // The roster's columns: the captions of the roster and of the employee dialog, and a few
 // spellings clerks use.
-const QList<SheetColumn> &rosterColumns()
+const QList<ImportColumn> &rosterColumns()
 {
-    static const QList<SheetColumn> columns = {
+    static const QList<ImportColumn> columns = {
         {QStringLiteral("wkcode"),  {QStringLiteral("员工代码"), QStringLiteral("工号"), QStringLiteral("员工编号")}, true},
         {QStringLiteral("wkname"),  {QStringLiteral("员工姓名"), QStringLiteral("姓名")}},
         {QStringLiteral("bmcode"),  {QStringLiteral("部门"), QStringLiteral("部门代码"), QStringLiteral("部门名称"), QStringLiteral("所属部门")}},

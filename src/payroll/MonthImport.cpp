@@ -48,7 +48,7 @@ ImportResult MonthImport::run(int year, int month, const SheetTable &table, bool
                 return i;
         return -1;
     };
-    const QList<SheetColumn> columns = {
+    const QList<ImportColumn> columns = {
         {QStringLiteral("wkcode"), {QStringLiteral("员工代码"), QStringLiteral("工号")}, true},
         {QStringLiteral("wkname"), {QStringLiteral("员工姓名"), QStringLiteral("姓名")}},
     };

@@ -15,9 +15,9 @@ namespace jjgz {
 namespace {
 
 // clang-format off
-const QList<SheetColumn> &pieceColumns()
+const QList<ImportColumn> &pieceColumns()
 {
-    static const QList<SheetColumn> columns = {
+    static const QList<ImportColumn> columns = {
         {QStringLiteral("no"),     {QStringLiteral("单号"), QStringLiteral("记录号")}, true},
         {QStringLiteral("dt"),     {QStringLiteral("日期")}, true},
         {QStringLiteral("gz"),     {QStringLiteral("工种"), QStringLiteral("计件工种")}, true},

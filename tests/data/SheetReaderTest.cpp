@@ -244,7 +244,7 @@ void SheetReaderTest::titlesFoundByName()
     QCOMPARE(t.titleRow, 2);
     QCOMPARE(t.rows.size(), 2);
     QCOMPARE(t.rows.at(1).number, 5);
-    const QList<SheetColumn> columns = {
+    const QList<ImportColumn> columns = {
         {QStringLiteral("code"), {QStringLiteral("员工代码"), QStringLiteral("工号")}, true},
         {QStringLiteral("name"), {QStringLiteral("员工姓名"), QStringLiteral("姓名")}},
         {QStringLiteral("dept"), {QStringLiteral("部门")}, true},
