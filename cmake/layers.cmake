@@ -23,6 +23,7 @@
 #          target                   kind    qt
 jjgz_layer(jjgz_evaluator           BASE    NONE)
 jjgz_layer(jjgz_data                BASE    CORE)
+jjgz_layer(jjgz_tax                 BASE    CORE  USES jjgz_data)
 jjgz_layer(jjgz_widgets             BASE    GUI   USES jjgz_data)
 jjgz_layer(jjgz_app                 BASE    GUI   USES jjgz_widgets jjgz_data)
 jjgz_layer(jjgz_report              BASE    GUI   USES jjgz_widgets)
