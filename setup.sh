@@ -16,7 +16,8 @@ packages=(
 if [ "$mode" = test ]; then
   # Test and benchmark tools: GoogleTest, Google Benchmark and muparser (benchmark baseline),
   # readers for what the program writes (PDF, .xls, ZIP) and clang for the evaluator's fuzzer.
-  packages+=(libgtest-dev libbenchmark-dev libmuparser-dev poppler-utils python3-xlrd python3-openpyxl unzip)
+  packages+=(libgtest-dev libbenchmark-dev libmuparser-dev poppler-utils python3-xlrd python3-openpyxl unzip
+    clang-14 libclang-rt-14-dev)
   # The house checks: the evaluator's include order (Python) and the formatting (clang-format).
   packages+=(python3 clang-format)
 fi
@@ -53,3 +54,20 @@ ctest --test-dir build --output-on-failure -j"$jobs"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DJJGZ_EVALUATOR_ONLY=ON -DJJGZ_SANITIZE=ON "${launcher[@]}"
 cmake --build build-asan -j"$jobs"
 ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+# Every fuzz target (clang's libFuzzer with the sanitizers), each for a bounded time from the
+# seeds; a crash, a leak, a hang or a difference between the calculation and its oracle fails
+# the run.
+fuzz/build.sh build-fuzz
+fuzz_seconds=${JJGZ_FUZZ_SECONDS:-60}
+run_fuzz() {
+  local target=$1
+  shift
+  mkdir -p "build-fuzz/corpus-$target"
+  "build-fuzz/$target" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 -print_final_stats=1 \
+    "build-fuzz/corpus-$target" "$@"
+}
+run_fuzz fuzz_evaluator fuzz/seeds
+run_fuzz fuzz_sheet fuzz/seeds fuzz/seeds-sheet
+run_fuzz fuzz_payroll_sheet fuzz/seeds fuzz/seeds-sheet
+run_fuzz fuzz_wage_month fuzz/seeds-month

@@ -24,6 +24,7 @@
 jjgz_layer(jjgz_evaluator           BASE    NONE)
 jjgz_layer(jjgz_data                BASE    CORE)
 jjgz_layer(jjgz_tax                 BASE    CORE  USES jjgz_data)
+jjgz_layer(jjgz_wagecalc            BASE    CORE  USES jjgz_data jjgz_evaluator)
 jjgz_layer(jjgz_widgets             BASE    GUI   USES jjgz_data)
 jjgz_layer(jjgz_app                 BASE    GUI   USES jjgz_widgets jjgz_data)
 jjgz_layer(jjgz_report              BASE    GUI   USES jjgz_widgets)
@@ -31,11 +32,9 @@ jjgz_layer(jjgz_report              BASE    GUI   USES jjgz_widgets)
 jjgz_layer(jjgz_masterdata          SCREEN  GUI   USES jjgz_app jjgz_widgets jjgz_data)
 # The record dialog picks employees with masterdata's TfrmSelWorker and reads them through WorkerData.
 jjgz_layer(jjgz_piecework           SCREEN  GUI   USES jjgz_app jjgz_widgets jjgz_data ACROSS jjgz_masterdata)
-jjgz_layer(jjgz_wagestructure_core  SCREEN  CORE  USES jjgz_data jjgz_evaluator)
+jjgz_layer(jjgz_wagestructure_core  SCREEN  CORE  USES jjgz_data jjgz_wagecalc jjgz_evaluator)
 jjgz_layer(jjgz_wagestructure       SCREEN  GUI   USES jjgz_wagestructure_core jjgz_app jjgz_widgets jjgz_data)
-# The calculation sets up its evaluator with wagestructure's FormulaCheck, the set-up the formula
-# dialog checks against.
-jjgz_layer(jjgz_payroll_core        SCREEN  CORE  USES jjgz_data jjgz_evaluator ACROSS jjgz_wagestructure_core)
+jjgz_layer(jjgz_payroll_core        SCREEN  CORE  USES jjgz_data jjgz_wagecalc jjgz_tax jjgz_evaluator)
 jjgz_layer(jjgz_payroll             SCREEN  GUI   USES jjgz_payroll_core jjgz_app jjgz_widgets jjgz_report jjgz_data)
 jjgz_layer(jjgz_maintenance_core    SCREEN  CORE  USES jjgz_data)
 jjgz_layer(jjgz_maintenance         SCREEN  GUI   USES jjgz_maintenance_core jjgz_app jjgz_widgets jjgz_data)

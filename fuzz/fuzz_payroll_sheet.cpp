@@ -1,45 +1,32 @@
-// libFuzzer target: any bytes as a wage formula, run through the wage sheet's own evaluator set-up
-// (SheetEvaluator): compiled and run exactly as the wage sheet runs
-// it (its function registry, its name handler, its step budget), as a condition and as a
-// formula, cached and replaced-every-time, then brought to the stored number. Everything must
-// end in a value or a cell error: no crash, hang or leak.
+// libFuzzer target: any bytes as a wage formula, run through the wage sheet's evaluator
+// (wagecalc/SheetEvaluator) as one cell of the month's calculation (wagecalc/WageCell): as a
+// formula and as a condition, for three employees, with the names of a month's items, then
+// brought to the stored number, explained and checked as the formula dialog checks it.
+// Everything must end in a value or a cell error: no crash, hang or leak.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-#include "data/MyFun.h"
-#include "payroll/SheetEvaluator.h"
+#include "wagecalc/WageCell.h"
 
 using namespace jjgz;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 4096) return 0;
   const std::string text(reinterpret_cast<const char*>(data), size);
-  static SheetCell cells[5] = {{2500, false}, {812.345, false}, {0, true}, {-1.235, false}, {0, false}};
-  SheetEvaluator eval([](const std::string& name) {
-    SheetName s;
-    if (name.size() == 2 && name[0] == 'f' && name[1] >= '1' && name[1] <= '5') {
-      s.kind = SheetName::Item;
-      s.item = name[1] - '1';
-    } else if (name == "JJe") {
-      s.kind = SheetName::Amount;
-    } else if (name == "JSl") {
-      s.kind = SheetName::Quantity;
-    }
-    return s;
-  });
-  SheetEvaluator::Row row;
-  row.cells = cells;
-  row.totals = [] { return PieceworkTotals{812.345, 17, 3}; };
-  for (int run = 0; run < 3; ++run) {
-    try {
-      const eval::TValue v = eval.evaluate(text, row, run == 2);
-      (void)SheetEvaluator::holds(v);
-      (void)SheetEvaluator::describe(v);
-      (void)RoundDec(2, SheetEvaluator::toFloat(v));
-    } catch (const SheetEvalError& e) {
-      (void)e.text();
-    }
+  SheetEvaluator eval;
+  eval.setItems({"f1", "f2", "f3", "f4", "f5"});
+  SheetCell cells[5] = {{2500, false}, {812.345, false}, {0, true}, {-1.235, false}, {0, false}};
+  SheetEvaluator::Row row{cells, 5, PieceworkTotals{812.345, 17, 3}};
+  (void)eval.inspect(text);
+  for (int employee = 0; employee < 3; ++employee) {
+    cells[0].value = 1000.0 * employee;
+    SheetCell target = cells[2];
+    const CellOutcome a = calculateCell(eval, CellTexts{text, std::string()}, row, target, employee == 2);
+    const CellOutcome b = calculateCell(eval, CellTexts{"1", text}, row, target);
+    if (a.error) (void)a.error->text();
+    (void)SheetEvaluator::describe(a.value);
+    (void)b.conditionHolds;
   }
   return 0;
 }

@@ -7,6 +7,25 @@
 
 namespace jjgz::eval {
 
+namespace {
+// Whether an operation of `list` calls something that receives its argument cells: a handler
+// function, a user function or the host's function event (native wrappers get copies).
+bool CallsMayWriteArguments(const std::vector<TStatementNode>& list) {
+  auto chain = [](const TOpChain& ops) {
+    for (const TParserOperation& op : ops) {
+      if ((op.Code == opCallReg || op.Code == opCallRegHandled) && op.Func && op.Func->Kind != TFuncKind::Native)
+        return true;
+      if (op.Code == opCallUser || op.Code == opCallEvent) return true;
+    }
+    return false;
+  };
+  for (const TStatementNode& n : list)
+    if (chain(n.ChainA) || chain(n.ChainB) || CallsMayWriteArguments(n.List1) || CallsMayWriteArguments(n.List2))
+      return true;
+  return false;
+}
+}  // namespace
+
 void IParserOwner::OwnerCallFunction(const std::string&, std::vector<TValue>&, TValue& result) {
   result = TValue::Byte(0);
 }
@@ -59,6 +78,8 @@ void TEvalObj::DropCompiled() {
   locals_.Clear();
   cells_.clear();
   result_ = nullptr;
+  localsInit_.clear();
+  cellsInit_.clear();
   if (owner_) owner_->OwnerClearExternals();
 }
 
@@ -101,6 +122,11 @@ void TEvalObj::Prepare(bool fresh) {
         std::vector<std::string> work = ExpandAliases();
         statements_ = CompileFormula(*this, work);
         result_ = locals_.Find("RESULT");
+        localsInit_.clear();
+        for (size_t i = 0; i < locals_.Count(); ++i)
+          localsInit_.emplace_back(locals_.At(i)->Cell(), *locals_.At(i)->Cell());
+        cellsInit_.clear();
+        if (CallsMayWriteArguments(statements_)) cellsInit_ = cells_;
         compiled_ = true;
         compileFailed_ = false;
       } catch (EEvalError& e) {
@@ -162,6 +188,14 @@ TValue TEvalObj::Run(const TValue* params, size_t count) {
   }
   runFailed_ = false;
   return *result_->Cell();
+}
+
+void TEvalObj::ResetLocals() {
+  if (!cellsInit_.empty()) {
+    auto from = cellsInit_.begin();
+    for (TValue& cell : cells_) cell = *from++;
+  }
+  for (auto& [cell, first] : localsInit_) *cell = first;
 }
 
 }  // namespace jjgz::eval

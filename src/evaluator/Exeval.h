@@ -83,6 +83,12 @@ class TEvalObj {
   void Invalidate();
   // Runs the compiled form with the given parameters; Null when nothing is compiled.
   TValue Run(const TValue* params, size_t count);
+  // Puts the cells a run may have changed back to their values right after the compilation, so
+  // that the next run starts as the first run after a fresh compile would: every local
+  // variable, and every other cell as well when the formula calls a function that may write
+  // into its arguments (Delete, Insert, SetLength, ...). Cells keep their values between runs
+  // otherwise (and by default); a host that wants each run on its own calls this first.
+  void ResetLocals();
   int ParamCount() const { return static_cast<int>(params_.size()); }
 
   TExprLink Link;
@@ -116,6 +122,8 @@ class TEvalObj {
   std::vector<TVariable*> referenced_;
   std::vector<TStatementNode> statements_;
   TVariable* result_ = nullptr;
+  std::vector<std::pair<TValue*, TValue>> localsInit_;  // each local's cell and its first value
+  std::deque<TValue> cellsInit_;                        // the cells as compiled, when a call may write into them
 };
 
 }  // namespace jjgz::eval

@@ -257,6 +257,16 @@ void TfrmGzData::reload(bool recreate)
     grid->setTable(&m_sheet->tmp());
     SetupSheetColumns();
     updateButtons();
+    const QStringList &gone = m_sheet->notInRoster();
+    if (!gone.isEmpty()) {
+        QStringList shown = gone.mid(0, 10);
+        if (gone.size() > shown.size())
+            shown << QStringLiteral("等");
+        showInfo(this, QStringLiteral("本月有%1名员工已不在员工名册中（%2）。他们的工资数据列在表的最后，姓名标为“%3”，"
+                                      "计算和保存时照常保留。")
+                           .arg(gone.size())
+                           .arg(shown.join(QStringLiteral("、")), WageSheet::notInRosterName()));
+    }
 }
 
 void TfrmGzData::btnQueryClick()
@@ -285,26 +295,23 @@ void TfrmGzData::btnCalcClick()
     const QString ym = edtDt->date().toString(QStringLiteral("yyyy-MM"));
     if (!askYesNo(this, QStringLiteral("确认要计算") + ym + QStringLiteral("月份工资并保存吗？")))
         return;
-    m_sheet->CalculateSheet();
+    const CalcResult r = m_sheet->CalculateSheet();
     grid->viewport()->update();
     m_sheet->SaveSheet();
-    if (m_sheet->problems().isEmpty()) {
+    if (r.problems.isEmpty()) {
         showInfo(this, QStringLiteral("计算完毕"));
         return;
     }
-    int failed = 0;
-    for (const CellProblem &p : m_sheet->problems())
-        failed += p.kind == CellProblem::Failed ? 1 : 0;
     QString text = QStringLiteral("计算完毕\n\n计算中发现问题：");
-    if (failed)
+    if (r.failedCells)
         text +=
             QStringLiteral(
                 "%1 个单元格计算出错，已置为空，在表中标为红框（鼠标停在单元格上可看原因，右键“计算过程”可看详情）。")
-                .arg(failed);
+                .arg(r.failedCells);
     else
-        text += QStringLiteral("没有单元格出错，但以下公式或条件需要检查。");
-    text += QStringLiteral("\n\n") + m_sheet->problemDetails();
-    messages().message(this, QStringLiteral("提示"), text, MsgIcon::Warning);
+        text += QStringLiteral("没有单元格出错，但有公式或条件需要检查。");
+    text += QStringLiteral("按“显示详细信息”可看各项目的问题。");
+    messages().messageWithDetails(this, QStringLiteral("提示"), text, MsgIcon::Information, m_sheet->problemDetails());
 }
 
 void TfrmGzData::btnSetupClick()
@@ -330,10 +337,15 @@ void TfrmGzData::btnGzBarClick()
     if (!m_sheet || !m_sheet->isLoaded())
         return;
     QString templateMessage;
-    const report::Report slips = paySlipReport(*grid, &templateMessage);
+    const report::Report slips = paySlips(&templateMessage);
     if (!templateMessage.isEmpty())
         showError(this, templateMessage);
     report::showReportPreview(slips, this, QStringLiteral("工资条"));
+}
+
+report::Report TfrmGzData::paySlips(QString *templateMessage) const
+{
+    return paySlipReport(m_sheet->sheet(), slipColumns(*grid), templateMessage);
 }
 
 void TfrmGzData::setUpPaymentTable(GridPrinter &printer) const

@@ -3,6 +3,7 @@
 // month. Opened in three modes (entry, pay slips, payment table); a new window each time. The
 // work itself is done by WageSheet; this window shows it, takes typing and asks the questions.
 #include "payroll/WageSheetMode.h"
+#include "report/Report.h"
 
 #include <QWidget>
 
@@ -50,8 +51,10 @@ public:
     // is no item cell).
     QStringList explainCell(int row, int column);
 
-    // 工资条: the pay slips of the grid's rows and visible columns in the report preview.
+    // 工资条: the pay slips of the sheet's rows and the grid's visible columns in the report preview.
     void btnGzBarClick();
+    // The pay slips as 工资条 prints them (the sheet's rows, the grid's visible columns and widths).
+    report::Report paySlips(QString *templateMessage) const;
     // 工资表: the grid printed as the payment table; the print as that button sets it up.
     void btnGzRepClick();
     void setUpPaymentTable(GridPrinter &printer) const;

@@ -2,6 +2,7 @@
 
 #include "data/DataTable.h"
 #include "data/MyFun.h"
+#include "wagecalc/MonthSheet.h"
 #include "widgets/DbGrid.h"
 #include "widgets/GridPrinter.h"
 
@@ -19,34 +20,41 @@ void setUpMonthPrint(GridPrinter &printer, const QString &header, int year, int 
     printer.setV1(wageMonthLine(year, month));
 }
 
-report::Report paySlipReport(const DbGrid &grid, QString *templateMessage)
+QList<SlipColumn> slipColumns(const DbGrid &grid)
+{
+    QList<SlipColumn> columns;
+    for (int c : grid.visibleColumns())
+        columns.append({grid.column(c).field, grid.column(c).title, double(grid.column(c).width)});
+    return columns;
+}
+
+report::Report paySlipReport(const MonthSheet &sheet, const QList<SlipColumn> &columns, QString *templateMessage)
 {
     using namespace report;
     Report slips(ReportTemplate::loadOr(appPath(QStringLiteral("rep/gzbar.frf")), ReportTemplate::builtInPaySlip(),
                                         templateMessage));
-    const QList<int> columns = grid.visibleColumns();
-    DataTable *table = grid.table();
+    const DataTable &table = sheet.table();
     QList<int> fields;
-    for (int c : columns)
-        fields << (table ? table->fieldIndex(grid.column(c).field) : -1);
-    slips.setSourceCount(QStringLiteral("rows"), table && table->isActive() ? table->rowCount() : 0);
+    for (const SlipColumn &c : columns)
+        fields << table.fieldIndex(c.field);
+    const int rows = table.isActive() ? sheet.rowCount() : 0;
+    slips.setSourceCount(QStringLiteral("rows"), rows);
     slips.setSourceCount(QStringLiteral("columns"), int(columns.size()));
-    slips.setValues([&grid, table, columns, fields](const ValueQuery &q) -> std::optional<QVariant> {
+    slips.setValues([&table, rows, columns, fields](const ValueQuery &q) -> std::optional<QVariant> {
         if (q.column < 0 || q.column >= columns.size())
             return std::nullopt;
         if (q.name == u"head")
-            return grid.column(columns.at(q.column)).title;
+            return columns.at(q.column).title;
         if (q.name == u"cell") {
             const int field = fields.at(q.column);
-            if (!table || q.row < 0 || q.row >= table->rowCount() || field < 0)
+            if (q.row < 0 || q.row >= rows || field < 0)
                 return QVariant();
-            return table->rowValue(q.row, field);
+            return table.rowValue(q.row, field);
         }
         return std::nullopt;
     });
-    slips.setColumnWidths([&grid, columns](int column) {
-        return column >= 0 && column < columns.size() ? double(grid.column(columns.at(column)).width) : 0.0;
-    });
+    slips.setColumnWidths(
+        [columns](int column) { return column >= 0 && column < columns.size() ? columns.at(column).width : 0.0; });
     return slips;
 }
 

@@ -8,25 +8,13 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <algorithm>
+
 namespace jjgz {
 
 using namespace eval;
 
 namespace {
-
-const char *const kFixedFields[] = {"bmcode", "tpcode", "bmname", "tpname", "wkcode", "wkname", "sex"};
-const int kFixedSizes[] = {10, 10, 20, 20, 20, 20, 2};
-
-// Employee codes compare without regard to case (ASCII letters), as the database does.
-QString codeKey(const QString &code)
-{
-    QString k = code;
-    for (QChar &c : k) {
-        if (c.unicode() >= 'A' && c.unicode() <= 'Z')
-            c = QChar(c.unicode() + 32);
-    }
-    return k;
-}
 
 // An item code must be "f" and digits before it may name a column in a statement.
 bool isItemCode(const QString &fname)
@@ -48,16 +36,6 @@ QString numberText(double v)
 QString cellText(const SheetCell &c)
 {
     return c.null ? QStringLiteral("空") : numberText(c.value);
-}
-
-bool endsWithSemicolon(const QString &text)
-{
-    for (qsizetype i = text.size() - 1; i >= 0; --i) {
-        if (text.at(i).isSpace())
-            continue;
-        return text.at(i) == u';';
-    }
-    return false;
 }
 
 DbError sqlFailure(const QString &what, const QSqlError &e)
@@ -83,21 +61,7 @@ bool parseWageMonth(const QString &text, int &year, int &month)
     return year >= 1900 && month >= 1 && month <= 12;
 }
 
-// What one calculation keeps while it runs.
-struct WageSheet::Calc {
-    int rows = 0;
-    int n = 0;                    // items
-    QList<QVariantList> values;   // every sheet row as it stood
-    std::vector<SheetCell> cells; // rows × items
-    std::vector<const SheetFormula *> formula;
-    std::vector<std::string> gs, con;
-    QHash<QString, PieceworkTotals> totals;
-    bool literal = false;
-};
-
 WageSheet::WageSheet()
-    : m_tmp(std::make_unique<DataTable>()),
-      m_eval(std::make_unique<SheetEvaluator>([this](const std::string &name) { return resolve(name); }))
 {
     JetQuery q(dmMain->conZt());
     q.setSql(QStringLiteral("select * from depart order by bmcode"));
@@ -122,6 +86,11 @@ WageSheet::WageSheet()
 
 WageSheet::~WageSheet() = default;
 
+QString WageSheet::notInRosterName()
+{
+    return QStringLiteral("（已不在员工名册）");
+}
+
 void WageSheet::requireLoaded() const
 {
     if (!isLoaded())
@@ -134,6 +103,7 @@ void WageSheet::load(int year, int month)
     m_month = month;
     m_problems.clear();
     m_failureIndex.clear();
+    m_notInRoster.clear();
     EnsureMonthSheet();
     OpenMonthItems();
     BuildSheetFields();
@@ -176,8 +146,7 @@ void WageSheet::EnsureMonthSheet()
 void WageSheet::OpenMonthItems()
 {
     requireLoaded();
-    m_items.clear();
-    m_itemByName.clear();
+    QList<SheetItem> items;
     JetQuery q(dmMain->conZt());
     q.setSql(QStringLiteral("select * from gzxm_m where xyear=? and xmonth=? order by xh"));
     q.addBind(m_year).addBind(m_month);
@@ -187,36 +156,36 @@ void WageSheet::OpenMonthItems()
         it.fname = q.text(QStringLiteral("fname"));
         it.xmname = q.text(QStringLiteral("xmname"));
         it.ftype = q.value(QStringLiteral("ftype")).toInt();
-        if (!isItemCode(it.fname))
+        if (!isItemCode(it.fname)) {
+            m_sheet.setItems({});
+            m_eval.setItems({});
             throw DbError(QStringLiteral("%1年%2月的工资项目“%3”的编码“%4”不是有效的项目编码，请重新生成当月工资数据")
                               .arg(m_year)
                               .arg(m_month)
                               .arg(it.xmname, it.fname));
-        it.field = FirstItemField + static_cast<int>(m_items.size());
-        m_itemByName.emplace(SheetEvaluator::toEvalText(it.fname), static_cast<int>(m_items.size()));
-        m_items.append(it);
+        }
+        items.append(it);
     }
+    // The names of the formulas are bound to this month's columns from now on.
+    m_sheet.setItems(items);
+    m_eval.setItems(m_sheet.itemCodes());
 }
 
 void WageSheet::BuildSheetFields()
 {
-    m_tmp->close();
-    QList<FieldDef> fields;
-    for (int i = 0; i < FirstItemField; ++i)
-        fields.append({QString::fromLatin1(kFixedFields[i]), FieldKind::Text, kFixedSizes[i]});
-    for (const SheetItem &it : std::as_const(m_items))
-        fields.append({it.fname, FieldKind::Float, 0});
-    m_tmp->setFields(fields);
+    m_sheet.setItems(m_sheet.items());
 }
 
 void WageSheet::LoadSheetRows()
 {
     requireLoaded();
-    QString sql = QStringLiteral("select w.bmcode,w.tpcode,d.wkcode,w.wkname,w.sex");
-    for (const SheetItem &it : std::as_const(m_items))
+    const QList<SheetItem> &items = m_sheet.items();
+    QString sql = QStringLiteral("select w.bmcode,w.tpcode,d.wkcode,w.wkname,w.sex,w.wkcode is null");
+    for (const SheetItem &it : items)
         sql += QStringLiteral(",d.\"%1\"").arg(it.fname);
-    sql += QStringLiteral(" from gzdata d,worker w where d.wkcode=w.wkcode and d.xyear=? and d.xmonth=?"
-                          " order by w.bmcode,w.wkcode");
+    // Rows of employees no longer in the roster come last, by code.
+    sql += QStringLiteral(" from gzdata d left join worker w on d.wkcode=w.wkcode where d.xyear=? and d.xmonth=?"
+                          " order by w.wkcode is null,w.bmcode,d.wkcode");
     QSqlQuery q(dmMain->conZt());
     q.setForwardOnly(true);
     if (!q.prepare(sql))
@@ -226,25 +195,31 @@ void WageSheet::LoadSheetRows()
     if (!q.exec())
         throw sqlFailure(QStringLiteral("调出工资数据失败"), q.lastError());
 
-    DataTable::NotificationBlocker quiet(*m_tmp);
-    m_tmp->disableViews();
+    DataTable &t = m_sheet.table();
+    DataTable::NotificationBlocker quiet(t);
+    t.disableViews();
     struct Enable {
         DataTable &t;
         ~Enable() { t.enableViews(); }
-    } enable{*m_tmp};
-    m_tmp->close();
-    m_tmp->open();
-    const int n = static_cast<int>(m_items.size());
+    } enable{t};
+    t.close();
+    t.open();
+    m_notInRoster.clear();
+    const int n = static_cast<int>(items.size());
+    constexpr int firstValue = 6;
     QVariantList row;
     while (q.next()) {
         row.clear();
         const QString bm = q.value(0).toString();
         const QString tp = q.value(1).toString();
         const QString wk = q.value(2).toString();
-        row << bm << tp << m_departments.value(bm) << m_positions.value(tp) << wk << q.value(3).toString()
-            << q.value(4).toString();
+        const bool gone = q.value(5).toInt() != 0;
+        if (gone)
+            m_notInRoster << wk;
+        row << bm << tp << m_departments.value(bm) << m_positions.value(tp) << wk
+            << (gone ? notInRosterName() : q.value(3).toString()) << q.value(4).toString();
         for (int i = 0; i < n; ++i) {
-            const QVariant v = q.value(5 + i);
+            const QVariant v = q.value(firstValue + i);
             if (v.isNull()) {
                 row << QVariant();
                 continue;
@@ -252,23 +227,18 @@ void WageSheet::LoadSheetRows()
             try {
                 row << VarToFloat(v);
             } catch (const ConversionError &) {
-                m_tmp->emptyTable();
+                t.emptyTable();
+                m_notInRoster.clear();
                 throw DataError(DataError::Conversion,
                                 QStringLiteral("员工%1的“%2”(%3)的值“%4”不是数值，不能调出到工资表")
-                                    .arg(wk, m_items[i].xmname, m_items[i].fname, v.toString()));
+                                    .arg(wk, items[i].xmname, items[i].fname, v.toString()));
             }
         }
-        m_tmp->appendRow(row);
+        t.appendRow(row);
     }
     if (q.lastError().isValid())
         throw sqlFailure(QStringLiteral("调出工资数据失败"), q.lastError());
-    m_tmp->first();
-}
-
-int WageSheet::itemIndex(const QString &fname) const
-{
-    auto it = m_itemByName.find(SheetEvaluator::toEvalText(fname));
-    return it == m_itemByName.end() ? -1 : it->second;
+    t.first();
 }
 
 const SheetFormula *WageSheet::formulaFor(const QString &fname) const
@@ -280,43 +250,34 @@ const SheetFormula *WageSheet::formulaFor(const QString &fname) const
     return nullptr;
 }
 
-int WageSheet::rowOf(const QString &wkcode) const
+std::vector<CellTexts> WageSheet::cellTexts() const
 {
-    const QString key = codeKey(wkcode);
-    const int field = 4;
-    for (int r = 0; r < m_tmp->rowCount(); ++r) {
-        if (codeKey(m_tmp->rowValue(r, field).toString()) == key)
-            return r;
-    }
-    return -1;
-}
-
-SheetName WageSheet::resolve(const std::string &name) const
-{
-    SheetName s;
-    if (!name.empty() && name[0] == 'f') {
-        auto it = m_itemByName.find(name);
-        if (it != m_itemByName.end()) {
-            s.kind = SheetName::Item;
-            s.item = it->second;
+    std::vector<CellTexts> texts;
+    for (const SheetItem &it : m_sheet.items()) {
+        CellTexts t;
+        if (const SheetFormula *f = formulaFor(it.fname)) {
+            t.gs = toEvaluatorText(f->gs);
+            t.con = toEvaluatorText(f->con);
         }
-    } else if (name == "JJe") {
-        s.kind = SheetName::Amount;
-    } else if (name == "JSl") {
-        s.kind = SheetName::Quantity;
+        texts.push_back(std::move(t));
     }
-    return s;
+    return texts;
 }
 
-QHash<QString, PieceworkTotals> WageSheet::readPieceworkTotals() const
+QHash<QString, PieceworkTotals> WageSheet::readPieceworkTotals(const QString &wkcode) const
 {
     QHash<QString, PieceworkTotals> totals;
     JetQuery q(dmMain->conZt());
     // The month's records first, then their lines (the cross join keeps that order): reading the
     // lines through the employee index would visit every line of every month.
-    q.setSql(QStringLiteral("select d.wkcode,sum(d.je),sum(m.sl),count(*) from jjdata m cross join jjdata_d d "
-                            "on d.pid=m.pid where year(m.dt)=? and month(m.dt)=? group by d.wkcode"));
+    QString sql = QStringLiteral("select d.wkcode,sum(d.je),sum(m.sl),count(*) from jjdata m cross join jjdata_d d "
+                                 "on d.pid=m.pid where year(m.dt)=? and month(m.dt)=?");
+    if (!wkcode.isNull())
+        sql += QStringLiteral(" and d.wkcode=?");
+    q.setSql(sql + QStringLiteral(" group by d.wkcode"));
     q.addBind(m_year).addBind(m_month);
+    if (!wkcode.isNull())
+        q.addBind(wkcode);
     for (q.open(); !q.eof(); q.next()) {
         PieceworkTotals &t = totals[codeKey(q.value(0).toString())];
         t.je += q.value(1).toDouble();
@@ -326,153 +287,54 @@ QHash<QString, PieceworkTotals> WageSheet::readPieceworkTotals() const
     return totals;
 }
 
-PieceworkTotals WageSheet::pieceworkTotal(const QString &wkcode) const
-{
-    JetQuery &q = dmMain->qryExec;
-    q.setSql(QStringLiteral("select sum(d.je),sum(sl),count(*) from jjdata m,jjdata_d d "
-                            "where m.pid=d.pid and year(dt)=? and month(dt)=? and wkcode=?"));
-    q.addBind(m_year).addBind(m_month).addBind(wkcode).open();
-    PieceworkTotals t;
-    if (!q.eof()) {
-        t.je = q.value(0).toDouble();
-        t.sl = q.value(1).toDouble();
-        t.lines = q.value(2).toInt();
-    }
-    q.close();
-    return t;
-}
-
-CalcResult WageSheet::CalculateSheet(Mode mode)
+CalcResult WageSheet::CalculateSheet()
 {
     requireLoaded();
-    CalcResult result;
-    result.items = static_cast<int>(m_items.size());
     m_problems.clear();
     m_failureIndex.clear();
-    DataTable &t = *m_tmp;
+    DataTable &t = m_sheet.table();
     if (t.isEditing())
         t.post();
-    const int current = t.currentRow();
-
-    Calc c;
-    c.literal = mode == Mode::Literal;
-    c.rows = t.rowCount();
-    c.n = static_cast<int>(m_items.size());
-    result.employees = c.rows;
-    c.formula.resize(c.n, nullptr);
-    c.gs.resize(c.n);
-    c.con.resize(c.n);
-    for (int i = 0; i < c.n; ++i) {
-        c.formula[i] = formulaFor(m_items[i].fname);
-        if (c.formula[i]) {
-            c.gs[i] = SheetEvaluator::toEvalText(c.formula[i]->gs);
-            c.con[i] = SheetEvaluator::toEvalText(c.formula[i]->con);
-        }
+    const int rows = m_sheet.rowCount();
+    QStringList fnames, wkcodes;
+    for (const SheetItem &it : m_sheet.items())
+        fnames << it.fname;
+    const QHash<QString, PieceworkTotals> byCode = readPieceworkTotals();
+    std::vector<PieceworkTotals> totals;
+    totals.reserve(rows);
+    for (int r = 0; r < rows; ++r) {
+        wkcodes << m_sheet.wkcode(r);
+        totals.push_back(byCode.value(codeKey(wkcodes.last())));
     }
-    const int fieldCount = t.fieldCount();
-    c.values.reserve(c.rows);
-    c.cells.resize(size_t(c.rows) * size_t(c.n));
-    for (int r = 0; r < c.rows; ++r) {
-        QVariantList row;
-        row.reserve(fieldCount);
-        for (int f = 0; f < fieldCount; ++f)
-            row << t.rowValue(r, f);
-        for (int i = 0; i < c.n; ++i) {
-            const QVariant &v = row[FirstItemField + i];
-            SheetCell &cell = c.cells[size_t(r) * c.n + i];
-            cell.null = v.isNull();
-            cell.value = cell.null ? 0.0 : v.toDouble();
-        }
-        c.values.append(std::move(row));
-    }
-    if (!c.literal)
-        c.totals = readPieceworkTotals();
-
-    for (int r = 0; r < c.rows; ++r) {
-        const QString wkcode = c.values[r][4].toString();
-        SheetEvaluator::Row row;
-        row.cells = &c.cells[size_t(r) * c.n];
-        const PieceworkTotals rowTotals = c.literal ? PieceworkTotals{} : c.totals.value(codeKey(wkcode));
-        if (c.literal)
-            row.totals = [this, &wkcode] { return pieceworkTotal(wkcode); };
-        else
-            row.totals = [&rowTotals] { return rowTotals; };
-        SheetCell *cells = &c.cells[size_t(r) * c.n];
-        for (int i = 0; i < c.n; ++i) {
-            const SheetFormula *f = c.formula[i];
-            if (!f)
-                continue;
-            bool ok = true;
-            if (!c.con[i].empty()) {
-                try {
-                    ok = SheetEvaluator::holds(m_eval->evaluate(c.con[i], row, c.literal));
-                } catch (const SheetEvalError &e) {
-                    ok = false;
-                    m_problems.append({CellProblem::ConditionError, r, i, wkcode, m_items[i].fname, e});
-                }
-            }
-            if (c.gs[i].empty())
-                continue;
-            try {
-                const TValue v = m_eval->evaluate(c.gs[i], row, c.literal);
-                if (ok) {
-                    const double x = SheetEvaluator::toFloat(v);
-                    cells[i].value = c.literal ? RoundDec(2, x) : SheetEvaluator::roundCents(x);
-                    cells[i].null = false;
-                    if (endsWithSemicolon(f->gs))
-                        m_problems.append({CellProblem::NoValue,
-                                           r,
-                                           i,
-                                           wkcode,
-                                           m_items[i].fname,
-                                           {QStringLiteral("公式以“;”结尾，没有结果值，按0保存"), 0, 0}});
-                }
-            } catch (const SheetEvalError &e) {
-                cells[i].null = true;
-                cells[i].value = 0;
-                m_problems.append({CellProblem::Failed, r, i, wkcode, m_items[i].fname, e});
-                m_failureIndex.insert((qint64(r) << 16) | (FirstItemField + i), int(m_problems.size()) - 1);
-                ++result.failedCells;
-            }
-        }
-    }
-
+    std::vector<SheetCell> cells = m_sheet.cells();
+    const CalcResult result = calculateMonth(m_eval, cellTexts(), fnames, wkcodes, totals, cells);
     // The sheet shows the calculated values.
-    {
-        DataTable::NotificationBlocker quiet(t);
-        t.disableViews();
-        t.emptyTable();
-        for (int r = 0; r < c.rows; ++r) {
-            QVariantList &row = c.values[r];
-            for (int i = 0; i < c.n; ++i) {
-                const SheetCell &cell = c.cells[size_t(r) * c.n + i];
-                row[FirstItemField + i] = cell.null ? QVariant() : QVariant(cell.value);
-            }
-            t.appendRow(row);
-        }
-        t.enableViews();
+    m_sheet.setCells(cells);
+    m_problems = result.problems;
+    for (int k = 0; k < m_problems.size(); ++k) {
+        const CellProblem &p = m_problems[k];
+        if (p.kind == CellProblem::Failed)
+            m_failureIndex.insert((qint64(p.row) << 16) | MonthSheet::itemField(p.item), k);
     }
-    if (current >= 0 && current < t.rowCount())
-        t.setCurrentRow(current);
-    else
-        t.first();
-    result.problems = m_problems;
     return result;
 }
 
 void WageSheet::SaveSheet()
 {
     requireLoaded();
-    DataTable &t = *m_tmp;
+    DataTable &t = m_sheet.table();
     if (t.isEditing())
         t.post();
+    const QList<SheetItem> &items = m_sheet.items();
     QString cols = QStringLiteral("xyear,xmonth,wkcode");
     QString marks = QStringLiteral("?,?,?");
-    for (const SheetItem &it : std::as_const(m_items)) {
+    for (const SheetItem &it : items) {
         cols += QStringLiteral(",\"%1\"").arg(it.fname);
         marks += QStringLiteral(",?");
     }
     inTransaction([&] {
+        // Every row of the month was loaded (also those of employees no longer in the roster), so
+        // the month's rows are exactly the sheet's rows again.
         JetQuery &del = dmMain->qryExec;
         del.setSql(QStringLiteral("delete from gzdata where xyear=? and xmonth=?"));
         del.addBind(m_year).addBind(m_month).exec();
@@ -480,20 +342,20 @@ void WageSheet::SaveSheet()
         QSqlQuery q(dmMain->conZt());
         if (!q.prepare(QStringLiteral("insert into gzdata(%1) values(%2)").arg(cols, marks)))
             throw sqlFailure(QStringLiteral("保存工资数据失败"), q.lastError());
-        const int n = static_cast<int>(m_items.size());
-        for (int r = 0; r < t.rowCount(); ++r) {
+        const int n = static_cast<int>(items.size());
+        for (int r = 0; r < m_sheet.rowCount(); ++r) {
             q.bindValue(0, m_year);
             q.bindValue(1, m_month);
-            q.bindValue(2, t.rowValue(r, 4).toString());
+            q.bindValue(2, m_sheet.wkcode(r));
             for (int i = 0; i < n; ++i) {
-                const QVariant v = t.rowValue(r, FirstItemField + i);
-                if (v.isNull())
-                    q.bindValue(3 + i, m_items[i].ftype == 1 ? QVariant(QMetaType(QMetaType::QString))
-                                                             : QVariant(QMetaType(QMetaType::Double)));
-                else if (m_items[i].ftype == 1)
-                    q.bindValue(3 + i, numberText(v.toDouble()));
+                const SheetCell c = m_sheet.cell(r, i);
+                if (c.null)
+                    q.bindValue(3 + i, items[i].ftype == 1 ? QVariant(QMetaType(QMetaType::QString))
+                                                           : QVariant(QMetaType(QMetaType::Double)));
+                else if (items[i].ftype == 1)
+                    q.bindValue(3 + i, numberText(c.value));
                 else
-                    q.bindValue(3 + i, v.toDouble());
+                    q.bindValue(3 + i, c.value);
             }
             if (!q.exec())
                 throw sqlFailure(QStringLiteral("保存工资数据失败"), q.lastError());
@@ -517,7 +379,7 @@ QList<ProblemGroup> WageSheet::groupedProblems() const
         if (it == at.end()) {
             ProblemGroup g;
             g.fname = p.fname;
-            g.xmname = p.item < m_items.size() ? m_items[p.item].xmname : QString();
+            g.xmname = p.item < m_sheet.itemCount() ? m_sheet.items()[p.item].xmname : QString();
             g.kind = p.kind;
             g.firstMessage = p.error.text();
             it = at.insert(key, int(groups.size()));
@@ -562,56 +424,37 @@ QStringList WageSheet::explain(int rowIndex, int item)
 {
     requireLoaded();
     QStringList out;
-    DataTable &t = *m_tmp;
-    if (rowIndex < 0 || rowIndex >= t.rowCount() || item < 0 || item >= m_items.size())
+    DataTable &t = m_sheet.table();
+    const int n = m_sheet.itemCount();
+    if (rowIndex < 0 || rowIndex >= m_sheet.rowCount() || item < 0 || item >= n)
         return out;
     if (t.isEditing())
         t.post();
-    const int n = static_cast<int>(m_items.size());
-    const QString wkcode = t.rowValue(rowIndex, 4).toString();
+    const QString wkcode = m_sheet.wkcode(rowIndex);
     std::vector<SheetCell> cells(n);
-    for (int i = 0; i < n; ++i) {
-        const QVariant v = t.rowValue(rowIndex, FirstItemField + i);
-        cells[i].null = v.isNull();
-        cells[i].value = cells[i].null ? 0.0 : v.toDouble();
-    }
-    const PieceworkTotals totals = pieceworkTotal(wkcode);
+    for (int i = 0; i < n; ++i)
+        cells[i] = m_sheet.cell(rowIndex, i);
     SheetEvaluator::Row row;
     row.cells = cells.data();
-    row.totals = [totals] { return totals; };
-    const SheetItem &target = m_items[item];
+    row.count = n;
+    row.totals = readPieceworkTotals(wkcode).value(codeKey(wkcode));
+    const std::vector<CellTexts> texts = cellTexts();
+    const QList<SheetItem> &items = m_sheet.items();
+    const SheetItem &target = items[item];
 
-    out << QStringLiteral("员工：%1 %2").arg(wkcode, t.rowValue(rowIndex, 5).toString());
+    out << QStringLiteral("员工：%1 %2").arg(wkcode, m_sheet.text(rowIndex, SheetColumn::wkname));
     out << QStringLiteral("项目：%1 %2").arg(target.fname, target.xmname);
     out << QStringLiteral("工资月份：%1-%2").arg(m_year).arg(m_month, 2, 10, QLatin1Char('0'));
 
     // The items to the left, as the calculation would leave them.
     QStringList left;
     for (int i = 0; i < item; ++i) {
-        const SheetFormula *f = formulaFor(m_items[i].fname);
-        if (!f)
-            continue;
-        const std::string con = SheetEvaluator::toEvalText(f->con), gs = SheetEvaluator::toEvalText(f->gs);
-        bool ok = true;
-        if (!con.empty()) {
-            try {
-                ok = SheetEvaluator::holds(m_eval->evaluate(con, row));
-            } catch (const SheetEvalError &) {
-                ok = false;
-            }
-        }
-        if (gs.empty())
+        if (texts[i].gs.empty() && texts[i].con.empty())
             continue;
         const SheetCell before = cells[i];
-        try {
-            const TValue v = m_eval->evaluate(gs, row);
-            if (ok)
-                cells[i] = {RoundDec(2, SheetEvaluator::toFloat(v)), false};
-        } catch (const SheetEvalError &) {
-            cells[i] = {0, true};
-        }
+        calculateCell(m_eval, texts[i], row, cells[i]);
         if (before.null != cells[i].null || before.value != cells[i].value)
-            left << QStringLiteral("%1=%2").arg(m_items[i].fname, cellText(cells[i]));
+            left << QStringLiteral("%1=%2").arg(items[i].fname, cellText(cells[i]));
     }
     if (!left.isEmpty())
         out << QStringLiteral("左边的项目先按计算重算：%1").arg(left.join(QStringLiteral("，")));
@@ -635,51 +478,42 @@ QStringList WageSheet::explain(int rowIndex, int item)
     auto listNames = [&out](const QString &label, const std::vector<SheetNameUse> &uses) {
         for (const SheetNameUse &u : uses) {
             QString line = QStringLiteral("%1取值：%2 = %3")
-                               .arg(label, SheetEvaluator::fromEvalText(u.name), numberText(u.value.RawDouble()));
+                               .arg(label, fromEvaluatorText(u.name), numberText(u.value.RawDouble()));
             if (u.what.kind == SheetName::Amount || u.what.kind == SheetName::Quantity)
                 line += QStringLiteral("（合计 %1 条计件明细）").arg(u.lines);
             out << line;
         }
     };
-    bool ok = true;
+    SheetCell cell = old;
+    const CellOutcome o = calculateCell(m_eval, texts[item], row, cell, true);
     if (!f->con.isEmpty()) {
-        std::vector<SheetNameUse> uses;
-        try {
-            const TValue v = m_eval->evaluate(SheetEvaluator::toEvalText(f->con), row, false, &uses);
-            listNames(QStringLiteral("条件"), uses);
-            ok = SheetEvaluator::holds(v);
+        listNames(QStringLiteral("条件"), o.conditionNames);
+        if (o.conditionError)
+            out << QStringLiteral("条件出错：%1，按条件不成立处理").arg(o.conditionError->text());
+        else
             out << QStringLiteral("条件的值：%1，%2")
-                       .arg(SheetEvaluator::describe(v),
-                            ok ? QStringLiteral("条件成立") : QStringLiteral("条件不成立"));
-        } catch (const SheetEvalError &e) {
-            listNames(QStringLiteral("条件"), uses);
-            ok = false;
-            out << QStringLiteral("条件出错：%1，按条件不成立处理").arg(e.text());
-        }
+                       .arg(SheetEvaluator::describe(o.conditionValue),
+                            o.conditionHolds ? QStringLiteral("条件成立") : QStringLiteral("条件不成立"));
     }
-    if (f->gs.isEmpty()) {
+    if (!o.evaluated) {
         out << QStringLiteral("公式为空，该项保持不变");
         out << QStringLiteral("保存的值：%1").arg(old.null ? QStringLiteral("空") : amountText(old.value));
         return out;
     }
-    std::vector<SheetNameUse> uses;
-    try {
-        const TValue v = m_eval->evaluate(SheetEvaluator::toEvalText(f->gs), row, false, &uses);
-        listNames(QStringLiteral("公式"), uses);
-        out << QStringLiteral("计算结果：%1").arg(SheetEvaluator::describe(v));
-        if (ok) {
-            const double stored = RoundDec(2, SheetEvaluator::toFloat(v));
-            if (endsWithSemicolon(f->gs))
-                out << QStringLiteral("注意：公式以“;”结尾，没有结果值，按0保存");
-            out << QStringLiteral("保存的值：%1").arg(amountText(stored));
-        } else {
-            out << QStringLiteral("条件不成立，结果不用，保留原值");
-            out << QStringLiteral("保存的值：%1").arg(old.null ? QStringLiteral("空") : amountText(old.value));
-        }
-    } catch (const SheetEvalError &e) {
-        listNames(QStringLiteral("公式"), uses);
-        out << QStringLiteral("出错：%1").arg(e.text());
+    listNames(QStringLiteral("公式"), o.formulaNames);
+    if (o.error) {
+        out << QStringLiteral("出错：%1").arg(o.error->text());
         out << QStringLiteral("保存的值：空（出错的项目置为空）");
+        return out;
+    }
+    out << QStringLiteral("计算结果：%1").arg(SheetEvaluator::describe(o.value));
+    if (o.stored) {
+        if (o.noValue)
+            out << QStringLiteral("注意：") + noValueMessage();
+        out << QStringLiteral("保存的值：%1").arg(amountText(cell.value));
+    } else {
+        out << QStringLiteral("条件不成立，结果不用，保留原值");
+        out << QStringLiteral("保存的值：%1").arg(old.null ? QStringLiteral("空") : amountText(old.value));
     }
     return out;
 }

@@ -9,54 +9,17 @@
 //     CalcResult r = s.CalculateSheet();
 //     s.SaveSheet();          // the month in one transaction
 // Every database failure throws DbError (or DataError from the sheet); nothing is shown here.
-#include "data/DataTable.h"
-#include "payroll/SheetEvaluator.h"
+#include "wagecalc/MonthSheet.h"
+#include "wagecalc/WageCell.h"
 
 #include <QHash>
 #include <QList>
-#include <QSqlRecord>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
 
 namespace jjgz {
-
-// One item of the month (a row of gzxm_m) and its place in the sheet.
-struct SheetItem {
-    int xh = 0;
-    QString fname;  // "f" + number: the gzdata column and the name formulas use
-    QString xmname; // caption
-    int ftype = 0;  // 0 number, 1 text
-    int field = 0;  // field index in the sheet (7 onward)
-};
-
-// A formula of the list read when the sheet was created.
-struct SheetFormula {
-    int xh = 0;
-    QString fname, gs, gsdesc, con, condesc;
-};
-
-// Something that went wrong with one cell during a calculation.
-struct CellProblem {
-    enum Kind {
-        Failed,         // the formula raised an error: the field was emptied
-        ConditionError, // the condition raised an error: it counted as false
-        NoValue,        // the formula yields no value (it ends with ";"): 0 was stored
-    };
-    Kind kind = Failed;
-    int row = 0;  // sheet row
-    int item = 0; // index among the month's items
-    QString wkcode, fname;
-    SheetEvalError error;
-};
-
-struct CalcResult {
-    int employees = 0;
-    int items = 0;       // items of the month
-    int failedCells = 0; // problems of kind Failed
-    QList<CellProblem> problems;
-};
 
 // The problems of a calculation grouped by item for the clerk: the item, how many employees,
 // the first message with its place, the first few employee codes.
@@ -72,7 +35,7 @@ class WageSheet {
 public:
     // Index of the first item field of the sheet (bmcode, tpcode, bmname, tpname, wkcode, wkname,
     // sex come first).
-    static constexpr int FirstItemField = 7;
+    static constexpr int FirstItemField = MonthSheet::FirstItemField;
 
     // Reads the departments, positions and the formula list (the window's creation-time lists).
     WageSheet();
@@ -92,6 +55,8 @@ public:
     void EnsureMonthSheet();
     void OpenMonthItems();
     void BuildSheetFields();
+    // Every gzdata row of the month, also those of employees no longer in the roster (their code
+    // is shown and their name is NotInRosterName), so that saving keeps them.
     void LoadSheetRows();
 
     int year() const { return m_year; }   // 0 before the first load
@@ -99,10 +64,12 @@ public:
     bool isLoaded() const { return m_year != 0; }
 
     // The in-memory sheet: fields bmcode, tpcode, bmname, tpname, wkcode, wkname, sex, then one
-    // float field per item. The window edits it; CalculateSheet and SaveSheet read it.
-    DataTable &tmp() { return *m_tmp; }
-    const QList<SheetItem> &items() const { return m_items; }
-    int itemIndex(const QString &fname) const; // case-sensitive; -1 when not an item of the month
+    // float field per item. The window edits its table; CalculateSheet and SaveSheet read it.
+    MonthSheet &sheet() { return m_sheet; }
+    const MonthSheet &sheet() const { return m_sheet; }
+    DataTable &tmp() { return m_sheet.table(); }
+    const QList<SheetItem> &items() const { return m_sheet.items(); }
+    int itemIndex(const QString &fname) const { return m_sheet.itemIndex(fname); }
     // The formula of an item: the first of the list (by xh) whose fname equals it exactly.
     const SheetFormula *formulaFor(const QString &fname) const;
     const QList<SheetFormula> &formulas() const { return m_formulas; }
@@ -110,14 +77,16 @@ public:
     const QHash<QString, QString> &departments() const { return m_departments; }
     const QHash<QString, QString> &positions() const { return m_positions; }
 
+    // The name shown for an employee of the month who is no longer in the roster.
+    static QString notInRosterName();
+    // The codes of the loaded month's employees who are no longer in the roster, in sheet order.
+    const QStringList &notInRoster() const { return m_notInRoster; }
+
     // ---- Calculate and save
-    enum class Mode {
-        Cached, // each distinct text compiled once, piece-work totals read once for the month
-        Literal // the text replaced and compiled for every cell, one total query per use
-    };
-    // Fills the formula items of every row, left to right in item order, row by row. A cell whose
-    // formula fails becomes empty; the problems are returned and kept until the next load.
-    CalcResult CalculateSheet(Mode mode = Mode::Cached);
+    // Fills the formula items of every row, left to right in item order, row by row: each distinct
+    // formula and condition compiled once, the piece-work totals read once for the month. A cell
+    // whose formula fails becomes empty; the problems are returned and kept until the next load.
+    CalcResult CalculateSheet();
     // Writes the sheet as the month's gzdata rows: delete and insert in one transaction.
     void SaveSheet();
 
@@ -134,27 +103,26 @@ public:
     // left are first computed as the calculation would, then the cell is explained. Lines of text.
     QStringList explain(int row, int item);
     // The sheet row of an employee (case-insensitive like the codes in the database), or -1.
-    int rowOf(const QString &wkcode) const;
+    int rowOf(const QString &wkcode) const { return m_sheet.rowOf(wkcode); }
 
-    // Piece-work totals of every employee of the loaded month (one grouped query).
-    QHash<QString, PieceworkTotals> readPieceworkTotals() const;
-    // The totals of one employee by the one-query-per-use statement.
-    PieceworkTotals pieceworkTotal(const QString &wkcode) const;
+    // The formula and condition of each item of the month in the evaluator's text (empty texts
+    // for an item without formula).
+    std::vector<CellTexts> cellTexts() const;
+    // Piece-work totals of the loaded month by employee (codeKey), one grouped query; with
+    // `wkcode`, of that employee only.
+    QHash<QString, PieceworkTotals> readPieceworkTotals(const QString &wkcode = QString()) const;
 
 private:
-    struct Calc;
     void requireLoaded() const;
-    SheetName resolve(const std::string &name) const;
 
-    std::unique_ptr<DataTable> m_tmp;
-    std::unique_ptr<SheetEvaluator> m_eval;
+    MonthSheet m_sheet;
+    SheetEvaluator m_eval;
     int m_year = 0;
     int m_month = 0;
     QHash<QString, QString> m_departments;
     QHash<QString, QString> m_positions;
     QList<SheetFormula> m_formulas;
-    QList<SheetItem> m_items;
-    std::unordered_map<std::string, int> m_itemByName; // evaluator-text fname → item index
+    QStringList m_notInRoster;
     QList<CellProblem> m_problems;
     QHash<qint64, int> m_failureIndex; // (row << 16 | field) → index into m_problems
 };

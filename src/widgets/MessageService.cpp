@@ -30,6 +30,14 @@ public:
         widenMessageBox(box);
         box.exec();
     }
+    void messageWithDetails(QWidget *parent, const QString &title, const QString &text, MsgIcon icon,
+                            const QString &details) override
+    {
+        QMessageBox box(toQt(icon), title, text, QMessageBox::Ok, parent);
+        box.setDetailedText(details);
+        widenMessageBox(box);
+        box.exec();
+    }
     QMessageBox::StandardButton question(QWidget *parent, const QString &title, const QString &text,
                                          QMessageBox::StandardButtons buttons, MsgIcon icon) override
     {
@@ -73,6 +81,12 @@ void widenMessageBox(QMessageBox &box)
         grid->addItem(new QSpacerItem(MessageBoxMinimumWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
                       grid->rowCount(), 0, 1, grid->columnCount());
     }
+}
+
+void MessageService::messageWithDetails(QWidget *parent, const QString &title, const QString &text, MsgIcon icon,
+                                        const QString &details)
+{
+    message(parent, title, details.isEmpty() ? text : text + QStringLiteral("\n\n") + details, icon);
 }
 
 MessageService &messages()

@@ -15,6 +15,10 @@ public:
     virtual ~MessageService() = default;
     // A message with a single 确定 button.
     virtual void message(QWidget *parent, const QString &title, const QString &text, MsgIcon icon) = 0;
+    // The same with `details` in the box's details area, which the user opens when wanted (for
+    // long lists). The default puts them under the text.
+    virtual void messageWithDetails(QWidget *parent, const QString &title, const QString &text, MsgIcon icon,
+                                    const QString &details);
     // A question; returns the button that was pressed (one of `buttons`).
     virtual QMessageBox::StandardButton question(QWidget *parent, const QString &title, const QString &text,
                                                  QMessageBox::StandardButtons buttons, MsgIcon icon) = 0;

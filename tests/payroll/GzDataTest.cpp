@@ -72,6 +72,7 @@ private slots:
     void recreateAsksFirst();
     void calculateReportsAndMarks();
     void pickerChangedWithoutLoad();
+    void anotherMonthWithOtherItemsInTheSameWindow();
 };
 
 void GzDataTest::modes_data()
@@ -203,10 +204,14 @@ void GzDataTest::calculateReportsAndMarks()
     w.btnCalc->trigger();
     const ScriptedMessages::Shown report = app.messages.shown.last();
     QVERIFY2(report.text.startsWith(QStringLiteral("计算完毕")), qPrintable(report.text));
-    QVERIFY2(report.text.contains(QStringLiteral("[f4]日均：1名员工计算出错")), qPrintable(report.text));
-    QVERIFY(report.text.contains(QStringLiteral("除数为零")));
-    QVERIFY(report.text.contains(QStringLiteral("员工：A02")));
+    QVERIFY2(report.text.contains(QStringLiteral("1 个单元格计算出错")), qPrintable(report.text));
+    // The grouped problems go into the box's details area.
+    QVERIFY2(report.details.contains(QStringLiteral("[f4]日均：1名员工计算出错")), qPrintable(report.details));
+    QVERIFY(report.details.contains(QStringLiteral("除数为零")));
+    QVERIFY(report.details.contains(QStringLiteral("员工：A02")));
+    QVERIFY(!report.text.contains(QStringLiteral("员工：A02")));
     QCOMPARE(report.title, QStringLiteral("提示"));
+    QCOMPARE(report.icon, MsgIcon::Information);
     // Saved: the worked values and the emptied cell.
     QCOMPARE(app.scalar(QStringLiteral("select f4 from gzdata where wkcode='A01' and xmonth=12")).toDouble(), 100.0);
     QCOMPARE(app.scalar(QStringLiteral("select f2 from gzdata where wkcode='A01' and xmonth=12")).toDouble(), 812.35);
@@ -220,7 +225,8 @@ void GzDataTest::calculateReportsAndMarks()
     saveShot(&w, QStringLiteral("gzdata_calculated_failed_cell"));
     {
         // The report as the program's message box shows it.
-        QMessageBox box(QMessageBox::Warning, report.title, report.text, QMessageBox::Ok, &w);
+        QMessageBox box(QMessageBox::Information, report.title, report.text, QMessageBox::Ok, &w);
+        box.setDetailedText(report.details);
         box.show();
         QTest::qWait(50);
         saveShot(&box, QStringLiteral("gzdata_problem_details"));
@@ -264,6 +270,66 @@ void GzDataTest::pickerChangedWithoutLoad()
         app.scalar(QStringLiteral("select f3 from gzdata where wkcode='A01' and xyear=2010 and xmonth=12")).toDouble(),
         100.0);
     QCOMPARE(app.scalar(QStringLiteral("select count(*) from gzdata where xyear=2011")).toInt(), 0);
+}
+
+void GzDataTest::anotherMonthWithOtherItemsInTheSameWindow()
+{
+    // December has the items of buildMonth; before January is made, 计件工资 (f2) is deleted and
+    // 津贴 (f6) is added, so 日均's formula f1/f5 finds 天数 one column further left. One window
+    // calculates December, then 调出 January and calculates it: the values must be a fresh
+    // window's.
+    TestApp app;
+    buildMonth(app);
+    app.exec(QStringLiteral("insert into gzgs(xh,fname,gs,gsdesc,con,condesc) values(4,'f6','f5*10+f3','','','')"));
+    app.exec(QStringLiteral(
+        "insert into worker(wkcode,wkname,bmcode,sex,tpcode,state) values('C01','赵六','01','男','01',0)"));
+    // C01 leaves the roster after December was made: the window says so and keeps the row.
+    app.messages.answers = {QMessageBox::Yes, QMessageBox::Yes};
+    TfrmGzData w(wageSheetMode(0));
+    w.btnQuery->trigger();
+    app.exec(QStringLiteral("delete from worker where wkcode='C01'"));
+    w.btnQuery->trigger();
+    QVERIFY2(app.messages.lastText().contains(QStringLiteral("1名员工已不在员工名册")),
+             qPrintable(app.messages.lastText()));
+    QCOMPARE(w.sheet().tmp().rowCount(), 4);
+    typeCell(w, QStringLiteral("A01"), QStringLiteral("f1"), 2500);
+    typeCell(w, QStringLiteral("A01"), QStringLiteral("f5"), 25);
+    w.btnCalc->trigger();
+    QCOMPARE(app.scalar(QStringLiteral("select count(*) from gzdata where xyear=2010 and xmonth=12")).toInt(), 4);
+
+    app.exec(QStringLiteral("delete from gzxm where xh=2"));
+    app.exec(QStringLiteral("insert into gzxm(xh,fname,xmname,ftype,fsize) values(6,'f6','津贴',0,'0')"));
+    app.exec(QStringLiteral("alter table gzdata add f6 float default 0"));
+    auto calculateJanuary = [&app](TfrmGzData &window) {
+        window.edtDt->setDate(QDate(2011, 1, 1));
+        window.btnQuery->trigger();
+        typeCell(window, QStringLiteral("A01"), QStringLiteral("f1"), 3000);
+        typeCell(window, QStringLiteral("A01"), QStringLiteral("f5"), 30);
+        typeCell(window, QStringLiteral("A02"), QStringLiteral("f5"), 4);
+        typeCell(window, QStringLiteral("B01"), QStringLiteral("f5"), 7);
+        app.messages.answers = {QMessageBox::Yes};
+        window.btnCalc->trigger();
+        return window.sheet().sheet().cells();
+    };
+    const std::vector<SheetCell> same = calculateJanuary(w);
+    QStringList fields;
+    for (const SheetItem &it : w.sheet().items())
+        fields << it.fname;
+    QCOMPARE(fields, QStringList({"f1", "f3", "f4", "f5", "f6"}));
+    TfrmGzData freshWindow(wageSheetMode(0));
+    const std::vector<SheetCell> fresh = calculateJanuary(freshWindow);
+    QCOMPARE(same.size(), fresh.size());
+    for (size_t k = 0; k < same.size(); ++k) {
+        QCOMPARE(same[k].null, fresh[k].null);
+        QCOMPARE(same[k].value, fresh[k].value);
+    }
+    const auto value = [&w](const char *wk, const char *f) {
+        return w.sheet().tmp().rowValue(w.sheet().rowOf(QString::fromLatin1(wk)), w.sheet().tmp().fieldIndex(f));
+    };
+    QCOMPARE(value("A01", "f4").toDouble(), 100.0);
+    QCOMPARE(value("A01", "f6").toDouble(), 400.0);
+    QCOMPARE(value("B01", "f6").toDouble(), 70.0);
+    QVERIFY(w.sheet().problems().isEmpty());
 }
 
 QTEST_MAIN(GzDataTest)

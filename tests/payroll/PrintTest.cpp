@@ -154,7 +154,7 @@ void PrintTest::paySlipsInSheetOrder()
     buildMonth(app, 3);
     auto w = openSheet(1);
     QString message;
-    const report::Report slips = paySlipReport(*w->grid, &message);
+    const report::Report slips = w->paySlips(&message);
     QVERIFY(message.isEmpty());
     QString error;
     QVERIFY2(slips.saveAsPdf(app.path("slips.pdf"), &error), qPrintable(error));
@@ -178,7 +178,7 @@ void PrintTest::fortyItemsNothingCutOff()
     auto w = openSheet(1);
     QString message;
     QString error;
-    QVERIFY2(paySlipReport(*w->grid, &message).saveAsPdf(app.path("forty.pdf"), &error), qPrintable(error));
+    QVERIFY2(w->paySlips(&message).saveAsPdf(app.path("forty.pdf"), &error), qPrintable(error));
     keepPdf(app.path("forty.pdf"), QStringLiteral("pay_slips_40_items.pdf"));
     const QString text = pdfText(app.path("forty.pdf"));
     for (int n = 1; n <= 40; ++n) {
@@ -211,7 +211,7 @@ void PrintTest::hiddenColumnsLeaveThePrints()
         QVERIFY(WriteConfig(QString::fromLatin1(key), QStringLiteral("col6"), QStringLiteral("0")));
     auto slipsSheet = openSheet(1);
     QString message, error;
-    QVERIFY(paySlipReport(*slipsSheet->grid, &message).saveAsPdf(app.path("s.pdf"), &error));
+    QVERIFY(slipsSheet->paySlips(&message).saveAsPdf(app.path("s.pdf"), &error));
     const QString slips = pdfText(app.path("s.pdf"));
     QVERIFY(slips.contains(QStringLiteral("员工姓名")));
     QVERIFY(!slips.contains(QStringLiteral("性别")));

@@ -14,13 +14,19 @@ namespace jjgz::test {
 
 void ScriptedMessages::message(QWidget *, const QString &title, const QString &text, MsgIcon icon)
 {
-    shown.append({title, text, icon, false});
+    shown.append({title, text, icon, false, QString()});
+}
+
+void ScriptedMessages::messageWithDetails(QWidget *, const QString &title, const QString &text, MsgIcon icon,
+                                          const QString &details)
+{
+    shown.append({title, text, icon, false, details});
 }
 
 QMessageBox::StandardButton ScriptedMessages::question(QWidget *, const QString &title, const QString &text,
                                                        QMessageBox::StandardButtons buttons, MsgIcon icon)
 {
-    shown.append({title, text, icon, true});
+    shown.append({title, text, icon, true, QString()});
     if (answers.isEmpty()) {
         unexpected.append(text);
         return (buttons & QMessageBox::No) ? QMessageBox::No : QMessageBox::Cancel;

@@ -24,6 +24,7 @@ public:
         QString text;
         MsgIcon icon;
         bool question;
+        QString details; // of a message with a details area
     };
 
     QList<Shown> shown;
@@ -33,6 +34,8 @@ public:
     QStringList unexpected;                     // questions or choosers that had no scripted answer
 
     void message(QWidget *parent, const QString &title, const QString &text, MsgIcon icon) override;
+    void messageWithDetails(QWidget *parent, const QString &title, const QString &text, MsgIcon icon,
+                            const QString &details) override;
     QMessageBox::StandardButton question(QWidget *parent, const QString &title, const QString &text,
                                          QMessageBox::StandardButtons buttons, MsgIcon icon) override;
     QString saveFileName(QWidget *parent, const QString &caption, const QString &dir, const QString &filter,

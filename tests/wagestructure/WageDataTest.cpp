@@ -444,7 +444,8 @@ void WageDataTest::wageEvaluator()
         e.parser().Evaluate();
         QFAIL("evaluated");
     } catch (const eval::EEvalError &error) {
-        QCOMPARE(fromEvaluatorText(error.Message()), QStringLiteral("未知函数：ABSS"));
+        QCOMPARE(fromEvaluatorText(error.Message()),
+                 QStringLiteral("公式里的函数“ABSS”不存在或不允许在工资公式中使用"));
     }
     e.setText(QStringLiteral("f1+ABS(-1)"));
     QCOMPARE(e.parser().Evaluate().ToDouble(), 2501.0);

@@ -6,7 +6,10 @@
 // calc does what 调出 and then 计算 answered Yes do in the wage sheet window: prints one line
 // "failed WKCODE FNAME: MESSAGE" per cell that failed and last "calculated N employees, M items,
 // K failed cells"; conditions that raised an error and formulas without a value are reported as
-// "warning ..." lines on standard error. explain is a dry run of one cell and changes nothing.
+// "warning ..." lines on standard error, and so are the month's employees who are no longer in
+// the roster (their rows are calculated and saved like the others): "notice N employees ...".
+// explain is a dry run of one cell and changes nothing. Every line is one line: line breaks and
+// other control characters inside a message are written as \n, \r, \t or \xHH.
 // FILE defaults to data/zt000.mdb beside the program and is never created.
 // Exit codes: 0 done, 1 "error: MESSAGE" (database cannot be opened or written, unknown employee
 // or item), 2 usage.
@@ -24,17 +27,42 @@ using namespace jjgz;
 
 namespace {
 
+// `text` with its control characters (and the Unicode line separators) escaped, so that it
+// stays on its line.
+QString oneLine(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == '\n')
+            out += QStringLiteral("\\n");
+        else if (u == '\r')
+            out += QStringLiteral("\\r");
+        else if (u == '\t')
+            out += QStringLiteral("\\t");
+        else if (u < 0x20 || u == 0x7f)
+            out += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
+        else if (u == 0x85 || u == 0x2028 || u == 0x2029)
+            out += QStringLiteral("\\u%1").arg(int(u), 4, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
+// Writes `line` as one line.
 void put(FILE *to, const QString &line)
 {
-    const QByteArray b = line.toUtf8();
+    const QByteArray b = oneLine(line).toUtf8();
     std::fwrite(b.constData(), 1, size_t(b.size()), to);
     std::fputc('\n', to);
 }
 
 int usage()
 {
-    put(stderr, QStringLiteral("usage: jjgz-payroll [--db FILE] calc YYYY-MM\n"
-                               "       jjgz-payroll [--db FILE] explain YYYY-MM WKCODE FNAME"));
+    put(stderr, QStringLiteral("usage: jjgz-payroll [--db FILE] calc YYYY-MM"));
+    put(stderr, QStringLiteral("       jjgz-payroll [--db FILE] explain YYYY-MM WKCODE FNAME"));
     return 2;
 }
 
@@ -48,6 +76,11 @@ int calc(int year, int month)
 {
     WageSheet sheet;
     sheet.load(year, month);
+    if (!sheet.notInRoster().isEmpty())
+        put(stderr, QStringLiteral("notice %1 employees of the month are no longer in the roster, calculated and saved "
+                                   "as the others: %2")
+                        .arg(sheet.notInRoster().size())
+                        .arg(sheet.notInRoster().join(QStringLiteral(", "))));
     if (sheet.tmp().rowCount() == 0) {
         // The window does nothing for an empty sheet; neither is anything saved here.
         put(stdout, QStringLiteral("calculated 0 employees, %1 items, 0 failed cells").arg(sheet.items().size()));
