@@ -33,7 +33,7 @@ jjgz_layer(jjgz_masterdata          SCREEN  GUI   USES jjgz_app jjgz_widgets jjg
 # The record dialog picks employees with masterdata's TfrmSelWorker and reads them through WorkerData.
 jjgz_layer(jjgz_piecework           SCREEN  GUI   USES jjgz_app jjgz_widgets jjgz_data ACROSS jjgz_masterdata)
 jjgz_layer(jjgz_wagestructure_core  SCREEN  CORE  USES jjgz_data jjgz_wagecalc jjgz_evaluator)
-jjgz_layer(jjgz_wagestructure       SCREEN  GUI   USES jjgz_wagestructure_core jjgz_app jjgz_widgets jjgz_data)
+jjgz_layer(jjgz_wagestructure       SCREEN  GUI   USES jjgz_wagestructure_core jjgz_tax jjgz_app jjgz_widgets jjgz_data)
 jjgz_layer(jjgz_payroll_core        SCREEN  CORE  USES jjgz_data jjgz_wagecalc jjgz_tax jjgz_evaluator)
 jjgz_layer(jjgz_payroll             SCREEN  GUI   USES jjgz_payroll_core jjgz_app jjgz_widgets jjgz_report jjgz_data)
 jjgz_layer(jjgz_maintenance_core    SCREEN  CORE  USES jjgz_data)
@@ -44,5 +44,5 @@ jjgz_layer(jjgz_login               SHELL   GUI   USES jjgz_app jjgz_widgets jjg
 jjgz_layer(jjgz                     SHELL   GUI   USES jjgz_login jjgz_app jjgz_widgets)
 
 jjgz_layer(jjgz-formula             TOOL    NONE  USES jjgz_evaluator)
-jjgz_layer(jjgz-payroll             TOOL    CORE  USES jjgz_payroll_core jjgz_data)
+jjgz_layer(jjgz-payroll             TOOL    CORE  USES jjgz_payroll_core jjgz_tax jjgz_data)
 jjgz_layer(jjgz-mkdb                TOOL    NONE)

@@ -2,6 +2,7 @@
 //
 //   jjgz-payroll [--db FILE] calc YYYY-MM
 //   jjgz-payroll [--db FILE] explain YYYY-MM WKCODE FNAME
+//   jjgz-payroll [--db FILE] taxfile YYYY-MM OUT.xlsx [--map 列名=fN]...   (TaxCommands.cpp)
 //
 // calc does what 调出 and then 计算 answered Yes do in the wage sheet window: prints one line
 // "failed WKCODE FNAME: MESSAGE" per cell that failed and last "calculated N employees, M items,
@@ -13,6 +14,7 @@
 // FILE defaults to data/zt000.mdb beside the program and is never created.
 // Exit codes: 0 done, 1 "error: MESSAGE" (database cannot be opened or written, unknown employee
 // or item), 2 usage.
+#include "TaxCommands.h"
 #include "data/DataTable.h"
 #include "data/MainDM.h"
 #include "data/MyFun.h"
@@ -63,6 +65,7 @@ int usage()
 {
     put(stderr, QStringLiteral("usage: jjgz-payroll [--db FILE] calc YYYY-MM"));
     put(stderr, QStringLiteral("       jjgz-payroll [--db FILE] explain YYYY-MM WKCODE FNAME"));
+    put(stderr, QStringLiteral("       jjgz-payroll [--db FILE] taxfile YYYY-MM OUT.xlsx [--map 列名=fN]..."));
     return 2;
 }
 
@@ -159,6 +162,8 @@ int main(int argc, char **argv)
     if (args.isEmpty())
         return usage();
     const QString command = args.takeFirst();
+    if (isTaxCommand(command))
+        return runTaxCommand(command, args, db.isEmpty() ? databasePath() : db);
     int year = 0, month = 0;
     if (command == QStringLiteral("calc")) {
         if (args.size() != 1 || !parseWageMonth(args[0], year, month))
