@@ -19,6 +19,7 @@
 #include "payroll/GzSum.h"
 #include "payroll/GzYear.h"
 #include "payroll/JzNext.h"
+#include "payroll/TaxFile.h"
 #include "piecework/JjData.h"
 #include "wagestructure/Gzgs.h"
 #include "wagestructure/Gzxm.h"
@@ -52,6 +53,7 @@ QList<ScreenEntry> &table()
         {1303, OpenHow::NewChild, 2, wageSheet<TfrmGzData>},
         {1305, OpenHow::ReusedMaximised, 2, reused<TfrmGzSum>},
         {1307, OpenHow::ReusedMaximised, 2, reused<TfrmGzYear>},
+        {1309, OpenHow::Modal, 0, modal<TfrmTaxFile>},
         // 【初始设置】
         {1503, OpenHow::ReusedNormal, 1, reused<TfrmJjgz>},
         {1505, OpenHow::ReusedMaximised, 2, reused<TfrmJjgx>},

@@ -13,14 +13,21 @@ template <class F> auto answered(F &&f)
     } catch (const TaxError &e) {
         throw SheetEvalError{e.message(), 0, 0};
     } catch (const DbError &e) {
-        throw SheetEvalError{QStringLiteral("读取以前月份的工资数据失败（%1）").arg(e.message()), 0, 0};
+        throw SheetEvalError{QStringLiteral("读取以前月份的工资数据或税率表失败（%1）").arg(e.message()), 0, 0};
     }
 }
 
 } // namespace
 
-TaxSource::TaxSource(int year, int month) : m_ytd(year, month), m_rates(TaxRates::load())
+TaxSource::TaxSource(int year, int month) : m_ytd(year, month)
 {}
+
+const TaxRates &TaxSource::rates()
+{
+    if (!m_rates)
+        m_rates = TaxRates::load();
+    return *m_rates;
+}
 
 WageFunctionSource::Sum TaxSource::sumBefore(const QString &fname, const QString &wkcode)
 {
@@ -38,12 +45,12 @@ int TaxSource::monthsToDate(const QString &wkcode)
 
 double TaxSource::iit(double x)
 {
-    return answered([&] { return m_rates.iit(x); });
+    return answered([&] { return rates().iit(x); });
 }
 
 double TaxSource::iitBonus(double x)
 {
-    return answered([&] { return m_rates.iitBonus(x); });
+    return answered([&] { return rates().iitBonus(x); });
 }
 
 } // namespace jjgz

@@ -2,6 +2,7 @@
 // save and load through the database.
 #include "tax/TaxRates.h"
 #include "TestSupport.h"
+#include "data/TaxRateUpgrade.h"
 
 #include <QtTest>
 
@@ -137,6 +138,31 @@ private slots:
         QCOMPARE(rates.checkSave()->message,
                  TaxRates::kindName(TaxRates::Bonus) + QStringLiteral("：至少要有一档税率"));
         QCOMPARE(rates.iit(18500), 555.0); // the other table still gives its tax
+    }
+
+    // A database of an earlier version gets the tables and the permission codes, once: a second
+    // run changes nothing, and the rows are those of a new database.
+    void upgradeStep()
+    {
+        test::TestApp app;
+        app.exec(QStringLiteral("drop table taxrate"));
+        app.exec(QStringLiteral("delete from roles where roleid in (1517,1307,1309)"));
+        for (int run = 0; run < 2; ++run)
+            inTransaction([] {
+                for (const QString &sql : taxRateUpgradeStatements())
+                    dmMain->exec(sql);
+            });
+        QCOMPARE(app.scalar(QStringLiteral("select count(*) from taxrate")).toInt(), 14);
+        QCOMPARE(app.scalar(QStringLiteral("select group_concat(rolename) from (select rolename from roles where "
+                                           "roleid in (1307,1309,1517) order by roleid)")),
+                 QVariant(QStringLiteral("年度汇总,个税申报导出,税率表")));
+        const TaxRates loaded = TaxRates::load(), standard = TaxRates::standard();
+        for (int kind : TaxRates::Kinds)
+            for (int i = 0; i < 7; ++i) {
+                QCOMPARE(loaded.brackets(kind)[i].upper, standard.brackets(kind)[i].upper);
+                QCOMPARE(loaded.brackets(kind)[i].rate, standard.brackets(kind)[i].rate);
+                QCOMPARE(loaded.brackets(kind)[i].kcs, standard.brackets(kind)[i].kcs);
+            }
     }
 
     void saveAndReload()

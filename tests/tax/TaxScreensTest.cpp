@@ -3,12 +3,16 @@
 #include "TestSupport.h"
 #include "data/DataTable.h"
 #include "payroll/GzYear.h"
+#include "payroll/TaxFile.h"
+#include "tax/TaxDeclaration.h"
 #include "wagestructure/GzgsMdy.h"
 #include "wagestructure/TaxFormula.h"
 #include "wagestructure/TaxRate.h"
 #include "widgets/DbGrid.h"
 
 #include <QComboBox>
+#include <QDateEdit>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -135,6 +139,43 @@ private slots:
         QTest::mouseClick(dialog.btnAddFunc, Qt::LeftButton);
         QCOMPARE(dialog.edtGs->text(), QStringLiteral("MONTHSYTD()"));
         QCOMPARE(dialog.lstFunc->count(), 4);
+    }
+
+    // The declaration from its dialog: the mapping is kept in config.ini, an employee without an
+    // identity number is named before the file is written.
+    void taxFile()
+    {
+        TestApp app;
+        items(app, {{5, QStringLiteral("应发")}, {9, QStringLiteral("个税")}});
+        app.exec(QStringLiteral("insert into worker(wkcode,wkname,state,sfid) values('A','甲',0,'110101199001011234'),"
+                                "('B','乙',0,'')"));
+        app.exec(QStringLiteral("insert into gzxm_m(xyear,xmonth,xh,fname,xmname,ftype,fsize) select 2010,12,xh,fname,"
+                                "xmname,ftype,fsize from gzxm"));
+        app.exec(QStringLiteral("insert into gzdata(xyear,xmonth,wkcode,f5,f9) values(2010,12,'A',8000,90),"
+                                "(2010,12,'B',6000,30)"));
+        TfrmTaxFile form;
+        form.show();
+        QCOMPARE(form.grid->rowCount(), TaxDeclaration::mappableColumns().size());
+        auto *income = qobject_cast<QComboBox *>(form.grid->cellWidget(0, 1));
+        QVERIFY(income);
+        income->setCurrentIndex(income->findData(QStringLiteral("f5")));
+        saveShot(&form, QStringLiteral("taxfile"));
+        const QString out = app.path(QStringLiteral("申报.xlsx"));
+        app.messages.answers = {QMessageBox::Yes};
+        app.messages.files = {out};
+        QVERIFY(form.exportFile());
+        QVERIFY(app.messages.texts().join(u'\n').contains(QStringLiteral("员工 B 乙 没有身份证号码")));
+        QVERIFY(QFile::exists(out));
+        QCOMPARE(TaxDeclaration::savedMapping().value(QStringLiteral("本期收入")), QStringLiteral("f5"));
+        // A second dialog starts from the saved mapping.
+        TfrmTaxFile again;
+        QCOMPARE(qobject_cast<QComboBox *>(again.grid->cellWidget(0, 1))->currentData().toString(),
+                 QStringLiteral("f5"));
+        // Answered No: nothing is written.
+        QFile::remove(out);
+        app.messages.answers = {QMessageBox::No};
+        QVERIFY(!again.exportFile());
+        QVERIFY(!QFile::exists(out));
     }
 
     void yearSummary()
