@@ -68,8 +68,10 @@ FormulaCheck::Result FormulaCheck::check(const QString &text, const QStringList 
     Result result;
     if (text.isEmpty())
         return result;
-    // The calculation gives the evaluator the text as its one line.
+    // The calculation gives the evaluator the text as its one line. Only the text in hand is
+    // kept: a dialog checks every state of a text being typed.
     const std::string line = toEvaluatorText(text);
+    m_evaluator.clear();
     const SheetEvaluator::TextInfo &info = m_evaluator.inspect(line);
     if (info.failed) {
         result.ok = false;

@@ -87,6 +87,7 @@ private slots:
     void scriptVariablesStartEmptyForEveryEmployee();
     void namesFollowTheMonthsItems();
     void rowsOfEmployeesNoLongerInTheRoster();
+    void evaluatorRebindsAndStaysInItsRow();
     void monthIsCreatedOnceFromItsOwnItems();
     void emptyItemListLoadsFixedColumns();
     void conditions_data();
@@ -263,6 +264,34 @@ void WageSheetTest::rowsOfEmployeesNoLongerInTheRoster()
     QCOMPARE(app.scalar(QStringLiteral("select count(*) from gzdata where xyear=2024 and xmonth=5")).toInt(), 3);
     QCOMPARE(fx.stored(2024, 5, QStringLiteral("C"), QStringLiteral("f2")).toDouble(), 67.0);
     QCOMPARE(fx.stored(2024, 5, QStringLiteral("A"), QStringLiteral("f2")).toDouble(), 20.0);
+}
+
+void WageSheetTest::evaluatorRebindsAndStaysInItsRow()
+{
+    SheetEvaluator e;
+    e.setItems({"f1", "f2", "f3"});
+    const SheetCell three[] = {{1, false}, {2, false}, {3, false}};
+    QCOMPARE(e.evaluate("f3*10", {three, 3, {}}).ToDouble(), 30.0);
+    // Another month: f2 is gone, so f3 is the second column now.
+    e.setItems({"f1", "f3"});
+    const SheetCell two[] = {{1, false}, {7, false}};
+    QCOMPARE(e.evaluate("f3*10", {two, 2, {}}).ToDouble(), 70.0);
+    // A row of another shape is refused, never read past its end.
+    QVERIFY_THROWS_EXCEPTION(SheetEvalError, e.evaluate("f3*10", {two, 1, {}}));
+    // A text that does not compile fails with the same message every time.
+    SheetEvalError first, again;
+    try {
+        e.evaluate("f1+*2", {two, 2, {}});
+    } catch (const SheetEvalError &x) {
+        first = x;
+    }
+    try {
+        e.evaluate("f1+*2", {two, 2, {}});
+    } catch (const SheetEvalError &x) {
+        again = x;
+    }
+    QVERIFY(!first.message.isEmpty());
+    QVERIFY(first == again);
 }
 
 void WageSheetTest::monthIsCreatedOnceFromItsOwnItems()
