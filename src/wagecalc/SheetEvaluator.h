@@ -60,7 +60,7 @@ public:
         const SheetCell *cells = nullptr; // the row's item values, by item index
         int count = 0;                    // how many; must be the number of items
         PieceworkTotals totals;           // JJe and JSl of the row's employee
-        QString wkcode;                   // the row's employee (the year-to-date functions)
+        QString wkcode = QString();       // the row's employee (the year-to-date functions)
     };
 
     // Where SUMYTD, MONTHSYTD, IIT and IITBONUS get their values (none: a call fails the cell).
