@@ -23,6 +23,8 @@
 #          target                   kind    qt
 jjgz_layer(jjgz_evaluator           BASE    NONE)
 jjgz_layer(jjgz_data                BASE    CORE)
+jjgz_layer(jjgz_tax                 BASE    CORE  USES jjgz_data)
+jjgz_layer(jjgz_wagecalc            BASE    CORE  USES jjgz_data jjgz_evaluator)
 jjgz_layer(jjgz_widgets             BASE    GUI   USES jjgz_data)
 jjgz_layer(jjgz_app                 BASE    GUI   USES jjgz_widgets jjgz_data)
 jjgz_layer(jjgz_report              BASE    GUI   USES jjgz_widgets)
@@ -38,8 +40,8 @@ jjgz_layer(jjgz_piecework           SCREEN  GUI   USES jjgz_piecework_core jjgz_
 # calculation of a cell, below payroll and wagestructure.
 jjgz_layer(jjgz_wagecalc            BASE    CORE  USES jjgz_data jjgz_evaluator)
 jjgz_layer(jjgz_wagestructure_core  SCREEN  CORE  USES jjgz_wagecalc jjgz_data jjgz_evaluator)
-jjgz_layer(jjgz_wagestructure       SCREEN  GUI   USES jjgz_wagestructure_core jjgz_app jjgz_widgets jjgz_data)
-jjgz_layer(jjgz_payroll_core        SCREEN  CORE  USES jjgz_wagecalc jjgz_data jjgz_evaluator)
+jjgz_layer(jjgz_wagestructure       SCREEN  GUI   USES jjgz_wagestructure_core jjgz_tax jjgz_app jjgz_widgets jjgz_data)
+jjgz_layer(jjgz_payroll_core        SCREEN  CORE  USES jjgz_wagecalc jjgz_tax jjgz_data jjgz_evaluator)
 jjgz_layer(jjgz_payroll             SCREEN  GUI   USES jjgz_payroll_core jjgz_app jjgz_widgets jjgz_report jjgz_data)
 jjgz_layer(jjgz_maintenance_core    SCREEN  CORE  USES jjgz_data)
 jjgz_layer(jjgz_maintenance         SCREEN  GUI   USES jjgz_maintenance_core jjgz_app jjgz_widgets jjgz_data)
@@ -52,5 +54,5 @@ jjgz_layer(jjgz                     SHELL   GUI   USES jjgz_login jjgz_app jjgz_
 
 jjgz_layer(jjgz-formula             TOOL    NONE  USES jjgz_evaluator)
 jjgz_layer(jjgz-payroll             TOOL    CORE  USES jjgz_payroll_core jjgz_login_core jjgz_masterdata_core
-                                                       jjgz_piecework_core jjgz_data)
+                                                       jjgz_piecework_core jjgz_tax jjgz_data)
 jjgz_layer(jjgz-mkdb                TOOL    NONE)

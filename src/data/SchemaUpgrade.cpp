@@ -2,6 +2,7 @@
 
 #include "DbErrors.h"
 #include "MainDM.h"
+#include "TaxRateUpgrade.h"
 
 #include <QSet>
 #include <QSqlDatabase>
@@ -100,6 +101,10 @@ QList<UpgradeStep> makeSteps()
         QStringLiteral("insert or ignore into roles (roleid, rolename, flag) values (1907, '操作日志', 0)"),
     };
     steps << log;
+
+    // 3: the income-tax tables and the permissions of their screens.
+    steps << UpgradeStep{taxRateUpgradeName(), taxRateUpgradeDescription(), {QStringLiteral("table:taxrate")},
+                         taxRateUpgradeStatements()};
 
     return steps;
 }

@@ -127,6 +127,19 @@ create table gzdata (
 );
 create index gzdata_wkcode on gzdata (wkcode);
 
+-- The tax-rate tables of the individual income tax: kind 1 the withholding table of wages
+-- (cumulative income), kind 2 the monthly-converted table of the annual one-off bonus. Brackets
+-- in xh order; upper is the bracket's upper bound (null: the last bracket, without bound), rate a
+-- fraction, kcs the quick deduction.
+create table taxrate (
+  kind integer not null,
+  xh integer not null,
+  upper float,
+  rate float,
+  kcs float,
+  primary key (kind, xh)
+);
+
 create table operator (
   operno varchar(20) collate nocase primary key,
   opername varchar(50) collate nocase,
@@ -284,6 +297,8 @@ insert into roles (roleid, rolename, flag) values
   (1301, '打印工资条', 0),
   (1303, '工资发放表', 0),
   (1305, '工资汇总表', 0),
+  (1307, '年度汇总', 0),
+  (1309, '个税申报导出', 0),
   (1503, '计件工种设置', 0),
   (1505, '计件工序设置', 0),
   (1507, '计件系数设置', 0),
@@ -292,6 +307,7 @@ insert into roles (roleid, rolename, flag) values
   (1512, '部门设置', 0),
   (1513, '职位设置', 0),
   (1515, '员工名册管理', 0),
+  (1517, '税率表', 0),
   (1519, '单位名称', 0),
   (1701, '操作员管理', 0),
   (1703, '设定权限', 0),
@@ -312,3 +328,19 @@ insert into params (pid, pvalue, pdesc) values
   (6, '4', '员工代码宽度'),
   (7, '1', '自动生成员工代码（1=是）'),
   (8, '', '使用单位名称');
+
+insert into taxrate (kind, xh, upper, rate, kcs) values
+  (1, 1, 36000, 0.03, 0),
+  (1, 2, 144000, 0.10, 2520),
+  (1, 3, 300000, 0.20, 16920),
+  (1, 4, 420000, 0.25, 31920),
+  (1, 5, 660000, 0.30, 52920),
+  (1, 6, 960000, 0.35, 85920),
+  (1, 7, null, 0.45, 181920),
+  (2, 1, 3000, 0.03, 0),
+  (2, 2, 12000, 0.10, 210),
+  (2, 3, 25000, 0.20, 1410),
+  (2, 4, 35000, 0.25, 2660),
+  (2, 5, 55000, 0.30, 4410),
+  (2, 6, 80000, 0.35, 7160),
+  (2, 7, null, 0.45, 15160);

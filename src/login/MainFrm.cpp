@@ -109,7 +109,11 @@ void TfrmMain::createMenus()
     mnuDaily = addTopMenu(QStringLiteral("【日常处理】"), QStringLiteral("mnuDaily"), 0,
                           {{u"计件数据录入", 1001}, {u"工资数据录入", 1003}, {u"结转下月", 1005}});
     mnuReport = addTopMenu(QStringLiteral("【工资报表】"), QStringLiteral("mnuReport"), 0,
-                           {{u"打印工资条", 1301}, {u"工资发放表", 1303}, {u"工资汇总表", 1305}});
+                           {{u"打印工资条", 1301},
+                            {u"工资发放表", 1303},
+                            {u"工资汇总表", 1305},
+                            {u"年度汇总", 1307},
+                            {u"个税申报导出", 1309}});
     mnuInit = addTopMenu(QStringLiteral("【初始设置】"), QStringLiteral("mnuInit"), 1,
                          {{u"计件工种设置", 1503},
                           {u"计件工序设置", 1505},
@@ -117,6 +121,7 @@ void TfrmMain::createMenus()
                           {u"-", 0},
                           {u"工资项目定义", 1509},
                           {u"计算公式定义", 1511},
+                          {u"税率表", 1517},
                           {u"-", 0},
                           {u"部门设置", 1512},
                           {u"职位设置", 1513},

@@ -20,10 +20,13 @@
 #include "masterdata/WorkerType.h"
 #include "payroll/GzData.h"
 #include "payroll/GzSum.h"
+#include "payroll/GzYear.h"
 #include "payroll/JzNext.h"
+#include "payroll/TaxFile.h"
 #include "piecework/JjData.h"
 #include "wagestructure/Gzgs.h"
 #include "wagestructure/Gzxm.h"
+#include "wagestructure/TaxRate.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -53,12 +56,15 @@ QList<ScreenEntry> &table()
         {1301, OpenHow::NewChild, 1, wageSheet<TfrmGzData>},
         {1303, OpenHow::NewChild, 2, wageSheet<TfrmGzData>},
         {1305, OpenHow::ReusedMaximised, 2, reused<TfrmGzSum>},
+        {1307, OpenHow::ReusedMaximised, 2, reused<TfrmGzYear>},
+        {1309, OpenHow::Modal, 0, modal<TfrmTaxFile>},
         // 【初始设置】
         {1503, OpenHow::ReusedNormal, 1, reused<TfrmJjgz>},
         {1505, OpenHow::ReusedMaximised, 2, reused<TfrmJjgx>},
         {1507, OpenHow::ReusedNormal, 1, reused<TfrmJjxs>},
         {1509, OpenHow::Modal, 0, modal<TfrmGzxm>},
         {1511, OpenHow::ReusedMaximised, 2, reused<TfrmGzgs>},
+        {1517, OpenHow::Modal, 0, modal<TfrmTaxRate>},
         {1512, OpenHow::ReusedNormal, 1, reused<TfrmDepart>},
         {1513, OpenHow::ReusedNormal, 1, reused<TfrmWorkerType>},
         {1515, OpenHow::ReusedMaximised, 2, reused<TfrmWorker>},

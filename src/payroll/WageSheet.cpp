@@ -6,6 +6,7 @@
 #include "data/MonthLocks.h"
 #include "data/MyFun.h"
 #include "payroll/SheetLog.h"
+#include "payroll/TaxSource.h"
 
 #include <QRegularExpression>
 #include <QSqlError>
@@ -342,6 +343,13 @@ CalcResult WageSheet::CalculateSheet()
         totals.push_back(byCode.value(codeKey(wkcodes.last())));
     }
     std::vector<SheetCell> cells = m_sheet.cells();
+    // The earlier months of the year and the tax-rate tables, for this calculation only.
+    TaxSource source(m_year, m_month);
+    m_eval.setSource(&source);
+    struct Detach {
+        SheetEvaluator &e;
+        ~Detach() { e.setSource(nullptr); }
+    } detach{m_eval};
     const CalcResult result = calculateMonth(m_eval, cellTexts(), fnames, wkcodes, totals, cells);
     // The sheet shows the calculated values.
     m_sheet.setCells(cells);
@@ -481,6 +489,13 @@ QStringList WageSheet::explain(int rowIndex, int item)
     row.cells = cells.data();
     row.count = n;
     row.totals = readPieceworkTotals(wkcode).value(codeKey(wkcode));
+    row.wkcode = wkcode;
+    TaxSource source(m_year, m_month);
+    m_eval.setSource(&source);
+    struct Detach {
+        SheetEvaluator &e;
+        ~Detach() { e.setSource(nullptr); }
+    } detach{m_eval};
     const std::vector<CellTexts> texts = cellTexts();
     const QList<SheetItem> &items = m_sheet.items();
     const SheetItem &target = items[item];
@@ -522,6 +537,12 @@ QStringList WageSheet::explain(int rowIndex, int item)
         for (const SheetNameUse &u : uses) {
             QString line = QStringLiteral("%1取值：%2 = %3")
                                .arg(label, fromEvaluatorText(u.name), numberText(u.value.RawDouble()));
+            if (u.what.kind == SheetName::Function) {
+                line = QStringLiteral("%1函数：%2 = %3")
+                           .arg(label, fromEvaluatorText(u.name), numberText(u.value.RawDouble()));
+                if (u.name.rfind("SUMYTD", 0) == 0)
+                    line += QStringLiteral("（本年以前 %1 个月的合计）").arg(u.lines);
+            }
             if (u.what.kind == SheetName::Amount || u.what.kind == SheetName::Quantity)
                 line += QStringLiteral("（合计 %1 条计件明细）").arg(u.lines);
             out << line;

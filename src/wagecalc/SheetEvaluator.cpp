@@ -17,7 +17,7 @@ struct SheetEvaluator::Compiled {
     unsigned binding = 0;
 };
 
-SheetEvaluator::SheetEvaluator() : m_registry(makeWageFunctions())
+SheetEvaluator::SheetEvaluator() : m_registry(makeWageFunctions(&m_context))
 {}
 
 SheetEvaluator::~SheetEvaluator()
@@ -126,13 +126,21 @@ TValue SheetEvaluator::evaluate(const std::string &text, const Row &row, std::ve
                 v = TValue::Double(row.totals.sl);
                 lines = row.totals.lines;
                 break;
-            case SheetName::Unknown: throw unknownNameError(variable->VarName(), c.parser);
+            case SheetName::Unknown:
+            case SheetName::Function: throw unknownNameError(variable->VarName(), c.parser);
             }
             variable->SetValue(v);
             if (trace)
                 trace->push_back({variable->VarName(), what, std::move(v), lines});
         }
         obj.ResetLocals();
+        // The functions of the sheet read the row's employee and trace their calls.
+        struct Context {
+            WageFunctionContext &c;
+            ~Context() { c.trace = nullptr; }
+        } context{m_context};
+        m_context.wkcode = row.wkcode;
+        m_context.trace = trace;
         return c.parser.Evaluate();
     } catch (const EEvalError &e) {
         throw wageError(e, c.parser);

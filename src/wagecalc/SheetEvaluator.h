@@ -60,7 +60,11 @@ public:
         const SheetCell *cells = nullptr; // the row's item values, by item index
         int count = 0;                    // how many; must be the number of items
         PieceworkTotals totals;           // JJe and JSl of the row's employee
+        QString wkcode = QString();       // the row's employee (the year-to-date functions)
     };
+
+    // Where SUMYTD, MONTHSYTD, IIT and IITBONUS get their values (none: a call fails the cell).
+    void setSource(WageFunctionSource *source) { m_context.source = source; }
 
     // Evaluates `text` for `row`: compiled at its first use (a failure to compile is kept and
     // thrown again at every use). Throws SheetEvalError. `trace`, when given, receives every
@@ -107,6 +111,7 @@ private:
     Compiled &compiled(const std::string &text);
     void bind(Compiled &c);
 
+    WageFunctionContext m_context;
     std::unique_ptr<eval::TEPRegFuncs> m_registry;
     std::vector<std::string> m_items;
     unsigned m_binding = 1; // changes with the item list

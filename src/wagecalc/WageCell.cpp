@@ -51,6 +51,7 @@ CalcResult calculateMonth(SheetEvaluator &evaluator, const std::vector<CellTexts
         row.cells = cells.data() + size_t(r) * n;
         row.count = n;
         row.totals = totals[size_t(r)];
+        row.wkcode = wkcodes[r];
         SheetCell *rowCells = cells.data() + size_t(r) * n;
         for (int i = 0; i < n; ++i) {
             const CellTexts &t = texts[size_t(i)];

@@ -1,6 +1,7 @@
 #include "wagecalc/WageEvaluator.h"
 
 #include "data/Gbk.h"
+#include "wagecalc/SheetEvaluator.h"
 
 #include <algorithm>
 #include <cstring>
@@ -77,9 +78,130 @@ bool writes(const std::vector<TStatementNode> &list, const TValue *cell)
 
 } // namespace
 
-std::unique_ptr<TEPRegFuncs> makeWageFunctions()
+QList<WageSheetFunction> wageSheetFunctions()
 {
-    return TEPRegFuncs::CreateForSheet();
+    return {
+        {QStringLiteral("SUMYTD"), QStringLiteral("SUMYTD(\"f5\")"),
+         QStringLiteral("本年度本月以前各月该项目的合计（本月的值是该项目本身，含本月累计为 SUMYTD(\"f5\")+f5）")},
+        {QStringLiteral("MONTHSYTD"), QStringLiteral("MONTHSYTD()"),
+         QStringLiteral("本年度到本月（含本月）该员工有工资数据的月数（累计减除费用 5000×月数）")},
+        {QStringLiteral("IIT"), QStringLiteral("IIT(x)"),
+         QStringLiteral("累计预扣预缴应纳税所得额 x 按综合所得预扣率表计算的累计应纳税额（精确到分）")},
+        {QStringLiteral("IITBONUS"), QStringLiteral("IITBONUS(x)"),
+         QStringLiteral("全年一次性奖金 x 单独计税的税额（按 x/12 选税率，精确到分）")},
+    };
+}
+
+namespace {
+
+[[noreturn]] void functionFails(const QString &message)
+{
+    throw EWageName(toEvaluatorText(message));
+}
+
+WageFunctionSource &sourceOf(WageFunctionContext *context, const char *name)
+{
+    if (!context || !context->source)
+        functionFails(QStringLiteral("函数 %1 只能在工资计算中使用").arg(QString::fromLatin1(name)));
+    return *context->source;
+}
+
+// A number argument as the sheet reads values: empty gives 0, text that reads as a number its value.
+double numberArgument(const TValue &v, const char *name)
+{
+    if (v.IsEmpty() || v.IsNull())
+        return 0;
+    if (v.IsText()) {
+        bool ok = false;
+        const double x = fromEvaluatorText(v.Text()).trimmed().toDouble(&ok);
+        if (ok)
+            return x;
+    } else if (!v.IsArray()) {
+        try {
+            return v.ToDouble();
+        } catch (const EEvalError &) {
+        }
+    }
+    functionFails(QStringLiteral("函数 %1 的参数必须是数值").arg(QString::fromLatin1(name)));
+}
+
+// A source's failure becomes the evaluator's, so that it is placed in the formula like others.
+template <class F> auto asked(F &&f)
+{
+    try {
+        return f();
+    } catch (const SheetEvalError &e) {
+        functionFails(e.message);
+    }
+}
+
+void traced(WageFunctionContext *context, const QString &call, double value, int months = 0)
+{
+    if (!context->trace)
+        return;
+    SheetNameUse use;
+    use.name = toEvaluatorText(call);
+    use.what.kind = SheetName::Function;
+    use.value = TValue::Double(value);
+    use.lines = months;
+    context->trace->push_back(std::move(use));
+}
+
+QString amount(double x)
+{
+    return QString::fromStdString(FormatDoubleText(x));
+}
+
+} // namespace
+
+std::unique_ptr<TEPRegFuncs> makeWageFunctions(WageFunctionContext *context)
+{
+    std::unique_ptr<TEPRegFuncs> functions = TEPRegFuncs::CreateForSheet();
+    const QList<WageSheetFunction> list = wageSheetFunctions();
+    auto descr = [&list](int i) { return toEvaluatorText(list[i].description); };
+    functions->RegisterFunc(
+        "SUMYTD",
+        [context](TFuncCall &call) {
+            const TValue &arg = call.Arg(0);
+            if (!arg.IsText())
+                functionFails(QStringLiteral("函数 SUMYTD 的参数必须是工资项目编码的文字，例如 SUMYTD(\"f5\")"));
+            WageFunctionSource &source = sourceOf(context, "SUMYTD");
+            const QString fname = fromEvaluatorText(arg.Text());
+            const WageFunctionSource::Sum s = asked([&] { return source.sumBefore(fname, context->wkcode); });
+            *call.Result = TValue::Double(s.value);
+            traced(context, QStringLiteral("SUMYTD(\"%1\")").arg(fname), s.value, s.months);
+        },
+        fct_Custom, descr(0), 1);
+    functions->RegisterFunc(
+        "MONTHSYTD",
+        [context](TFuncCall &call) {
+            WageFunctionSource &source = sourceOf(context, "MONTHSYTD");
+            const int n = asked([&] { return source.monthsToDate(context->wkcode); });
+            *call.Result = TValue::Integer(n);
+            traced(context, QStringLiteral("MONTHSYTD()"), n);
+        },
+        fct_Custom, descr(1), 0);
+    functions->RegisterFunc(
+        "IIT",
+        [context](TFuncCall &call) {
+            const double x = numberArgument(call.Arg(0), "IIT");
+            WageFunctionSource &source = sourceOf(context, "IIT");
+            const double tax = asked([&] { return source.iit(x); });
+            *call.Result = TValue::Double(tax);
+            traced(context, QStringLiteral("IIT(%1)").arg(amount(x)), tax);
+        },
+        fct_Custom, descr(2), 1);
+    functions->RegisterFunc(
+        "IITBONUS",
+        [context](TFuncCall &call) {
+            const double x = numberArgument(call.Arg(0), "IITBONUS");
+            WageFunctionSource &source = sourceOf(context, "IITBONUS");
+            const double tax = asked([&] { return source.iitBonus(x); });
+            *call.Result = TValue::Double(tax);
+            traced(context, QStringLiteral("IITBONUS(%1)").arg(amount(x)), tax);
+        },
+        fct_Custom, descr(3), 1);
+    return functions;
 }
 
 TEvalLimits wageLimits()

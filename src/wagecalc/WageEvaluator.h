@@ -17,6 +17,7 @@
 //     (unknownNameError), where the evaluator alone would quietly reuse the previous value.
 #include "ExPars.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -28,8 +29,46 @@
 
 namespace jjgz {
 
-// The function registry of the wage calculation (the groups listed above), ready to attach.
-std::unique_ptr<eval::TEPRegFuncs> makeWageFunctions();
+struct SheetNameUse;
+
+// What the sheet's year-to-date and tax functions ask of the calculation; the payroll host answers
+// from the stored months of the year and the tax-rate tables. Each throws SheetEvalError with the
+// clerk's message (an unknown item, a broken tax-rate table).
+class WageFunctionSource {
+public:
+    struct Sum {
+        double value = 0;
+        int months = 0; // months summed
+    };
+    virtual ~WageFunctionSource() = default;
+    // Item `fname` of the employee over the months of the year before the one calculated.
+    virtual Sum sumBefore(const QString &fname, const QString &wkcode) = 0;
+    // The months of the year up to and including this one in which the employee has a row.
+    virtual int monthsToDate(const QString &wkcode) = 0;
+    virtual double iit(double x) = 0;      // by the withholding table of wages
+    virtual double iitBonus(double x) = 0; // by the table of the one-off bonus
+};
+
+// What the functions read while an evaluation runs: the source, the row's employee, and where
+// their calls are traced (the explanation).
+struct WageFunctionContext {
+    WageFunctionSource *source = nullptr;
+    QString wkcode;
+    std::vector<SheetNameUse> *trace = nullptr;
+};
+
+// The functions the wage sheet adds to the registry, for the formula dialog's list.
+struct WageSheetFunction {
+    QString name;        // as it is registered
+    QString call;        // how it is written, e.g. SUMYTD("f5")
+    QString description; // what it gives, in Chinese
+};
+QList<WageSheetFunction> wageSheetFunctions();
+
+// The function registry of the wage calculation (the groups listed above, and the year-to-date
+// and tax functions SUMYTD, MONTHSYTD, IIT and IITBONUS, which ask `context` while an evaluation
+// runs; without one, or without its source, a call of them fails the cell), ready to attach.
+std::unique_ptr<eval::TEPRegFuncs> makeWageFunctions(WageFunctionContext *context = nullptr);
 // The limits of one evaluation in the wage calculation.
 eval::TEvalLimits wageLimits();
 // Attaches `functions`, the limits and the handler for calls of unknown functions to `parser`.
@@ -61,7 +100,7 @@ public:
 
 // What a formula may ask for: an item of the month, JJe, JSl, or nothing the sheet knows.
 struct SheetName {
-    enum Kind { Item, Amount, Quantity, Unknown };
+    enum Kind { Item, Amount, Quantity, Unknown, Function }; // Function: a traced call only
     Kind kind = Unknown;
     int item = -1; // index among the month's items (Item only)
 };

@@ -135,4 +135,15 @@ void WageFormulas::remove(int xh)
     });
 }
 
+QString WageFormulas::taxFormula(const QString &income, const QString &special, const QString &additional,
+                                 const QString &tax)
+{
+    const auto cumulative = [](const QString &f) { return QStringLiteral("SUMYTD(\"%1\")+%1").arg(f); };
+    QString taxable = cumulative(income) + QStringLiteral(" - 5000*MONTHSYTD()");
+    for (const QString &f : {special, additional})
+        if (!f.isEmpty())
+            taxable += QStringLiteral(" - (%1)").arg(cumulative(f));
+    return QStringLiteral("Max(0, IIT(%1) - SUMYTD(\"%2\"))").arg(taxable, tax);
+}
+
 } // namespace jjgz

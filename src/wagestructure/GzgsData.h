@@ -40,6 +40,13 @@ public:
     // The same with the items as they are now.
     static QString Describe(const QString &text);
 
+    // The standard formula of the tax withheld the cumulative way, for the item `tax`: the tax of
+    // the cumulative taxable income (income less 5000 a month, the special deductions and the
+    // additional special deductions, each including this month) less the tax of the earlier
+    // months. `special` and `additional` may be empty (no such item).
+    static QString taxFormula(const QString &income, const QString &special, const QString &additional,
+                              const QString &tax);
+
     // Saves `formula` as a new one (numbered by NextFormulaNo, its xh ignored) or as the new
     // content of formula `formula.xh`, with both descriptions made from the items as they are
     // now. Returns the formula's xh. Throws DbError when nothing was written (also when the

@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "data/DBFun.h"
+#include "wagestructure/TaxFormula.h"
 #include "widgets/EnterAsTab.h"
 #include "widgets/MessageService.h"
 
@@ -103,13 +104,40 @@ TfrmGzgsMdy::TfrmGzgsMdy(int mode, QWidget *parent)
     sourceLayout->addWidget(lstSrc, 1);
     sourceLayout->addWidget(btnAdd);
 
+    auto *functions = new QGroupBox(QStringLiteral("工资函数"), this);
+    lstFunc = new QListWidget(functions);
+    lstFunc->setObjectName(QStringLiteral("lstFunc"));
+    for (const WageSheetFunction &fn : wageSheetFunctions()) {
+        auto *item = new QListWidgetItem(fn.call, lstFunc);
+        item->setData(Qt::UserRole, fn.name);
+        item->setToolTip(fn.description);
+    }
+    lstFunc->setCurrentRow(0);
+    auto *funcDesc = new QLabel(functions);
+    funcDesc->setObjectName(QStringLiteral("lblFuncDesc"));
+    funcDesc->setWordWrap(true);
+    funcDesc->setMinimumHeight(48);
+    funcDesc->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    connect(lstFunc, &QListWidget::currentRowChanged, funcDesc,
+            [this, funcDesc](int row) { funcDesc->setText(row >= 0 ? lstFunc->item(row)->toolTip() : QString()); });
+    funcDesc->setText(lstFunc->currentItem() ? lstFunc->currentItem()->toolTip() : QString());
+    btnAddFunc = new QPushButton(QStringLiteral("添加函数"), functions);
+    btnAddFunc->setObjectName(QStringLiteral("btnAddFunc"));
+    btnTaxFormula = new QPushButton(QStringLiteral("个税公式…"), functions);
+    btnTaxFormula->setObjectName(QStringLiteral("btnTaxFormula"));
+    auto *functionLayout = new QVBoxLayout(functions);
+    functionLayout->addWidget(lstFunc, 1);
+    functionLayout->addWidget(funcDesc);
+    functionLayout->addWidget(btnAddFunc);
+    functionLayout->addWidget(btnTaxFormula);
+
     btnClear = new QPushButton(QStringLiteral("清除公式"), this);
     btnClear->setObjectName(QStringLiteral("btnClear"));
     btnYes = new QPushButton(QStringLiteral("确定"), this);
     btnYes->setObjectName(QStringLiteral("btnYes"));
     btnCancel = new QPushButton(QStringLiteral("取消"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    for (QPushButton *b : {btnAdd, btnClear, btnYes, btnCancel}) {
+    for (QPushButton *b : {btnAdd, btnAddFunc, btnTaxFormula, btnClear, btnYes, btnCancel}) {
         b->setAutoDefault(false);
         b->setDefault(false);
     }
@@ -131,6 +159,7 @@ TfrmGzgsMdy::TfrmGzgsMdy(int mode, QWidget *parent)
     auto *body = new QHBoxLayout;
     body->addLayout(left, 1);
     body->addWidget(sources);
+    body->addWidget(functions);
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(btnClear);
@@ -148,6 +177,13 @@ TfrmGzgsMdy::TfrmGzgsMdy(int mode, QWidget *parent)
         if (const QListWidgetItem *item = lstSrc->currentItem())
             append(BracketCode(item->text()));
     });
+    connect(btnAddFunc, &QPushButton::clicked, this, [this] {
+        if (const QListWidgetItem *item = lstFunc->currentItem()) {
+            const QString name = item->data(Qt::UserRole).toString();
+            append(name == QStringLiteral("MONTHSYTD") ? name + QStringLiteral("()") : name + QStringLiteral("("));
+        }
+    });
+    connect(btnTaxFormula, &QPushButton::clicked, this, [this] { btnTaxFormulaClick(); });
     connect(btnClear, &QPushButton::clicked, this, [this] {
         activeBox()->clear();
         activeBox()->setFocus();
@@ -161,7 +197,20 @@ TfrmGzgsMdy::TfrmGzgsMdy(int mode, QWidget *parent)
     updateCheck(edtGs);
     updateCheck(edtCon);
     EnterAsTab::install(this);
-    resize(720, 400);
+    resize(900, 420);
+}
+
+void TfrmGzgsMdy::btnTaxFormulaClick()
+{
+    const std::optional<TfrmTaxFormula::Choice> choice = TfrmTaxFormula::execute(this, m_items);
+    if (!choice)
+        return;
+    const int at = cboDest->findData(choice->tax);
+    if (at >= 0)
+        cboDest->setCurrentIndex(at);
+    rbGs->setChecked(true);
+    edtGs->setText(choice->formula);
+    edtGs->setFocus();
 }
 
 TfrmGzgsMdy::~TfrmGzgsMdy() = default;

@@ -41,6 +41,9 @@ public:
     QRadioButton *rbCon;                  // 条件
     QList<QPushButton *> operatorButtons; // btn1 ... btn6, btn11 ... btn16
     QPushButton *btnAdd;
+    QListWidget *lstFunc;       // the sheet's own functions, with what they give
+    QPushButton *btnAddFunc;    // 添加函数
+    QPushButton *btnTaxFormula; // 个税公式…
     QPushButton *btnClear;
     QPushButton *btnYes;
     QPushButton *btnCancel;
@@ -56,6 +59,7 @@ private:
     void append(const QString &text);
     void updateCheck(QLineEdit *box);
     void btnYesClick();
+    void btnTaxFormulaClick();
 
     int m_mode;
     int m_xh = 0;

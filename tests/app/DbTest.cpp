@@ -55,6 +55,7 @@ void DbTest::schemaAndSeedRows()
         {"gzxm_m", "xyear,xmonth,xh,fname,xmname,ftype,fsize"},
         {"gzgs", "xh,fname,gs,gsdesc,con,condesc"},
         {"gzdata", "xyear,xmonth,wkcode"},
+        {"taxrate", "kind,xh,upper,rate,kcs"},
         {"operator", "operno,opername,pwd,dept"},
         {"roles", "roleid,rolename,flag"},
         {"rolelist", "opername,roleid"},
@@ -69,7 +70,8 @@ void DbTest::schemaAndSeedRows()
     }
     // Seed rows: admin found whatever the letter case, a role per permission code, params 1-8.
     QCOMPARE(app.scalar("select pwd from operator where opername='ADMIN'").toString(), QString());
-    QCOMPARE(app.scalar("select count(*) from roles where flag=0").toInt(), 27);
+    QCOMPARE(app.scalar("select count(*) from roles where flag=0").toInt(), 30);
+    QCOMPARE(app.scalar("select count(*) from taxrate").toInt(), 14);
     QCOMPARE(app.scalar("select rolename from roles where roleid=1503").toString(), QStringLiteral("计件工种设置"));
     QCOMPARE(app.scalar("select count(*) from params where pid between 1 and 8").toInt(), 8);
     QCOMPARE(GetParam(8), QString());

@@ -151,8 +151,8 @@ void writePicture(const QString &path, QSize size)
     QVERIFY(image.save(path, "JPG"));
 }
 
-const QList<int> AllCodes = {1,    1001, 1003, 1005, 1301, 1303, 1305, 1503, 1505, 1507, 1509, 1511, 1512,
-                             1513, 1515, 1519, 1701, 1703, 1705, 1901, 1903, 1905, 1907, 2101, 2105};
+const QList<int> AllCodes = {1,    1001, 1003, 1005, 1301, 1303, 1305, 1307, 1309, 1503, 1505, 1507, 1509, 1511,
+                             1512, 1513, 1515, 1517, 1519, 1701, 1703, 1705, 1901, 1903, 1905, 1907, 2101, 2105};
 
 } // namespace
 
@@ -209,7 +209,13 @@ void MainFrmTest::frame()
     };
     const QList<Top> expected = {
         {"【日常处理】", 0, {{"计件数据录入", 1001}, {"工资数据录入", 1003}, {"结转下月", 1005}}},
-        {"【工资报表】", 0, {{"打印工资条", 1301}, {"工资发放表", 1303}, {"工资汇总表", 1305}}},
+        {"【工资报表】",
+         0,
+         {{"打印工资条", 1301},
+          {"工资发放表", 1303},
+          {"工资汇总表", 1305},
+          {"年度汇总", 1307},
+          {"个税申报导出", 1309}}},
         {"【初始设置】",
          1,
          {{"计件工种设置", 1503},
@@ -218,6 +224,7 @@ void MainFrmTest::frame()
           {"-", 0},
           {"工资项目定义", 1509},
           {"计算公式定义", 1511},
+          {"税率表", 1517},
           {"-", 0},
           {"部门设置", 1512},
           {"职位设置", 1513},
@@ -322,7 +329,7 @@ void MainFrmTest::switchedOff_data()
     QTest::newRow("switched off and granted")
         << "clerk" << QList<int>{1005, 1303} << QList<int>{1005, 1303, 1001} << QStringList{};
     QTest::newRow("whole 【工资报表】 off")
-        << "admin" << QList<int>{1301, 1303, 1305} << QList<int>{} << QStringList{"【工资报表】"};
+        << "admin" << QList<int>{1301, 1303, 1305, 1307, 1309} << QList<int>{} << QStringList{"【工资报表】"};
     QTest::newRow("whole 【操作员】 off for an operator")
         << "clerk" << QList<int>{1701, 1703, 1705} << QList<int>{1701} << QStringList{"【操作员】"};
 }
@@ -366,32 +373,33 @@ void MainFrmTest::tidying_data()
     QTest::addColumn<bool>("ownCodeOne"); // 【初始设置】 keeps its code 1
     QTest::addColumn<QStringList>("shown");
     QTest::addColumn<bool>("menuShown");
-    const QStringList all = {"计件工种设置", "计件工序设置", "计件系数设置", "-", "工资项目定义", "计算公式定义", "-",
+    const QStringList all = {"计件工种设置", "计件工序设置", "计件系数设置", "-",
+                             "工资项目定义", "计算公式定义", "税率表",       "-",
                              "部门设置",     "职位设置",     "员工名册管理"};
     QTest::newRow("nothing off") << QList<int>{} << false << all << true;
-    QTest::newRow("middle group off") << QList<int>{1509, 1511} << false
+    QTest::newRow("middle group off") << QList<int>{1509, 1511, 1517} << false
                                       << QStringList{"计件工种设置", "计件工序设置", "计件系数设置", "-",
                                                      "部门设置",     "职位设置",     "员工名册管理"}
                                       << true;
     QTest::newRow("first group off") << QList<int>{1503, 1505, 1507} << false
-                                     << QStringList{"工资项目定义", "计算公式定义", "-",
+                                     << QStringList{"工资项目定义", "计算公式定义", "税率表",      "-",
                                                     "部门设置",     "职位设置",     "员工名册管理"}
                                      << true;
     QTest::newRow("last group off") << QList<int>{1512, 1513, 1515} << false
                                     << QStringList{"计件工种设置", "计件工序设置", "计件系数设置", "-",
-                                                   "工资项目定义", "计算公式定义"}
+                                                   "工资项目定义", "计算公式定义", "税率表"}
                                     << true;
     QTest::newRow("only the middle left") << QList<int>{1503, 1505, 1507, 1512, 1513, 1515} << false
-                                          << QStringList{"工资项目定义", "计算公式定义"} << true;
-    QTest::newRow("everything off") << QList<int>{1503, 1505, 1507, 1509, 1511, 1512, 1513, 1515} << false
+                                          << QStringList{"工资项目定义", "计算公式定义", "税率表"} << true;
+    QTest::newRow("everything off") << QList<int>{1503, 1505, 1507, 1509, 1511, 1512, 1513, 1515, 1517} << false
                                     << QStringList{} << false;
     // With its own code 1 the menu is left as the hiding step made it.
-    QTest::newRow("code 1: left alone") << QList<int>{1509, 1511} << true
+    QTest::newRow("code 1: left alone") << QList<int>{1509, 1511, 1517} << true
                                         << QStringList{"计件工种设置", "计件工序设置", "计件系数设置", "-", "-",
                                                        "部门设置",     "职位设置",     "员工名册管理", "-"}
                                         << true;
     QTest::newRow("code 1: stays even when empty")
-        << QList<int>{1503, 1505, 1507, 1509, 1511, 1512, 1513, 1515} << true << QStringList{"-", "-", "-"} << true;
+        << QList<int>{1503, 1505, 1507, 1509, 1511, 1512, 1513, 1515, 1517} << true << QStringList{"-", "-", "-"} << true;
 }
 
 void MainFrmTest::tidying()

@@ -2,6 +2,7 @@
 //
 //   jjgz-payroll [--db FILE] calc YYYY-MM
 //   jjgz-payroll [--db FILE] explain YYYY-MM WKCODE FNAME
+//   jjgz-payroll [--db FILE] taxfile YYYY-MM OUT.xlsx [--map 列名=fN]...   (TaxCommands.cpp)
 //   close / reopen / carry / log: see AdminCommands.h
 // Every command runs as the operator --user NAME (default admin), password from JJGZ_PASSWORD.
 //
@@ -18,6 +19,7 @@
 #include "AdminCommands.h"
 #include "ImportCommands.h" // import-workers, import-piecework, import-sheet, bankfile
 #include "data/DataPaths.h"
+#include "TaxCommands.h"
 #include "data/DataTable.h"
 #include "data/MainDM.h"
 #include "data/MonthLocks.h"
@@ -70,6 +72,7 @@ int usage()
 {
     put(stderr, QStringLiteral("usage: jjgz-payroll [--db FILE] calc YYYY-MM"));
     put(stderr, QStringLiteral("       jjgz-payroll [--db FILE] explain YYYY-MM WKCODE FNAME"));
+    put(stderr, QStringLiteral("       jjgz-payroll [--db FILE] taxfile YYYY-MM OUT.xlsx [--map 列名=fN]..."));
     for (const QString &line : admin::usage().split(u'\n', Qt::SkipEmptyParts))
         put(stderr, line);
     return 2;
@@ -178,8 +181,13 @@ int main(int argc, char **argv)
     if (args.isEmpty())
         return usage();
     const QString command = args.takeFirst();
+    if ((isImportCommand(command) || isTaxCommand(command)) && db.isEmpty()
+        && (db = DataPaths::databaseForTool()).isEmpty())
+        return 1;
     if (isImportCommand(command))
         return runImportCommand(command, args, db);
+    if (isTaxCommand(command))
+        return runTaxCommand(command, args, db);
     int year = 0, month = 0;
     if (command == QStringLiteral("calc")) {
         if (args.size() != 1 || !parseWageMonth(args[0], year, month))
