@@ -103,7 +103,9 @@ QList<UpgradeStep> makeSteps()
     steps << log;
 
     // 3: the income-tax tables and the permissions of their screens.
-    steps << UpgradeStep{taxRateUpgradeName(), taxRateUpgradeDescription(), {QStringLiteral("table:taxrate")},
+    steps << UpgradeStep{taxRateUpgradeName(),
+                         taxRateUpgradeDescription(),
+                         {QStringLiteral("table:taxrate")},
                          taxRateUpgradeStatements()};
 
     return steps;

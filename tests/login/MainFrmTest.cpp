@@ -398,8 +398,8 @@ void MainFrmTest::tidying_data()
                                         << QStringList{"计件工种设置", "计件工序设置", "计件系数设置", "-", "-",
                                                        "部门设置",     "职位设置",     "员工名册管理", "-"}
                                         << true;
-    QTest::newRow("code 1: stays even when empty")
-        << QList<int>{1503, 1505, 1507, 1509, 1511, 1512, 1513, 1515, 1517} << true << QStringList{"-", "-", "-"} << true;
+    QTest::newRow("code 1: stays even when empty") << QList<int>{1503, 1505, 1507, 1509, 1511, 1512, 1513, 1515, 1517}
+                                                   << true << QStringList{"-", "-", "-"} << true;
 }
 
 void MainFrmTest::tidying()

@@ -161,9 +161,9 @@ void OperatorRoleTest::save_data()
     QTest::newRow("全清") << "btnClear" << QList<int>{}
                           << QStringList{"delete O'Brien 1001", "delete O'Brien 1503", "delete O'Brien 1503"}
                           << QList<int>{1005, 9999};
-    QList<int> everything = {1,    1001, 1003, 1005, 1007, 1009, 1301, 1303, 1305, 1307, 1309, 1503, 1505, 1507,
-                             1509, 1511, 1512, 1513, 1515, 1517, 1519, 1701, 1703, 1705, 1901, 1903, 1905, 1907,
-                             2101, 2105, 9999};
+    QList<int> everything = {1,    1001, 1003, 1005, 1007, 1009, 1301, 1303, 1305, 1307, 1309,
+                             1503, 1505, 1507, 1509, 1511, 1512, 1513, 1515, 1517, 1519, 1701,
+                             1703, 1705, 1901, 1903, 1905, 1907, 2101, 2105, 9999};
     QStringList inserts;
     for (int code : everything)
         if (code != 1001 && code != 1503 && code != 1005 && code != 9999)

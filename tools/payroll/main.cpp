@@ -18,8 +18,8 @@
 // or item), 2 usage.
 #include "AdminCommands.h"
 #include "ImportCommands.h" // import-workers, import-piecework, import-sheet, bankfile
-#include "data/DataPaths.h"
 #include "TaxCommands.h"
+#include "data/DataPaths.h"
 #include "data/DataTable.h"
 #include "data/MainDM.h"
 #include "data/MonthLocks.h"
