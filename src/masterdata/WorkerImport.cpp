@@ -1,6 +1,7 @@
 #include "masterdata/WorkerImport.h"
 
 #include "data/MainDM.h"
+#include "data/OpLog.h"
 #include "data/SheetReader.h"
 #include "masterdata/WorkerData.h"
 
@@ -283,6 +284,12 @@ ImportResult WorkerImport::run(const SheetTable &table, bool dryRun)
     inTransaction([&] {
         for (const Planned &p : std::as_const(planned))
             WorkerData::save(p.mode, p.values);
+        if (!planned.isEmpty()) // a file that changes nothing is not logged as a change
+            OpLog::log(OpAction::Import, QStringLiteral("员工名册"),
+                       QStringLiteral("新增 %1 人，更新 %2 人，跳过 %3 人（与已有资料相同）")
+                           .arg(result.added)
+                           .arg(result.updated)
+                           .arg(result.skipped));
     });
     result.written = true;
     return result;

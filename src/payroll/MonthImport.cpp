@@ -1,7 +1,9 @@
 #include "payroll/MonthImport.h"
 
 #include "data/MainDM.h"
+#include "data/MonthLocks.h"
 #include "data/MyFun.h"
+#include "data/OpLog.h"
 #include "data/SheetReader.h"
 
 #include <QHash>
@@ -27,6 +29,7 @@ QString monthText(int year, int month)
 
 ImportResult MonthImport::run(int year, int month, const SheetTable &table, bool dryRun)
 {
+    MonthLocks::requireOpen(year, month); // a closed month takes no values, not even to check them
     JetQuery &q = dmMain->qryExec;
     QList<Item> items;
     forEachRow(q, QStringLiteral("select fname,xmname from gzxm_m where xyear=? and xmonth=? order by xh"),
@@ -216,6 +219,9 @@ ImportResult MonthImport::run(int year, int month, const SheetTable &table, bool
             ScratchScope scope(q);
             q.exec();
         }
+        if (!planned.isEmpty()) // a file that changes nothing is not logged as a change
+            OpLog::log(OpAction::Import, QStringLiteral("工资数据 ") + OpLog::monthText(year, month),
+                       QStringLiteral("更新 %1 人，跳过 %2 人（数值未变）").arg(result.updated).arg(result.skipped));
     });
     result.written = true;
     return result;

@@ -12,8 +12,9 @@ struct SheetTable;
 
 class MonthImport {
 public:
-    // Throws DbError for a month without wage rows, or when the database refuses the writing
-    // (then nothing has changed).
+    // Throws DbError for a closed month (MonthLocks::requireOpen's text) or a month without wage
+    // rows, or when the database refuses the writing (then nothing has changed). A written import
+    // leaves one row in the operation log, in the same transaction.
     static ImportResult run(int year, int month, const SheetTable &table, bool dryRun);
 };
 

@@ -2,7 +2,9 @@
 
 #include "data/DBFun.h"
 #include "data/MainDM.h"
+#include "data/MonthLocks.h"
 #include "data/MyFun.h"
+#include "data/OpLog.h"
 #include "data/SheetReader.h"
 #include "piecework/PieceData.h"
 
@@ -135,6 +137,15 @@ ImportResult PieceImport::run(const SheetTable &table, bool dryRun, const QStrin
     const Items jobTypes(PieceData::jobTypeItems());
     const Items coefficients(PieceData::coefficientItems());
     QHash<QString, Items> processes; // by job type
+    // Whether a date's month is closed, asked once per month.
+    QHash<int, std::optional<MonthLock>> locks; // by year * 100 + month
+    auto lockOf = [&](const QDate &date) {
+        const int key = date.year() * 100 + date.month();
+        auto it = locks.find(key);
+        if (it == locks.end())
+            it = locks.insert(key, MonthLocks::lockOf(date.year(), date.month()));
+        return *it;
+    };
 
     QList<Record> records;
     QHash<QString, int> recordOf; // 单号 -> index in records
@@ -168,6 +179,10 @@ ImportResult PieceImport::run(const SheetTable &table, bool dryRun, const QStrin
             headerOk = false;
         } else if (!h.dt.isValid()) {
             problem(QStringLiteral("dt"), QStringLiteral("请填写日期"));
+            headerOk = false;
+        } else if (const std::optional<MonthLock> lock = lockOf(h.dt)) {
+            // Records dated in a closed month are refused as the record dialog refuses them.
+            problem(QStringLiteral("dt"), MonthLocks::refusalText(*lock));
             headerOk = false;
         }
         const QString gzText = sheetText(cell(QStringLiteral("gz")));
@@ -340,6 +355,12 @@ ImportResult PieceImport::run(const SheetTable &table, bool dryRun, const QStrin
         // Numbered as the dialog numbers a new record, inside the one transaction.
         for (int i = 0; i < values.size(); ++i)
             PieceData::save(1, values.at(i), lines.at(i), operName);
+        if (!values.isEmpty()) // a file that changes nothing is not logged as a change
+            OpLog::log(OpAction::Import, QStringLiteral("计件数据"),
+                       QStringLiteral("新增 %1 条记录（%2 行），跳过 %3 行（与已有记录相同）")
+                           .arg(values.size())
+                           .arg(result.added)
+                           .arg(result.skipped));
     });
     result.written = true;
     return result;

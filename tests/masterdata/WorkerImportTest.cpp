@@ -5,6 +5,7 @@
 #include "app/ImportDialog.h"
 #include "data/DataTable.h"
 #include "data/Gbk.h"
+#include "data/OpLog.h"
 #include "data/SheetReader.h"
 #include "masterdata/Worker.h"
 
@@ -102,6 +103,12 @@ void WorkerImportTest::addUpdateAndReimport()
     QCOMPARE(worker(app, "0003"), QStringLiteral("王五|02||-||2024-04-01||0|0|"));
     // The update keeps what the file does not have (the remark); an empty date clears it.
     QCOMPARE(worker(app, "0001"), QStringLiteral("张三丰|01|男|01|110105199001011234||6222|0|1|老员工"));
+    const QString logged = QStringLiteral("员工名册/新增 2 人，更新 1 人，跳过 0 人（与已有资料相同）");
+    auto log = [&] {
+        return app.scalar("select group_concat(target||'/'||detail, ' ') from oplog where action=?", {OpAction::Import})
+            .toString();
+    };
+    QCOMPARE(log(), logged);
 
     const ImportResult again = WorkerImport::run(SheetTable::fromRows(SheetReader::read(file.fileName())), false);
     QVERIFY(again.ok());
@@ -110,6 +117,7 @@ void WorkerImportTest::addUpdateAndReimport()
     QCOMPARE(again.skipped, 3);
     QCOMPARE(again.rows.at(0).action, QStringLiteral("不变"));
     QCOMPARE(app.scalar("select count(*) from worker").toInt(), 4);
+    QCOMPARE(log(), logged); // nothing changed, nothing logged
 }
 
 void WorkerImportTest::problems_data()
@@ -173,6 +181,7 @@ void WorkerImportTest::problems()
     QVERIFY(!r.written);
     QCOMPARE(app.scalar("select count(*) from worker").toInt(), 2);
     QCOMPARE(worker(app, "0001"), QStringLiteral("张三|01|男|01|110105199001011234||6222|0|0|老员工"));
+    QCOMPARE(app.scalar("select count(*) from oplog where action=?", {OpAction::Import}).toInt(), 0);
     if (r.rows.size() == 2)
         QCOMPARE(r.rows.at(1).action, QStringLiteral("有错误"));
 }
@@ -189,6 +198,7 @@ void WorkerImportTest::dryRunWritesNothing()
     QCOMPARE(r.updated, 1);
     QCOMPARE(app.scalar("select count(*) from worker").toInt(), 2);
     QCOMPARE(app.scalar("select bmcode from worker where wkcode='0001'").toString(), QStringLiteral("01"));
+    QCOMPARE(app.scalar("select count(*) from oplog where action=?", {OpAction::Import}).toInt(), 0);
 }
 
 // 员工名册管理 → 导入: the preview of a file with a problem keeps 导入 disabled; the corrected

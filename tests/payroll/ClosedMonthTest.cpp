@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QDateEdit>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -107,6 +108,9 @@ private slots:
     void reopenNeedsItsRight();
     void carryDialogRefusesIntoClosed();
     void headless();
+    void headlessImportSheet();
+    void headlessNeedsTheRight_data();
+    void headlessNeedsTheRight();
 };
 
 void ClosedMonthTest::plainClassesRefuse()
@@ -398,6 +402,89 @@ void ClosedMonthTest::headless()
                 {QStringLiteral("--user"), QStringLiteral("clerk"), QStringLiteral("calc"), QStringLiteral("2024-04")},
                 QStringLiteral("secret"));
     QCOMPARE(r.code, 1);
+}
+
+// import-sheet into a closed month is refused with its refusal and leaves gzdata as it was; into
+// an open month it writes, logged once under the operator; a dry run logs nothing.
+void ClosedMonthTest::headlessImportSheet()
+{
+    TestApp app;
+    buildMonths(app);
+    const QString file = app.path(QStringLiteral("sheet.csv"));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QStringLiteral("员工代码,基本工资\nA,777\n").toUtf8());
+    f.close();
+    MonthLocks::close(2024, 5);
+    const QString may = monthSnapshot(app, 5);
+
+    ToolRun r = runTool(app, {QStringLiteral("import-sheet"), QStringLiteral("2024-05"), file});
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.contains(refusal()), qPrintable(r.err));
+    QCOMPARE(monthSnapshot(app, 5), may);
+    QCOMPARE(logRows(app, OpAction::Import), 0);
+
+    r = runTool(app, {QStringLiteral("import-sheet"), QStringLiteral("2024-04"), file, QStringLiteral("--dry-run")});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(logRows(app, OpAction::Import), 0);
+    r = runTool(app, {QStringLiteral("import-sheet"), QStringLiteral("2024-04"), file});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out.trimmed(), QStringLiteral("imported 0 added, 1 updated"));
+    QCOMPARE(app.scalar(QStringLiteral("select opername||'/'||target from oplog where action=?"), {OpAction::Import})
+                 .toString(),
+             QStringLiteral("admin/工资数据 2024-04"));
+}
+
+// Each headless command asks for the permission of its screen: an operator without it is
+// refused (exit 1, in Chinese), and nothing is imported or written.
+void ClosedMonthTest::headlessNeedsTheRight_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("right");
+    QTest::newRow("import-workers") << QStringList{"import-workers", "FILE"} << 1515;
+    QTest::newRow("import-piecework") << QStringList{"import-piecework", "FILE"} << 1001;
+    QTest::newRow("import-sheet") << QStringList{"import-sheet", "2024-04", "FILE"} << 1003;
+    QTest::newRow("bankfile") << QStringList{"bankfile", "2024-04", "--item", "f1", "OUT.csv"} << 1303;
+    QTest::newRow("taxfile") << QStringList{"taxfile", "2024-04", "OUT.xlsx"} << 1309;
+}
+
+void ClosedMonthTest::headlessNeedsTheRight()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, right);
+    TestApp app;
+    buildMonths(app);
+    // The clerk has every right the commands need but this one.
+    app.exec(QStringLiteral("insert into operator(operno, opername, pwd) values('002', 'clerk', 'secret')"));
+    for (const int code : {1515, 1001, 1003, 1303, 1309})
+        if (code != right)
+            app.exec(QStringLiteral("insert into rolelist(opername, roleid) values('clerk', ?)"), {code});
+    const QString file = app.path(QStringLiteral("in.csv"));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QStringLiteral("员工代码,员工姓名,基本工资\nA,张三,555\n").toUtf8());
+    f.close();
+    const QString out = app.path(QStringLiteral("out"));
+    for (QString &a : args) {
+        if (a == u"FILE")
+            a = file;
+        else if (a.startsWith(QLatin1String("OUT")))
+            a = out + a.mid(3);
+    }
+    const QString april = monthSnapshot(app, 4);
+    const int workers = app.scalar(QStringLiteral("select count(*) from worker")).toInt();
+    ToolRun r =
+        runTool(app, QStringList{QStringLiteral("--user"), QStringLiteral("clerk")} + args, QStringLiteral("secret"));
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.contains(QStringLiteral("没有“")) && r.err.contains(QString::number(right)), qPrintable(r.err));
+    QCOMPARE(monthSnapshot(app, 4), april);
+    QCOMPARE(app.scalar(QStringLiteral("select count(*) from worker")).toInt(), workers);
+    QCOMPARE(logRows(app, OpAction::Import), 0);
+    QVERIFY(!QFile::exists(out + QStringLiteral(".csv")) && !QFile::exists(out + QStringLiteral(".xlsx")));
+    // With it, the same command runs as that operator.
+    app.exec(QStringLiteral("insert into rolelist(opername, roleid) values('clerk', ?)"), {right});
+    r = runTool(app, QStringList{QStringLiteral("--user"), QStringLiteral("clerk")} + args, QStringLiteral("secret"));
+    QVERIFY2(!r.err.contains(QString::number(right)), qPrintable(r.err));
 }
 
 QTEST_MAIN(ClosedMonthTest)

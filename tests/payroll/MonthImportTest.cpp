@@ -3,6 +3,8 @@
 #include "payroll/MonthImport.h"
 #include "TestSupport.h"
 #include "app/ImportDialog.h"
+#include "data/MonthLocks.h"
+#include "data/OpLog.h"
 #include "data/SheetReader.h"
 #include "payroll/GzData.h"
 #include "payroll/WageSheetMode.h"
@@ -65,6 +67,7 @@ private slots:
     void problems_data();
     void problems();
     void previewInTheWageSheet();
+    void closedMonthAndLog();
 };
 
 void MonthImportTest::valuesByNameOrCode()
@@ -148,6 +151,37 @@ void MonthImportTest::previewInTheWageSheet()
     w.btnImport->trigger();
     QVERIFY(seen);
     QCOMPARE(values(app), QStringLiteral("0001:3000.0:0.0 0002:2800.0:50.0"));
+}
+
+// A closed month takes no values, with the closed month's own refusal; an import that writes
+// leaves one log row, a dry run and a refusal none.
+void MonthImportTest::closedMonthAndLog()
+{
+    TestApp app;
+    seedMonth(app);
+    const SheetTable t = table({{"员工代码", "扣款"}, {"0001", 120}});
+    auto logged = [&] {
+        return app.scalar("select group_concat(target||'/'||detail, ' ') from oplog where action=?", {OpAction::Import})
+            .toString();
+    };
+    MonthImport::run(2024, 5, t, true);
+    QCOMPARE(logged(), QString());
+    QCOMPARE(MonthImport::run(2024, 5, t, false).updated, 1);
+    QCOMPARE(logged(), QStringLiteral("工资数据 2024-05/更新 1 人，跳过 0 人（数值未变）"));
+
+    MonthLocks::close(2024, 5);
+    const QString before = values(app);
+    const QString refusal = MonthLocks::refusalText(*MonthLocks::lockOf(2024, 5));
+    for (const bool dryRun : {true, false}) {
+        try {
+            MonthImport::run(2024, 5, table({{"员工代码", "扣款"}, {"0001", 7}}), dryRun);
+            QFAIL("a closed month took imported values");
+        } catch (const DbError &e) {
+            QCOMPARE(e.message(), refusal);
+        }
+    }
+    QCOMPARE(values(app), before);
+    QCOMPARE(app.scalar("select count(*) from oplog where action=?", {OpAction::Import}).toInt(), 1);
 }
 
 QTEST_MAIN(MonthImportTest)

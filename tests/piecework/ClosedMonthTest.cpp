@@ -6,10 +6,12 @@
 #include "data/DataTable.h"
 #include "data/MonthLocks.h"
 #include "data/OpLog.h"
+#include "data/SheetReader.h"
 #include "piecework/JjData.h"
 #include "piecework/JjDataMdy.h"
 #include "piecework/PieceData.h"
 #include "piecework/PieceFields.h"
+#include "piecework/PieceImport.h"
 #include "piecework/PieceListing.h"
 
 #include <QDateEdit>
@@ -79,6 +81,7 @@ private slots:
     void failedSaveLeavesNoLogRow();
     void listingRefuses();
     void dialogRefuses();
+    void importRefusesClosedRows();
 };
 
 void ClosedMonthTest::dataLayerRefuses_data()
@@ -192,6 +195,39 @@ void ClosedMonthTest::dialogRefuses()
     dialog.edtDt->setDate(QDate(2024, 6, 20));
     dialog.btnYes->click();
     QCOMPARE(app.messages.texts(), QStringList{QStringLiteral("保存成功")});
+}
+
+// An imported row dated in a closed month is that row's problem, in the refusal's words, and
+// nothing of the file is written or logged; the open month alone imports, with one log row.
+void ClosedMonthTest::importRefusesClosedRows()
+{
+    TestApp app;
+    const QString refusal = seedMonths(app);
+    const QString before = snapshot(app);
+    const int logged = app.scalar(QStringLiteral("select count(*) from oplog")).toInt();
+    auto sheet = [](const QList<QVariantList> &rows) {
+        SheetRows s;
+        s.rows = QList<QVariantList>{{"单号", "日期", "工种", "工序", "数量", "员工代码"}} + rows;
+        return SheetTable::fromRows(s);
+    };
+    const QVariantList june = {"J", QDate(2024, 6, 3), "缝纫", "上领", 10, "0001"};
+    const QVariantList may = {"M", QDate(2024, 5, 31), "缝纫", "上领", 10, "0002"};
+    ImportResult r = PieceImport::run(sheet({june, may}), false, CurOperName);
+    QVERIFY(!r.written);
+    QCOMPARE(r.problems.size(), 1);
+    QCOMPARE(r.problems.first().line(), QStringLiteral("row 3: 日期: ") + refusal);
+    QCOMPARE(snapshot(app), before);
+    QCOMPARE(app.scalar(QStringLiteral("select count(*) from oplog")).toInt(), logged);
+
+    r = PieceImport::run(sheet({june}), true, CurOperName); // a dry run logs nothing
+    QVERIFY(r.ok());
+    QCOMPARE(app.scalar(QStringLiteral("select count(*) from oplog")).toInt(), logged);
+    r = PieceImport::run(sheet({june}), false, CurOperName);
+    QVERIFY(r.written);
+    QCOMPARE(app.scalar(QStringLiteral("select count(*) from oplog where action=?"), {OpAction::Import}).toInt(), 1);
+    QCOMPARE(app.scalar(QStringLiteral("select target||'/'||detail from oplog where action=?"), {OpAction::Import})
+                 .toString(),
+             QStringLiteral("计件数据/新增 1 条记录（1 行），跳过 0 行（与已有记录相同）"));
 }
 
 QTEST_MAIN(ClosedMonthTest)

@@ -44,8 +44,11 @@ const QHash<QString, QPair<int, QString>> &rights()
     static const QHash<QString, QPair<int, QString>> map = {
         {QStringLiteral("calc"), {1003, QStringLiteral("工资数据录入")}},
         {QStringLiteral("explain"), {1003, QStringLiteral("工资数据录入")}},
-        {QStringLiteral("import"), {1003, QStringLiteral("工资数据录入")}},
-        {QStringLiteral("taxfile"), {1303, QStringLiteral("工资发放表")}},
+        {QStringLiteral("import-sheet"), {1003, QStringLiteral("工资数据录入")}},
+        {QStringLiteral("import-workers"), {1515, QStringLiteral("员工名册管理")}},
+        {QStringLiteral("import-piecework"), {1001, QStringLiteral("计件数据录入")}},
+        {QStringLiteral("bankfile"), {1303, QStringLiteral("工资发放表")}},
+        {QStringLiteral("taxfile"), {1309, QStringLiteral("个税申报导出")}},
         {QStringLiteral("close"), {RightCloseMonth, QStringLiteral("封账")}},
         {QStringLiteral("reopen"), {RightReopenMonth, QStringLiteral("取消封账")}},
         {QStringLiteral("carry"), {1005, QStringLiteral("结转下月")}},

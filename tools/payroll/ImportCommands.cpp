@@ -11,6 +11,8 @@
 // A dry run checks everything, writes nothing and ends "dry run: would import A added, U updated".
 #include "ImportCommands.h"
 
+#include "AdminCommands.h"
+
 #include "data/MainDM.h"
 #include "data/MyFun.h"
 #include "data/SheetReader.h"
@@ -66,7 +68,7 @@ int importFile(const QString &command, int year, int month, const QString &file,
     else if (command == QLatin1String("import-sheet"))
         r = MonthImport::run(year, month, table, dryRun);
     else
-        r = PieceImport::run(table, dryRun, QStringLiteral("导入"));
+        r = PieceImport::run(table, dryRun, CurOperName);
     if (!r.unknownColumns.isEmpty())
         out(stdout, QStringLiteral("ignored columns: ") + r.unknownColumns.join(QStringLiteral(", ")));
     for (const ImportProblem &p : r.problems)
@@ -114,7 +116,7 @@ bool isImportCommand(const QString &command)
            || command == QLatin1String("import-sheet") || command == QLatin1String("bankfile");
 }
 
-int runImportCommand(const QString &command, const QStringList &arguments, const QString &db)
+int runImportCommand(const QString &command, const QStringList &arguments, const QString &db, const QString &user)
 {
     QStringList args = arguments;
     bool dryRun = false;
@@ -160,6 +162,8 @@ int runImportCommand(const QString &command, const QStringList &arguments, const
         struct Reset {
             ~Reset() { dmMain = nullptr; }
         } reset;
+        if (const int refused = admin::signIn(dm, user, command))
+            return refused;
         if (command == QLatin1String("bankfile"))
             return bankFile(year, month, item, args[1]);
         return importFile(command, year, month, args[0], sheet, dryRun);

@@ -9,6 +9,8 @@
 // Exit codes: 0 done, 1 "error: MESSAGE", 2 usage.
 #include "TaxCommands.h"
 
+#include "AdminCommands.h"
+
 #include "data/MainDM.h"
 #include "data/MyFun.h"
 #include "payroll/WageSheet.h"
@@ -44,7 +46,7 @@ int fail(const QString &message)
     return 1;
 }
 
-int taxFile(const QStringList &args, const QString &db)
+int taxFile(const QStringList &args, const QString &db, const QString &user)
 {
     if (args.size() < 2)
         return usage();
@@ -71,6 +73,8 @@ int taxFile(const QStringList &args, const QString &db)
     struct Reset {
         ~Reset() { dmMain = nullptr; }
     } reset;
+    if (const int refused = admin::signIn(dm, user, QStringLiteral("taxfile")))
+        return refused;
     QHash<QString, QString> mapping = TaxDeclaration::savedMapping();
     for (auto it = overrides.constBegin(); it != overrides.constEnd(); ++it) {
         if (!TaxDeclaration::mappableColumns().contains(it.key()))
@@ -99,11 +103,11 @@ bool isTaxCommand(const QString &command)
     return command == QStringLiteral("taxfile");
 }
 
-int runTaxCommand(const QString &command, const QStringList &args, const QString &db)
+int runTaxCommand(const QString &command, const QStringList &args, const QString &db, const QString &user)
 {
     try {
         if (command == QStringLiteral("taxfile"))
-            return taxFile(args, db);
+            return taxFile(args, db, user);
         return usage();
     } catch (const TaxError &e) {
         return fail(e.message());

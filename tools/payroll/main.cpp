@@ -185,9 +185,9 @@ int main(int argc, char **argv)
         && (db = DataPaths::databaseForTool()).isEmpty())
         return 1;
     if (isImportCommand(command))
-        return runImportCommand(command, args, db);
+        return runImportCommand(command, args, db, user);
     if (isTaxCommand(command))
-        return runTaxCommand(command, args, db);
+        return runTaxCommand(command, args, db, user);
     int year = 0, month = 0;
     if (command == QStringLiteral("calc")) {
         if (args.size() != 1 || !parseWageMonth(args[0], year, month))
