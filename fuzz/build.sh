@@ -36,7 +36,7 @@ for f in "$root"/src/evaluator/*.cpp; do
   if [ ${#pids[@]} -ge "$jobs" ]; then wait "${pids[0]}"; pids=("${pids[@]:1}"); fi
 done
 qtsources=("$root"/src/wagecalc/WageEvaluator.cpp "$root"/src/wagecalc/SheetEvaluator.cpp "$root"/src/wagecalc/WageCell.cpp
-  "$root"/src/data/MyFun.cpp "$root"/src/data/IniFile.cpp "$root"/src/data/Gbk.cpp
+  "$root"/src/data/MyFun.cpp "$root"/src/data/DataPaths.cpp "$root"/src/data/IniFile.cpp "$root"/src/data/Gbk.cpp
   "$root"/tests/payroll/LiteralOracle.cpp "$root"/tests/payroll/SheetGenerator.cpp)
 for f in "${qtsources[@]}"; do
   compile "$f" "$out/obj-qt/$(basename "$f" .cpp).o" "${qt[@]}" -I"$root/tests/payroll" &
@@ -53,7 +53,7 @@ link() { # target objects...
 }
 link fuzz_evaluator "$here/fuzz_evaluator.cpp" "$out"/obj/*.o
 oqt=("$out"/obj-qt/WageEvaluator.o "$out"/obj-qt/SheetEvaluator.o "$out"/obj-qt/WageCell.o "$out"/obj-qt/MyFun.o
-  "$out"/obj-qt/IniFile.o "$out"/obj-qt/Gbk.o)
+  "$out"/obj-qt/DataPaths.o "$out"/obj-qt/IniFile.o "$out"/obj-qt/Gbk.o)
 link fuzz_sheet "${qt[@]}" "$here/fuzz_sheet.cpp" "${oqt[@]}" "$out"/obj/*.o "${qtlibs[@]}"
 link fuzz_payroll_sheet "${qt[@]}" "$here/fuzz_payroll_sheet.cpp" "${oqt[@]}" "$out"/obj/*.o "${qtlibs[@]}"
 link fuzz_wage_month "${qt[@]}" -I"$root/tests/payroll" "$here/fuzz_wage_month.cpp" "$out"/obj-qt/LiteralOracle.o \
