@@ -1,6 +1,7 @@
 #pragma once
 // What an import found and did, shared by the importers, their preview dialogs and the
 // command-line program.
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -46,6 +47,41 @@ struct ImportResult {
             .arg(added)
             .arg(updated)
             .arg(skipped);
+    }
+};
+
+// The codes of a code table as an import finds them: a cell may hold the code (any letter case),
+// the name, or "[code]name".
+struct ImportCodes {
+    QHash<QString, QString> names;      // by code, as stored
+    QHash<QString, QString> codesLower; // lower-case code -> code (codes compare without case)
+    QHash<QString, QStringList> byName;
+
+    void add(const QString &code, const QString &name)
+    {
+        names.insert(code, name);
+        codesLower.insert(code.toLower(), code);
+        byName[name].append(code);
+    }
+    // The code named by `text`; empty with `error` set when none or more than one fits. A code
+    // that is missing is reported as "<what>“<text>”不存在；" + `advice` + "填写已有的<what>代码或名称".
+    QString find(const QString &text, const QString &what, const QString &advice, QString *error) const
+    {
+        QString t = text;
+        if (t.startsWith(u'[') && t.indexOf(u']') > 1)
+            t = t.mid(1, t.indexOf(u']') - 1);
+        if (const auto it = codesLower.constFind(t.toLower()); it != codesLower.constEnd())
+            return *it;
+        const QStringList codes = byName.value(text);
+        if (codes.size() == 1)
+            return codes.first();
+        if (codes.size() > 1)
+            *error = QStringLiteral("有 %1 个%2名为“%3”（代码 %4），请填写%2代码")
+                         .arg(codes.size())
+                         .arg(what, text, codes.join(QStringLiteral("、")));
+        else
+            *error = QStringLiteral("%1“%2”不存在；%3填写已有的%1代码或名称").arg(what, text, advice);
+        return QString();
     }
 };
 

@@ -65,37 +65,11 @@ QString WorkerValues::*textMember(const QString &key)
     return nullptr;
 }
 
-// A code table read once: code -> name, and name -> the codes that carry it.
-struct CodeNames {
-    QHash<QString, QString> names;      // by code, as stored
-    QHash<QString, QString> codesLower; // lower-case code -> code (codes compare without case)
-    QHash<QString, QStringList> byName;
-
-    void add(const QString &code, const QString &name)
-    {
-        names.insert(code, name);
-        codesLower.insert(code.toLower(), code);
-        byName[name].append(code);
-    }
-    // The code named by `text`: a code, a name, or "[code]name". Empty with `error` set when none
-    // or more than one fits.
+// Departments and positions: codes, names or "[code]name", and the advice for a missing one.
+struct CodeNames : ImportCodes {
     QString find(const QString &text, const QString &what, QString *error) const
     {
-        QString t = text;
-        if (t.startsWith(u'[') && t.indexOf(u']') > 1)
-            t = t.mid(1, t.indexOf(u']') - 1);
-        if (const auto it = codesLower.constFind(t.toLower()); it != codesLower.constEnd())
-            return *it;
-        const QStringList codes = byName.value(text);
-        if (codes.size() == 1)
-            return codes.first();
-        if (codes.size() > 1)
-            *error = QStringLiteral("有 %1 个%2名为“%3”（代码 %4），请填写%2代码")
-                         .arg(codes.size())
-                         .arg(what, text, codes.join(QStringLiteral("、")));
-        else
-            *error = QStringLiteral("%1“%2”不存在；请先在代码表中增加，或填写已有的%1代码或名称").arg(what, text);
-        return QString();
+        return ImportCodes::find(text, what, QStringLiteral("请先在代码表中增加，或"), error);
     }
 };
 

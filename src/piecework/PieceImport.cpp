@@ -34,39 +34,16 @@ const QList<ImportColumn> &pieceColumns()
 // clang-format on
 
 // "[code]name" items of a drop-down list: code -> name.
-struct Items {
-    QHash<QString, QString> names;
-    QHash<QString, QString> codesLower;
-    QHash<QString, QStringList> byName;
-
+struct Items : ImportCodes {
     explicit Items(const QStringList &items)
     {
-        for (const QString &item : items) {
-            if (item.isEmpty())
-                continue;
-            const QString code = BracketCode(item);
-            names.insert(code, BracketName(item));
-            codesLower.insert(code.toLower(), code);
-            byName[BracketName(item)].append(code);
-        }
+        for (const QString &item : items)
+            if (!item.isEmpty())
+                add(BracketCode(item), BracketName(item));
     }
     QString find(const QString &text, const QString &what, QString *error) const
     {
-        QString t = text;
-        if (PieceData::isBracketText(t))
-            t = BracketCode(t);
-        if (const auto it = codesLower.constFind(t.toLower()); it != codesLower.constEnd())
-            return *it;
-        const QStringList codes = byName.value(text);
-        if (codes.size() == 1)
-            return codes.first();
-        if (codes.size() > 1)
-            *error = QStringLiteral("有 %1 个%2名为“%3”（代码 %4），请填写%2代码")
-                         .arg(codes.size())
-                         .arg(what, text, codes.join(QStringLiteral("、")));
-        else
-            *error = QStringLiteral("%1“%2”不存在；请填写已有的%1代码或名称").arg(what, text);
-        return QString();
+        return ImportCodes::find(text, what, QStringLiteral("请"), error);
     }
 };
 
