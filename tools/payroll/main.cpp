@@ -73,6 +73,8 @@ int usage()
     put(stderr, QStringLiteral("usage: jjgz-payroll [--db FILE] calc YYYY-MM"));
     put(stderr, QStringLiteral("       jjgz-payroll [--db FILE] explain YYYY-MM WKCODE FNAME"));
     put(stderr, QStringLiteral("       jjgz-payroll [--db FILE] taxfile YYYY-MM OUT.xlsx [--map 列名=fN]..."));
+    for (const QString &line : importUsage().split(u'\n', Qt::SkipEmptyParts))
+        put(stderr, QStringLiteral("       ") + line.trimmed());
     for (const QString &line : admin::usage().split(u'\n', Qt::SkipEmptyParts))
         put(stderr, line);
     return 2;
